@@ -1,0 +1,22 @@
+// Console and clock services for VisionAccess, on plain Linux system calls.
+#ifndef LINUXUTIL_H
+#define LINUXUTIL_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+// 1 when input is pending on standard input (end of file counts), 0 when
+// none is pending or the test itself fails.  Never waits, never reads.
+int kbhit();
+
+// Milliseconds since the epoch.
+int64_t timeInMilliseconds();
+
+// Writes an elapsed time in seconds as "HH:MM:SS" into text.  Hours are not
+// wrapped at 24; a negative time gives negative fields ("00:00:-5").
+void formatElapsed(int64_t elapsedSeconds, char *text, size_t size);
+
+// Sleeps for the given number of milliseconds, exactly, however large.
+void sleepMilliseconds(int milliseconds);
+
+#endif

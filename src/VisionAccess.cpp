@@ -1,0 +1,345 @@
+// VisionAccess: reads and writes the 32-bit registers of every USB3 Vision
+// camera attached, through the camera maker's SDK (libQrVApi.so).
+//
+// main reads the command line into the run options, then scans: list the
+// cameras, open each in turn, run its register writes and reads, close it.
+// With -c it scans again after a pause until input is pending on stdin.
+#include <ctype.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <math.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <list>
+
+#include "LinuxUtil.h"
+#include "QrVApi.h"
+
+typedef std::list<unsigned int> RegisterList;
+
+enum OutputDestination { OUTPUT_CONSOLE, OUTPUT_LOG_FILE };
+
+static const int kDefaultDelayMs = 5000;
+
+// The run options: set once by setRunOptions, read-only afterwards.
+static bool runOption_continual = false;
+static int runOption_delayMs = kDefaultDelayMs;
+static bool runOption_decimal = false;
+static bool runOption_float = false;
+static RegisterList runOption_readRegisters;
+static RegisterList runOption_writeRegisters;
+static RegisterList runOption_writeValues;
+static OutputDestination runOption_output = OUTPUT_CONSOLE;
+
+static time_t sAppStartTime;
+
+// ---------------------------------------------------------------------------
+// Command line
+// ---------------------------------------------------------------------------
+
+// True when word is exactly "-x" or "-X" for the given lower-case letter.
+static bool isOption(const char *word, char letter)
+{
+    return word[0] == '-' && (word[1] == letter || word[1] == toupper(letter)) && word[2] == '\0';
+}
+
+// Skips what "%x", "%d" and "%f" skip before a number: white space and one
+// '+'.  Returns NULL when a minus sign comes first.
+static const char *skipToDigits(const char *text)
+{
+    while (isspace((unsigned char)*text))
+        text++;
+    if (*text == '-')
+        return NULL;
+    if (*text == '+')
+        text++;
+    return text;
+}
+
+// Hexadecimal text as "%x" reads it (white space, '+', an optional 0x, the
+// digits up to the first other character), but refusing text with no digit,
+// any minus sign, or a number beyond 32 bits: those must never reach a camera.
+static bool parseHex(const char *text, unsigned int *value)
+{
+    const char *digits = skipToDigits(text);
+    if (digits == NULL || !isxdigit((unsigned char)*digits))
+        return false;
+    errno = 0;
+    unsigned long long number = strtoull(digits, NULL, 16);
+    if (errno == ERANGE || number > UINT_MAX)
+        return false;
+    *value = (unsigned int)number;
+    return true;
+}
+
+// Decimal text as "%d" reads it, refusing text with no digit or a number
+// outside the int range.  The value kept is the int's 32-bit pattern.
+static bool parseDecimal(const char *text, unsigned int *value)
+{
+    const char *start = text;
+    while (isspace((unsigned char)*start))
+        start++;
+    const char *digits = (*start == '-' || *start == '+') ? start + 1 : start;
+    if (!isdigit((unsigned char)*digits))
+        return false;
+    errno = 0;
+    long long number = strtoll(start, NULL, 10);
+    if (errno == ERANGE || number < INT_MIN || number > INT_MAX)
+        return false;
+    *value = (unsigned int)(int)number;
+    return true;
+}
+
+// Float text as "%f" reads it, refusing text with no number or finite text
+// too large for a float.  The value kept is the float's bit pattern.
+static bool parseFloat(const char *text, unsigned int *value)
+{
+    char *end;
+    errno = 0;
+    float number = strtof(text, &end);
+    if (end == text || (errno == ERANGE && isinf(number)))
+        return false;
+    memcpy(value, &number, sizeof *value);
+    return true;
+}
+
+// The delay is decimal, read as strtol reads it ("abc" is 0, "0x10" is 0),
+// but a negative delay or one beyond int is refused.
+static bool parseDelay(const char *text, int *delayMs)
+{
+    long number = strtol(text, NULL, 10);
+    if (number < 0 || number > INT_MAX)
+        return false;
+    *delayMs = (int)number;
+    return true;
+}
+
+// A -w value, read in the mode the flags give at the moment the -w is seen.
+static bool parseWriteValue(const char *text, bool decimal, bool isFloat, unsigned int *value)
+{
+    if (decimal)
+        return parseDecimal(text, value);
+    if (isFloat)
+        return parseFloat(text, value);
+    return parseHex(text, value);
+}
+
+// -l: prints the notice, then points standard output at the file.  The file
+// is opened before anything is redirected, so when it cannot be opened the
+// output stays where it was and the usage text that follows is seen.
+static bool redirectOutput(const char *fileName)
+{
+    printf("Output directed to %s.  PRESS ANY KEY TO EXIT\n", fileName);
+    int fd = open(fileName, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    if (fd < 0)
+        return false;
+    fflush(stdout);
+    if (fd != STDOUT_FILENO) {
+        int moved = dup2(fd, STDOUT_FILENO);
+        close(fd);
+        if (moved < 0)
+            return false;
+    }
+    clearerr(stdout);
+    runOption_output = OUTPUT_LOG_FILE;
+    return true;
+}
+
+// Reads the command line into the run options.  Returns 0 when it is
+// accepted, 1 at the first word that is rejected; the run options then stay
+// as they were, apart from a -l already carried out.
+static int setRunOptions(int argc, char **argv)
+{
+    if (argc < 2) {
+        runOption_continual = false;
+        runOption_delayMs = kDefaultDelayMs;
+        runOption_decimal = false;
+        runOption_float = false;
+        return 0;
+    }
+
+    bool continual = false;
+    int delayMs = kDefaultDelayMs;
+    bool decimal = false;
+    bool isFloat = false;
+    RegisterList readRegisters;
+    RegisterList writeRegisters;
+    RegisterList writeValues;
+
+    int i = 1;
+    while (i < argc) {
+        const char *option = argv[i];
+        int wordsLeft = argc - i - 1;
+        if (isOption(option, 'c')) {
+            continual = true;
+            i += 1;
+        } else if (isOption(option, 'd')) {
+            if (wordsLeft < 1 || !parseDelay(argv[i + 1], &delayMs))
+                return 1;
+            i += 2;
+        } else if (isOption(option, 'r')) {
+            unsigned int address;
+            if (wordsLeft < 1 || !parseHex(argv[i + 1], &address))
+                return 1;
+            readRegisters.push_back(address);
+            i += 2;
+        } else if (isOption(option, 'w')) {
+            unsigned int address;
+            unsigned int value;
+            if (wordsLeft < 2 || !parseHex(argv[i + 1], &address) ||
+                !parseWriteValue(argv[i + 2], decimal, isFloat, &value))
+                return 1;
+            writeRegisters.push_back(address);
+            writeValues.push_back(value);
+            i += 3;
+        } else if (isOption(option, 'i')) {
+            if (isFloat)
+                return 1;
+            decimal = true;
+            i += 1;
+        } else if (isOption(option, 'f')) {
+            if (decimal)
+                return 1;
+            isFloat = true;
+            i += 1;
+        } else if (isOption(option, 'l')) {
+            if (wordsLeft < 1 || !redirectOutput(argv[i + 1]))
+                return 1;
+            i += 2;
+        } else {
+            return 1;
+        }
+    }
+
+    runOption_continual = continual;
+    runOption_delayMs = delayMs;
+    runOption_decimal = decimal;
+    runOption_float = isFloat;
+    runOption_readRegisters.splice(runOption_readRegisters.end(), readRegisters);
+    runOption_writeRegisters.splice(runOption_writeRegisters.end(), writeRegisters);
+    runOption_writeValues.splice(runOption_writeValues.end(), writeValues);
+    return 0;
+}
+
+static void usage(char **argv)
+{
+    const char *name = argv[0];
+    printf("\n"
+           "Prints info on all Quorvane USB3 Vision cameras (via USB3)\n"
+           "       usage: %s options \n"
+           "    where options are: \n"
+           "       -c           Runs continually, and must be stopped with a <ctrl>C\n"
+           "       -d time      Delays time milliseconds between scans (only used\n"
+           "                    with -c option\n"
+           "       -r reg       For each camera found, reads the specified Vision register.\n"
+           "                    Specify values in hex\n"
+           "\n"
+           "       -w reg value For each camera found, writes the specified Vision register.\n"
+           "                    with the specified value.  Specify values in hex, unless\n"
+           "                    you specify -i or -f option.\n"
+           "\n"
+           "       -i           All reg values are expressed in decimal (base 10) format.\n"
+           "                    This applies to reads and writes.\n"
+           "\n"
+           "       -f           All reg values are expressed as floats.  This applies to\n"
+           "                    reads and writes.\n"
+           "\n"
+           "       -l fileName  Log the output to fileName\n"
+           " Examples:\n",
+           name);
+    printf("     %s -r 60018 -r 6001C \n"
+           "             Displays the Vision Width and Height registers (in hex).\n"
+           "\n",
+           name);
+    printf("     %s -c -d 5000 -i -r 60028 -r 6002C -l foundCameras.txt \n"
+           "             Displays the BinningHorizontal and BinningVertical registers,\n"
+           "             every 5 seconds (in decimal), and puts the output in the\n"
+           "             file foundCamera.txt.\n"
+           "\n",
+           name);
+    printf("     %s -f -w 60050 20.0 \n"
+           "             Writes the AcquisitionFrameRate to 20.0 fps.\n"
+           "\n",
+           name);
+}
+
+// ---------------------------------------------------------------------------
+// Cameras
+// ---------------------------------------------------------------------------
+
+static void processCamera(_CAMERA_ID_INFO *info, void *camera)
+{
+    (void)camera;
+    printf("    Camera %d\n", (int)info->cameraNumber);
+}
+
+// One pass over the attached cameras.  Returns false when the run must end:
+// the record array could not be allocated or the records could not be read.
+static bool scanCameras()
+{
+    char elapsed[48];
+    formatElapsed((int64_t)time(NULL) - (int64_t)sAppStartTime, elapsed, sizeof elapsed);
+    printf("%s Camera scan ....\n", elapsed);
+
+    uint32_t count = 0;
+    if (QrVGetNumberCamerasEx(NULL, &count) < 0 || count == 0) {
+        printf("    No cameras found !!\n");
+        return true;
+    }
+
+    uint64_t bytes = (uint64_t)count * sizeof(_CAMERA_ID_INFO);
+    _CAMERA_ID_INFO *cameras = bytes <= SIZE_MAX ? (_CAMERA_ID_INFO *)malloc((size_t)bytes) : NULL;
+    if (cameras == NULL) {
+        printf("    Out of memory error.\n");
+        return false;
+    }
+    memset(&cameras[0], 0, sizeof cameras[0]);
+    cameras[0].recordSize = sizeof(_CAMERA_ID_INFO);
+
+    uint32_t capacity = count;
+    int32_t status = QrVGetNumberCamerasEx(cameras, &count);
+    if (status < 0) {
+        printf("    Unable to read camera id info (Error 0x%8.8X)\n", (unsigned int)status);
+        free(cameras);
+        return false;
+    }
+    if (count > capacity)
+        count = capacity;  // never walk past the records we handed over
+
+    for (uint32_t k = 0; k < count; k++) {
+        void *camera = NULL;
+        if (QrVInitializeEx(cameras[k].cameraNumber, &camera, 0) < 0)
+            continue;
+        processCamera(&cameras[k], camera);
+        QrVUninitialize(camera);
+    }
+    free(cameras);
+    return true;
+}
+
+int main(int argc, char **argv)
+{
+    sAppStartTime = time(NULL);
+    if (setRunOptions(argc, argv) != 0) {
+        usage(argv);
+        return 1;
+    }
+
+    while (scanCameras() && runOption_continual) {
+        if (runOption_output == OUTPUT_CONSOLE)
+            printf("PRESS ANY KEY TO EXIT (after %d ms delay)\n", runOption_delayMs);
+        // Each finished scan reaches the console or log file now, so a run
+        // stopped with Ctrl-C keeps it.
+        fflush(stdout);
+        if (kbhit())
+            break;
+        sleepMilliseconds(runOption_delayMs);
+    }
+    return 0;
+}

@@ -1,0 +1,210 @@
+// Scans against the simulated cameras: what is printed, what the SDK is
+// asked and in what order, and how a continual run ends.
+#include "ToolHarness.h"
+
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <string.h>
+
+#include <algorithm>
+
+namespace {
+
+const std::string kStamp = "00:00:00 Camera scan ....\n";
+const std::string kNoCameras = "    No cameras found !!\n";
+const std::string kPrompt = "PRESS ANY KEY TO EXIT (after 5000 ms delay)\n";
+
+int countStartingWith(const std::vector<std::string> &lines, const std::string &prefix)
+{
+    return (int)std::count_if(lines.begin(), lines.end(),
+                              [&](const std::string &line) { return line.rfind(prefix, 0) == 0; });
+}
+
+using Scan = ToolTest;
+
+TEST_F(Scan, DefaultCamerasAreOpenedAndClosedOneAtATime)
+{
+    ToolRun result = run({});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, kStamp + "    Camera 21330417\n    Camera 21330418\n");
+    EXPECT_EQ(result.err, "");
+    const std::vector<std::string> expected = {
+        "QrVGetNumberCamerasEx(info=NULL) -> status=0x00000000 count=2",
+        "QrVGetNumberCamerasEx(info=records capacity=2 recordSize=52 zeroed=yes) -> status=0x00000000 count=2",
+        "QrVInitializeEx(camera=21330417 flags=0) -> status=0x00000000 handle=1 open=1",
+        "QrVUninitialize(handle=1) -> status=0x00000000 open=0",
+        "QrVInitializeEx(camera=21330418 flags=0) -> status=0x00000000 handle=2 open=1",
+        "QrVUninitialize(handle=2) -> status=0x00000000 open=0",
+    };
+    EXPECT_EQ(traceLines(), expected);
+}
+
+TEST_F(Scan, SimulatedCamerasAndFaults)
+{
+    const struct {
+        const char *name;
+        const char *config;
+        std::vector<std::string> args;
+        std::string out;
+        int opens;   // QrVInitializeEx calls expected
+        int closes;  // QrVUninitialize calls expected
+    } cases[] = {
+        {"camera that will not open is passed over", "camera 7\ncamera 8 no-open\ncamera 9\n", {},
+         kStamp + "    Camera 7\n    Camera 9\n", 3, 2},
+        {"camera numbers print as signed int", "camera 2147483648\ncamera 0xFFFFFFFF\n", {},
+         kStamp + "    Camera -2147483648\n    Camera -1\n", 2, 2},
+        {"no camera attached", "", {}, kStamp + kNoCameras, 0, 0},
+        {"count call fails", "camera 7\nfail count -5\n", {}, kStamp + kNoCameras, 0, 0},
+        {"record fetch fails, ending even a continual run", "camera 7\nfail records 0x8000000A\n", {"-c"},
+         kStamp + "    Unable to read camera id info (Error 0x8000000A)\n", 0, 0},
+        {"record fetch returns no record", "camera 7\nreport records 0\n", {}, kStamp, 0, 0},
+        {"record fetch claims more records than it had room for", "camera 7\ncamera 8\nreport records 5\n", {},
+         kStamp + "    Camera 7\n    Camera 8\n", 2, 2},
+        {"huge count, ending even a continual run", "camera 7\nreport count 0xFFFFFFFF\n", {"-c"},
+         kStamp + "    Out of memory error.\n", 0, 0},
+    };
+    // The huge count must fail to allocate, not abort a sanitized build.
+    const char *asan = getenv("ASAN_OPTIONS");
+    setEnv("ASAN_OPTIONS", std::string(asan != nullptr ? asan : "") + ":allocator_may_return_null=1");
+    for (const auto &c : cases) {
+        useConfig(c.config);
+        writeFile("trace", "");
+        ToolRun result = run(c.args, Input::Waiting);
+        EXPECT_EQ(result.status, 0) << c.name;
+        EXPECT_EQ(result.out, c.out) << c.name;
+        EXPECT_EQ(result.err, "") << c.name;
+        std::vector<std::string> trace = traceLines();
+        EXPECT_EQ(countStartingWith(trace, "QrVInitializeEx("), c.opens) << c.name;
+        EXPECT_EQ(countStartingWith(trace, "QrVUninitialize("), c.closes) << c.name;
+    }
+}
+
+TEST_F(Scan, ContinualRunGoesOnAfterCountFailure)
+{
+    useConfig("fail count -5\n");
+    ToolRun result = runTwoScans({"-c"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, kStamp + kNoCameras + kPrompt + kStamp + kNoCameras + kPrompt);
+}
+
+TEST_F(Scan, ContinualRunEndsAfterFirstScanWhenInputIsAtEndOfFile)
+{
+    ToolRun result = run({"-c"}, Input::EndOfFile);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, kStamp + "    Camera 21330417\n    Camera 21330418\n" + kPrompt);
+}
+
+TEST_F(Scan, BadConfigurationIsReportedOnceAndFailsTheCount)
+{
+    const struct {
+        const char *config;
+        std::string error;
+    } cases[] = {
+        {"camera 7\n\n  bogus 1\n", ":3: unknown word 'bogus'"},
+        {"camera 7 sleepy\n", ":1: unknown word 'sleepy'"},
+        {"camera x7\n", ":1: bad number 'x7'"},
+        {"camera 4294967296\n", ":1: bad number '4294967296'"},
+        {"camera -7\n", ":1: bad number '-7'"},
+        {"camera 7 # first\ncamera 7\n", ":2: camera 7 is listed twice"},
+        {"fail count 5\n", ":1: status '5' is not a failure (it must be negative as a 32-bit int)"},
+        {"fail records 0x1FFFFFFFF\n", ":1: bad status '0x1FFFFFFFF'"},
+        {"report count\n", ":1: expected: report count|records <number>"},
+        {"fail open 7\n", ":1: unknown word 'open'"},
+    };
+    for (const auto &c : cases) {
+        useConfig(c.config);
+        ToolRun result = runTwoScans({"-c"});
+        EXPECT_EQ(result.out, kStamp + kNoCameras + kPrompt + kStamp + kNoCameras + kPrompt) << c.config;
+        EXPECT_EQ(result.err, "QrVApi simulator: " + path("config") + c.error + "\n") << c.config;
+    }
+}
+
+TEST_F(Scan, UnreadableConfigurationIsReported)
+{
+    setEnv("QRV_SIM_CONFIG", path("missing"));
+    ToolRun result = run({});
+    EXPECT_EQ(result.out, kStamp + kNoCameras);
+    EXPECT_EQ(result.err, "QrVApi simulator: " + path("missing") + ": cannot read configuration: No such file or directory\n");
+}
+
+TEST_F(Scan, AnotherSdkIsSwappedInThroughLibraryPath)
+{
+    setEnv("LD_LIBRARY_PATH", TINY_SDK_DIR);
+    ToolRun result = run({});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, kStamp + "    Camera 4242\n");
+    EXPECT_EQ(readFile("trace"), "") << "the simulator was not loaded";
+}
+
+// A continual run killed while it pauses keeps every scan it completed.
+TEST_F(Scan, CompletedScansSurviveAKill)
+{
+    const struct {
+        std::vector<std::string> args;
+        const char *file;
+        std::string kept;
+    } cases[] = {
+        {{"-c", "-d", "60000"}, "stdout",
+         kStamp + "    Camera 21330417\n    Camera 21330418\nPRESS ANY KEY TO EXIT (after 60000 ms delay)\n"},
+        {{"-c", "-d", "60000", "-l", "log.txt"}, "log.txt", kStamp + "    Camera 21330417\n    Camera 21330418\n"},
+    };
+    for (const auto &c : cases) {
+        pid_t pid = start(c.args, Input::Waiting);
+        const struct timespec tick = {0, 10 * 1000 * 1000};
+        for (int waited = 0; waited < 1000 && readFile(c.file).size() < c.kept.size(); waited++)
+            nanosleep(&tick, nullptr);
+        kill(pid, SIGKILL);
+        ToolRun result = finish(pid);
+        EXPECT_EQ(result.status, 128 + SIGKILL) << c.file;
+        EXPECT_EQ(readFile(c.file), c.kept) << c.file;
+    }
+}
+
+// On a terminal a key alone is not input yet; a line ended with Enter is.
+TEST_F(Scan, TerminalRunEndsOnEnterNotOnAKey)
+{
+    int terminal = -1;
+    pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0)
+        execTool({"-c", "-d", "50"});
+
+    std::string screen;
+    auto readUntilScans = [&](int scans) {
+        for (int tries = 0; tries < 400; tries++) {
+            size_t found = 0;
+            for (size_t at = screen.find("Camera scan"); at != std::string::npos; at = screen.find("Camera scan", at + 1))
+                found++;
+            if ((int)found >= scans)
+                return true;
+            fd_set ready;
+            FD_ZERO(&ready);
+            FD_SET(terminal, &ready);
+            struct timeval wait = {0, 50 * 1000};
+            if (select(terminal + 1, &ready, nullptr, nullptr, &wait) > 0) {
+                char buffer[4096];
+                ssize_t got = read(terminal, buffer, sizeof buffer);
+                if (got <= 0)
+                    return false;
+                screen.append(buffer, (size_t)got);
+            }
+        }
+        return false;
+    };
+
+    ASSERT_TRUE(readUntilScans(1)) << screen;
+    ASSERT_EQ(write(terminal, "x", 1), 1);
+    ASSERT_TRUE(readUntilScans(4)) << "a key without Enter must not end the run:\n" << screen;
+    int status = 0;
+    EXPECT_EQ(waitpid(pid, &status, WNOHANG), 0);
+    ASSERT_EQ(write(terminal, "\n", 1), 1);
+    ToolRun result = finish(pid, 5000);
+    EXPECT_EQ(result.status, 0);
+    close(terminal);
+}
+
+} // namespace

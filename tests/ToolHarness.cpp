@@ -1,0 +1,206 @@
+#include "ToolHarness.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+extern char **environ;
+
+std::string slurp(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void ToolTest::SetUp()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "visionaccess-test-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    setEnv("QRV_SIM_TRACE", path("trace"));
+}
+
+void ToolTest::TearDown()
+{
+    if (waitingPipe_ >= 0)
+        close(waitingPipe_);
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+}
+
+void ToolTest::writeFile(const std::string &name, const std::string &text) const
+{
+    std::ofstream(path(name), std::ios::binary) << text;
+}
+
+std::string ToolTest::readFile(const std::string &name) const
+{
+    std::string text = slurp(path(name));
+    const std::string late = "00:00:01 Camera scan";
+    for (size_t at = text.find(late); at != std::string::npos; at = text.find(late, at + 1))
+        if (at == 0 || text[at - 1] == '\n')
+            text[at + 7] = '0';
+    return text;
+}
+
+std::vector<std::string> ToolTest::traceLines() const
+{
+    std::vector<std::string> lines;
+    std::istringstream trace(readFile("trace"));
+    for (std::string line; std::getline(trace, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+void ToolTest::useConfig(const std::string &text)
+{
+    writeFile("config", text);
+    setEnv("QRV_SIM_CONFIG", path("config"));
+}
+
+void ToolTest::setEnv(const std::string &name, const std::string &value)
+{
+    env_.push_back(name + "=" + value);
+}
+
+std::vector<std::string> ToolTest::childEnvironment() const
+{
+    std::vector<std::string> result;
+    for (char **entry = environ; *entry != nullptr; entry++) {
+        std::string text = *entry;
+        std::string name = text.substr(0, text.find('='));
+        bool overridden = false;
+        for (const std::string &set : env_)
+            overridden = overridden || set.compare(0, name.size() + 1, name + "=") == 0;
+        if (overridden || name.rfind("QRV_SIM_", 0) == 0 || name == "LD_LIBRARY_PATH" || name == "LD_PRELOAD")
+            continue;
+        result.push_back(text);
+    }
+    result.insert(result.end(), env_.begin(), env_.end());
+    return result;
+}
+
+void ToolTest::execTool(const std::vector<std::string> &args) const
+{
+    std::vector<std::string> env = childEnvironment();
+    std::vector<char *> argv{const_cast<char *>("VisionAccess")};
+    for (const std::string &arg : args)
+        argv.push_back(const_cast<char *>(arg.c_str()));
+    argv.push_back(nullptr);
+    std::vector<char *> envp;
+    for (std::string &entry : env)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    if (chdir(dir_.c_str()) == 0)
+        execve(VISIONACCESS_BINARY, argv.data(), envp.data());
+    _exit(127);
+}
+
+pid_t ToolTest::start(const std::vector<std::string> &args, Input input)
+{
+    int pipeEnds[2] = {-1, -1};
+    if (input == Input::Waiting && pipe(pipeEnds) != 0)
+        return -1;
+    pid_t pid = fork();
+    if (pid == 0) {
+        int in = input == Input::Waiting ? pipeEnds[0] : open("/dev/null", O_RDONLY);
+        if (input == Input::Closed)
+            close(0);
+        else
+            dup2(in, 0);
+        int out = open(path("stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = open(path("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out, 1);
+        dup2(err, 2);
+        execTool(args);
+    }
+    if (input == Input::Waiting) {
+        close(pipeEnds[0]);
+        waitingPipe_ = pipeEnds[1];
+    }
+    return pid;
+}
+
+ToolRun ToolTest::finish(pid_t pid, int timeoutMs)
+{
+    ToolRun result;
+    int status = 0;
+    const struct timespec tick = {0, 5 * 1000 * 1000};
+    int waitedMs = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (waitedMs >= timeoutMs) {
+            ADD_FAILURE() << "VisionAccess still running after " << timeoutMs << " ms; killed";
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            break;
+        }
+        nanosleep(&tick, nullptr);
+        waitedMs += 5;
+    }
+    if (waitingPipe_ >= 0) {
+        close(waitingPipe_);
+        waitingPipe_ = -1;
+    }
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.out = readFile("stdout");
+    result.err = readFile("stderr");
+    return result;
+}
+
+ToolRun ToolTest::runTwoScans(const std::vector<std::string> &args)
+{
+    setEnv("LD_PRELOAD", SLEEP_RECORDER);
+    setEnv("SLEEP_RECORDER_LOG", path("sleeps"));
+    // The recorder is loaded ahead of the sanitizer runtime in sanitized builds.
+    const char *asan = getenv("ASAN_OPTIONS");
+    setEnv("ASAN_OPTIONS", std::string(asan != nullptr ? asan : "") + ":verify_asan_link_order=0");
+    return run(args, Input::Waiting);
+}
+
+std::string expectedUsage()
+{
+    return R"(
+Prints info on all Quorvane USB3 Vision cameras (via USB3)
+       usage: VisionAccess options 
+    where options are: 
+       -c           Runs continually, and must be stopped with a <ctrl>C
+       -d time      Delays time milliseconds between scans (only used
+                    with -c option
+       -r reg       For each camera found, reads the specified Vision register.
+                    Specify values in hex
+
+       -w reg value For each camera found, writes the specified Vision register.
+                    with the specified value.  Specify values in hex, unless
+                    you specify -i or -f option.
+
+       -i           All reg values are expressed in decimal (base 10) format.
+                    This applies to reads and writes.
+
+       -f           All reg values are expressed as floats.  This applies to
+                    reads and writes.
+
+       -l fileName  Log the output to fileName
+ Examples:
+     VisionAccess -r 60018 -r 6001C 
+             Displays the Vision Width and Height registers (in hex).
+
+     VisionAccess -c -d 5000 -i -r 60028 -r 6002C -l foundCameras.txt 
+             Displays the BinningHorizontal and BinningVertical registers,
+             every 5 seconds (in decimal), and puts the output in the
+             file foundCamera.txt.
+
+     VisionAccess -f -w 60050 20.0 
+             Writes the AcquisitionFrameRate to 20.0 fps.
+
+)";
+}

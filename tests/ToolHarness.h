@@ -1,0 +1,70 @@
+// Runs the built VisionAccess against the simulated SDK, each test in a
+// fresh folder of its own, and collects what it printed and its status.
+#ifndef TOOLHARNESS_H
+#define TOOLHARNESS_H
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+// What standard input is for the tool.
+enum class Input {
+    EndOfFile,  // an empty file: pending at once
+    Waiting,    // a pipe kept open with nothing in it: never pending
+    Closed,     // descriptor 0 not open at all
+};
+
+struct ToolRun {
+    int status = -1;  // exit status; 128 + signal when killed
+    std::string out;  // standard output, as readFile gives it
+    std::string err;
+};
+
+class ToolTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::string path(const std::string &name) const { return dir_ + "/" + name; }
+    void writeFile(const std::string &name, const std::string &text) const;
+    // A file of the test's folder; a first scan's time stamp 00:00:01 reads
+    // as 00:00:00, since a run may cross a second boundary as it starts.
+    std::string readFile(const std::string &name) const;
+    std::vector<std::string> traceLines() const;  // the simulated SDK's trace
+    void useConfig(const std::string &text);      // QRV_SIM_CONFIG for the next runs
+    void setEnv(const std::string &name, const std::string &value);
+
+    // Starts VisionAccess in the test's folder.
+    pid_t start(const std::vector<std::string> &args, Input input = Input::EndOfFile);
+    // Waits for it (killing it after timeoutMs) and collects its output.
+    ToolRun finish(pid_t pid, int timeoutMs = 20000);
+    ToolRun run(const std::vector<std::string> &args, Input input = Input::EndOfFile)
+    {
+        return finish(start(args, input));
+    }
+    // Runs a continual VisionAccess that makes two scans and records its pause.
+    ToolRun runTwoScans(const std::vector<std::string> &args);
+
+    // The environment the tool gets: this process's, less anything of the
+    // simulator's or the dynamic linker's, plus what the test set.
+    std::vector<std::string> childEnvironment() const;
+    // In a child process: exec VisionAccess with these arguments.
+    [[noreturn]] void execTool(const std::vector<std::string> &args) const;
+
+    std::string dir_;
+
+private:
+    std::vector<std::string> env_;
+    int waitingPipe_ = -1;
+};
+
+// The usage text as VisionAccess prints it when run under that name.
+std::string expectedUsage();
+
+// Text read until end of file; "" when the file is missing.
+std::string slurp(const std::string &path);
+
+#endif
