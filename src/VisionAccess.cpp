@@ -27,6 +27,20 @@ enum OutputDestination { OUTPUT_CONSOLE, OUTPUT_LOG_FILE };
 
 static const int kDefaultDelayMs = 5000;
 
+// The register command handed to the SDK's private command: three unsigned
+// 32-bit fields in the machine's (little-endian) byte order.
+struct RegisterCommand {
+    uint32_t opcode;
+    uint32_t address;
+    uint32_t value;
+};
+static_assert(sizeof(RegisterCommand) == 12, "RegisterCommand must be 12 bytes");
+
+static const uint32_t CMD_READ_REGISTER = 43;
+static const uint32_t CMD_WRITE_REGISTER = 44;
+// A read leaves this in place when the camera stores nothing.
+static const uint32_t kReadPreset = 0x55555555;
+
 // The run options: set once by setRunOptions, read-only afterwards.
 static bool runOption_continual = false;
 static int runOption_delayMs = kDefaultDelayMs;
@@ -273,10 +287,40 @@ static void usage(char **argv)
 // Cameras
 // ---------------------------------------------------------------------------
 
+// Prints the camera's heading, then writes every -w register and reads every
+// -r register on it, one line each.  A failed register never stops the rest.
 static void processCamera(_CAMERA_ID_INFO *info, void *camera)
 {
-    (void)camera;
     printf("    Camera %d\n", (int)info->cameraNumber);
+    RegisterCommand command;
+
+    command.opcode = CMD_WRITE_REGISTER;
+    RegisterList::const_iterator value = runOption_writeValues.begin();
+    for (unsigned int address : runOption_writeRegisters) {
+        command.address = address;
+        command.value = *value++;
+        if (QrVPrivateCmd(camera, sizeof command, &command) < 0)
+            printf("        Could not write register 0x%X\n", command.address);
+        else
+            printf("        Register 0x%X written with value 0x%08X\n", command.address, command.value);
+    }
+
+    command.opcode = CMD_READ_REGISTER;
+    for (unsigned int address : runOption_readRegisters) {
+        command.address = address;
+        command.value = kReadPreset;
+        if (QrVPrivateCmd(camera, sizeof command, &command) < 0) {
+            printf("        Could not read register 0x%X\n", command.address);
+        } else if (runOption_decimal) {
+            printf("        Register 0x%X read as %d\n", command.address, (int)command.value);
+        } else if (runOption_float) {
+            float number;
+            memcpy(&number, &command.value, sizeof number);
+            printf("        Register 0x%X read as %f\n", command.address, (double)number);
+        } else {
+            printf("        Register 0x%X read as 0x%08X\n", command.address, command.value);
+        }
+    }
 }
 
 // One pass over the attached cameras.  Returns false when the run must end:

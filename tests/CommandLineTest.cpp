@@ -55,18 +55,11 @@ TEST_F(CommandLine, AcceptedAndScannedOnce)
         {"-d", "250"},
         {"-d", "abc"},
         {"-d", "2147483647"},
-        {"-r", "0x60018"},
-        {"-r", " +000000000060018"},
-        {"-r", "FFFFFFFF"},
-        {"-w", "60050", "20.0"},
-        {"-i", "-w", "60050", "-2147483648"},
-        {"-f", "-w", "60050", "inf"},
-        {"-f", "-w", "60050", "1e-50"},
     };
     for (const auto &args : accepted) {
         ToolRun result = run(args);
         EXPECT_EQ(result.status, 0) << describe(args);
-        EXPECT_EQ(result.out.substr(0, kScan.size()), kScan) << describe(args);
+        EXPECT_EQ(result.out, kScan) << describe(args);
         EXPECT_EQ(result.err, "") << describe(args);
     }
 }

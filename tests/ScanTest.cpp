@@ -128,7 +128,7 @@ TEST_F(Scan, UnreadableConfigurationIsReported)
     setEnv("QRV_SIM_CONFIG", path("missing"));
     ToolRun result = run({});
     EXPECT_EQ(result.out, kStamp + kNoCameras);
-    EXPECT_EQ(result.err, "QrVApi simulator: " + path("missing") + ": cannot read configuration: No such file or directory\n");
+    EXPECT_EQ(result.err, "QrVApi simulator: " + path("missing") + ": cannot read: No such file or directory\n");
 }
 
 TEST_F(Scan, AnotherSdkIsSwappedInThroughLibraryPath)

@@ -28,6 +28,7 @@ void ToolTest::SetUp()
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
     setEnv("QRV_SIM_TRACE", path("trace"));
+    setEnv("QRV_SIM_STATE", path("state"));
 }
 
 void ToolTest::TearDown()
@@ -70,6 +71,12 @@ void ToolTest::useConfig(const std::string &text)
 
 void ToolTest::setEnv(const std::string &name, const std::string &value)
 {
+    for (std::string &entry : env_) {
+        if (entry.compare(0, name.size() + 1, name + "=") == 0) {
+            entry = name + "=" + value;
+            return;
+        }
+    }
     env_.push_back(name + "=" + value);
 }
 

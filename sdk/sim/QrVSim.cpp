@@ -1,62 +1,47 @@
 // Simulated camera SDK: a libQrVApi.so with virtual cameras, for trying
 // VisionAccess and testing scripts without hardware.
 //
-// Environment:
-//   QRV_SIM_CONFIG=<file>  cameras and injected faults (format in README.md)
+// Environment (README.md has the details):
+//   QRV_SIM_CONFIG=<file>  cameras, registers and injected faults
 //   QRV_SIM_TRACE=<file>   appends one line per SDK call
+//   QRV_SIM_STATE=<file>   where written register values are kept; off: nowhere
 //
 // Without a configuration there are two cameras, both of which open.
 #include "QrVApi.h"
+#include "Sim.h"
 
 #include <errno.h>
 #include <inttypes.h>
 #include <stdarg.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <time.h>
 
-#include <map>
 #include <mutex>
-#include <string>
-#include <vector>
 
 #define QRV_EXPORT extern "C" __attribute__((visibility("default")))
 
+using namespace qrvsim;
+
 namespace {
 
-// Failure statuses of the simulator (all negative as int32_t).
-const int32_t kStatusBadConfig = (int32_t)0x8000F001;   // configuration unusable
-const int32_t kStatusBadArgument = (int32_t)0x8000F002; // null pointer, wrong size
-const int32_t kStatusNoCamera = (int32_t)0x8000F003;    // no camera with that number
-const int32_t kStatusOpenFailed = (int32_t)0x8000F004;  // camera configured not to open
-const int32_t kStatusBusy = (int32_t)0x8000F005;        // camera already open
-const int32_t kStatusBadHandle = (int32_t)0x8000F006;   // handle not open
-const int32_t kStatusBadCommand = (int32_t)0x8000F007;  // private command not understood
+const uint32_t kReadRegister = 43;
+const uint32_t kWriteRegister = 44;
 
-const uint32_t kDefaultCameras[] = {21330417, 21330418};
-
-struct Camera {
-    uint32_t number;
-    bool opens;
+// The private command record: opcode, address, value.
+struct RegisterCommand {
+    uint32_t opcode;
+    uint32_t address;
+    uint32_t value;
 };
-
-struct Config {
-    std::vector<Camera> cameras;
-    bool countFails = false;     // the count call (no record array) fails
-    int32_t countStatus = 0;
-    bool recordsFail = false;    // the record fetch fails
-    int32_t recordsStatus = 0;
-    bool countReported = false;  // the count call reports this many cameras
-    uint32_t reportedCount = 0;
-    bool recordsReported = false; // the record fetch reports this many records
-    uint32_t reportedRecords = 0;
-};
+static_assert(sizeof(RegisterCommand) == 12, "RegisterCommand must be 12 bytes");
 
 struct Simulator {
     std::mutex mutex;
     bool loaded = false;
     bool configValid = true;
     Config config;
+    RegisterState state;
     std::string tracePath;
     bool traceFailureReported = false;
     std::map<uintptr_t, size_t> openCameras;  // handle -> index into config.cameras
@@ -69,200 +54,31 @@ Simulator &simulator()
     return instance;
 }
 
-// ---------------------------------------------------------------------------
-// Configuration file
-// ---------------------------------------------------------------------------
-
-class ConfigReader {
-public:
-    ConfigReader(const char *path, Config *config) : path_(path), config_(config) {}
-
-    // Reads the whole file; on the first fault reports it on stderr, naming
-    // the file and line, and returns false.  The caller then uses none of it.
-    bool read()
-    {
-        FILE *file = fopen(path_, "r");
-        if (file == NULL) {
-            fprintf(stderr, "QrVApi simulator: %s: cannot read configuration: %s\n", path_, strerror(errno));
-            return false;
-        }
-        char *line = NULL;
-        size_t capacity = 0;
-        bool ok = true;
-        while (ok && getline(&line, &capacity, file) != -1) {
-            lineNumber_++;
-            ok = readLine(line);
-        }
-        if (ok && ferror(file)) {
-            fprintf(stderr, "QrVApi simulator: %s: read error\n", path_);
-            ok = false;
-        }
-        free(line);
-        fclose(file);
-        return ok;
-    }
-
-private:
-    bool fail(const char *format, ...) __attribute__((format(printf, 2, 3)))
-    {
-        fprintf(stderr, "QrVApi simulator: %s:%d: ", path_, lineNumber_);
-        va_list args;
-        va_start(args, format);
-        vfprintf(stderr, format, args);
-        va_end(args);
-        fputc('\n', stderr);
-        return false;
-    }
-
-    // An unsigned number, decimal or 0x hexadecimal, up to max.
-    bool number(const std::string &word, uint64_t max, uint64_t *value)
-    {
-        const char *text = word.c_str();
-        char *end;
-        errno = 0;
-        unsigned long long parsed = strtoull(text, &end, 0);
-        if (text[0] == '-' || text[0] == '+' || end == text || *end != '\0' || errno == ERANGE || parsed > max)
-            return fail("bad number '%s'", text);
-        *value = parsed;
-        return true;
-    }
-
-    bool number32(const std::string &word, uint32_t *value)
-    {
-        uint64_t parsed = 0;
-        if (!number(word, UINT32_MAX, &parsed))
-            return false;
-        *value = (uint32_t)parsed;
-        return true;
-    }
-
-    // A failure status: negative decimal (-2147418111) or its 32-bit pattern
-    // in hexadecimal (0x8000F001).
-    bool failureStatus(const std::string &word, int32_t *status)
-    {
-        const char *text = word.c_str();
-        char *end;
-        errno = 0;
-        long long parsed = strtoll(text, &end, 0);
-        if (end == text || *end != '\0' || errno == ERANGE || parsed < INT32_MIN || parsed > (long long)UINT32_MAX)
-            return fail("bad status '%s'", text);
-        *status = (int32_t)(uint32_t)parsed;
-        if (*status >= 0)
-            return fail("status '%s' is not a failure (it must be negative as a 32-bit int)", text);
-        return true;
-    }
-
-    bool expectWords(const std::vector<std::string> &words, size_t least, size_t most, const char *form)
-    {
-        if (words.size() < least || words.size() > most)
-            return fail("expected: %s", form);
-        return true;
-    }
-
-    bool readLine(const char *line)
-    {
-        std::vector<std::string> words;
-        std::string text(line);
-        text = text.substr(0, text.find('#'));
-        size_t at = 0;
-        while ((at = text.find_first_not_of(" \t\r\n", at)) != std::string::npos) {
-            size_t end = text.find_first_of(" \t\r\n", at);
-            words.push_back(text.substr(at, end - at));
-            at = end;
-        }
-        if (words.empty())
-            return true;
-
-        const std::string &keyword = words[0];
-        if (keyword == "camera")
-            return readCamera(words);
-        if (keyword == "fail")
-            return readFail(words);
-        if (keyword == "report")
-            return readReport(words);
-        return fail("unknown word '%s'", keyword.c_str());
-    }
-
-    // camera <number> [no-open]
-    bool readCamera(const std::vector<std::string> &words)
-    {
-        Camera camera = {0, true};
-        if (!expectWords(words, 2, 3, "camera <number> [no-open]") || !number32(words[1], &camera.number))
-            return false;
-        if (words.size() == 3) {
-            if (words[2] != "no-open")
-                return fail("unknown word '%s'", words[2].c_str());
-            camera.opens = false;
-        }
-        for (const Camera &listed : config_->cameras)
-            if (listed.number == camera.number)
-                return fail("camera %" PRIu32 " is listed twice", camera.number);
-        config_->cameras.push_back(camera);
-        return true;
-    }
-
-    // fail count|records <status>
-    bool readFail(const std::vector<std::string> &words)
-    {
-        if (!expectWords(words, 3, 3, "fail count|records <status>"))
-            return false;
-        if (words[1] == "count") {
-            config_->countFails = true;
-            return failureStatus(words[2], &config_->countStatus);
-        }
-        if (words[1] == "records") {
-            config_->recordsFail = true;
-            return failureStatus(words[2], &config_->recordsStatus);
-        }
-        return fail("unknown word '%s'", words[1].c_str());
-    }
-
-    // report count|records <number>
-    bool readReport(const std::vector<std::string> &words)
-    {
-        if (!expectWords(words, 3, 3, "report count|records <number>"))
-            return false;
-        if (words[1] == "count") {
-            config_->countReported = true;
-            return number32(words[2], &config_->reportedCount);
-        }
-        if (words[1] == "records") {
-            config_->recordsReported = true;
-            return number32(words[2], &config_->reportedRecords);
-        }
-        return fail("unknown word '%s'", words[1].c_str());
-    }
-
-    const char *path_;
-    Config *config_;
-    int lineNumber_ = 0;
-};
-
-// Called with the mutex held, at the start of every SDK call.
-void load(Simulator &sim)
+// Called with the mutex held at the start of every SDK call: reads the
+// environment and configuration on the first, then waits out the latency.
+void begin(Simulator &sim)
 {
-    if (sim.loaded)
-        return;
-    sim.loaded = true;
-
-    const char *trace = getenv("QRV_SIM_TRACE");
-    sim.tracePath = trace != NULL ? trace : "";
-
-    const char *path = getenv("QRV_SIM_CONFIG");
-    if (path == NULL || path[0] == '\0') {
-        for (uint32_t number : kDefaultCameras)
-            sim.config.cameras.push_back(Camera{number, true});
-        return;
+    if (!sim.loaded) {
+        sim.loaded = true;
+        const char *trace = getenv("QRV_SIM_TRACE");
+        sim.tracePath = trace != NULL ? trace : "";
+        const char *path = getenv("QRV_SIM_CONFIG");
+        if (path == NULL || path[0] == '\0') {
+            sim.config = defaultConfig();
+        } else {
+            Config config;
+            sim.configValid = readConfig(path, &config);
+            if (sim.configValid)
+                sim.config = config;
+        }
+        sim.state.configure();
     }
-    Config config;
-    sim.configValid = ConfigReader(path, &config).read();
-    if (sim.configValid)
-        sim.config = config;
+    if (sim.config.latencyUs > 0) {
+        struct timespec latency = {sim.config.latencyUs / 1000000, sim.config.latencyUs % 1000000 * 1000};
+        while (clock_nanosleep(CLOCK_MONOTONIC, 0, &latency, &latency) == EINTR)
+            ;
+    }
 }
-
-// ---------------------------------------------------------------------------
-// Trace
-// ---------------------------------------------------------------------------
 
 void trace(Simulator &sim, const char *format, ...) __attribute__((format(printf, 2, 3)));
 
@@ -273,7 +89,7 @@ void trace(Simulator &sim, const char *format, ...)
     FILE *file = fopen(sim.tracePath.c_str(), "a");
     if (file == NULL) {
         if (!sim.traceFailureReported)
-            fprintf(stderr, "QrVApi simulator: %s: cannot append trace: %s\n", sim.tracePath.c_str(), strerror(errno));
+            report("%s: cannot append trace: %s", sim.tracePath.c_str(), strerror(errno));
         sim.traceFailureReported = true;
         return;
     }
@@ -285,7 +101,8 @@ void trace(Simulator &sim, const char *format, ...)
     fclose(file);
 }
 
-bool isPrepared(const _CAMERA_ID_INFO *first)
+// True when the first record's bytes after recordSize are all zero.
+bool isZeroed(const _CAMERA_ID_INFO *first)
 {
     const uint8_t *bytes = reinterpret_cast<const uint8_t *>(first);
     for (size_t i = sizeof first->recordSize; i < sizeof *first; i++)
@@ -302,9 +119,24 @@ void fillRecord(_CAMERA_ID_INFO *record, uint32_t number)
     snprintf(reinterpret_cast<char *>(record->sdkData), sizeof record->sdkData, "QrV simulated camera %" PRIu32, number);
 }
 
-int32_t fetchRecords(Simulator &sim, _CAMERA_ID_INFO *info, uint32_t *count)
+int32_t countCameras(const Simulator &sim, uint32_t *count)
 {
     const Config &config = sim.config;
+    if (!sim.configValid)
+        return kStatusBadConfig;
+    if (count == NULL)
+        return kStatusBadArgument;
+    if (config.countFails)
+        return config.countStatus;
+    *count = config.countReported ? config.reportedCount : (uint32_t)config.cameras.size();
+    return 0;
+}
+
+int32_t fetchRecords(const Simulator &sim, _CAMERA_ID_INFO *info, uint32_t *count)
+{
+    const Config &config = sim.config;
+    if (!sim.configValid)
+        return kStatusBadConfig;
     if (config.recordsFail)
         return config.recordsStatus;
     if (info->recordSize != sizeof *info)
@@ -320,6 +152,62 @@ int32_t fetchRecords(Simulator &sim, _CAMERA_ID_INFO *info, uint32_t *count)
     return 0;
 }
 
+int32_t openCamera(Simulator &sim, uint32_t cameraNumber, void **handle)
+{
+    if (!sim.configValid)
+        return kStatusBadConfig;
+    if (handle == NULL)
+        return kStatusBadArgument;
+    const std::vector<Camera> &cameras = sim.config.cameras;
+    size_t index = 0;
+    while (index < cameras.size() && cameras[index].number != cameraNumber)
+        index++;
+    if (index == cameras.size())
+        return kStatusNoCamera;
+    if (!cameras[index].opens)
+        return kStatusOpenFailed;
+    for (const auto &open : sim.openCameras)
+        if (open.second == index)
+            return kStatusBusy;
+
+    uintptr_t opened = sim.nextHandle++;
+    sim.openCameras[opened] = index;
+    *handle = reinterpret_cast<void *>(opened);
+    sim.state.reload();
+    return 0;
+}
+
+int32_t readRegister(Simulator &sim, const Camera &camera, RegisterCommand *command)
+{
+    unsigned faults = camera.faults.count(command->address) ? camera.faults.at(command->address) : 0;
+    if (faults & kReadFails)
+        return kStatusInjected;
+    if (faults & kReadNoStore)
+        return 0;
+    RegisterMap::const_iterator configured = camera.registers.find(command->address);
+    if (configured == camera.registers.end())
+        return kStatusNoRegister;
+    if (!sim.state.usable())
+        return kStatusState;
+    if (!sim.state.find(camera.number, command->address, &command->value))
+        command->value = configured->second;
+    return 0;
+}
+
+int32_t writeRegister(Simulator &sim, const Camera &camera, const RegisterCommand *command)
+{
+    unsigned faults = camera.faults.count(command->address) ? camera.faults.at(command->address) : 0;
+    if (faults & kWriteFails)
+        return kStatusInjected;
+    if (faults & kReadOnly)
+        return kStatusReadOnly;
+    if (camera.registers.count(command->address) == 0)
+        return kStatusNoRegister;
+    if (!sim.state.store(camera.number, command->address, command->value))
+        return kStatusState;
+    return 0;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -330,20 +218,10 @@ QRV_EXPORT int32_t QrVGetNumberCamerasEx(struct _CAMERA_ID_INFO *info, uint32_t 
 {
     Simulator &sim = simulator();
     std::lock_guard<std::mutex> guard(sim.mutex);
-    load(sim);
+    begin(sim);
 
-    int32_t status;
     if (info == NULL) {
-        if (!sim.configValid)
-            status = kStatusBadConfig;
-        else if (count == NULL)
-            status = kStatusBadArgument;
-        else if (sim.config.countFails)
-            status = sim.config.countStatus;
-        else {
-            *count = sim.config.countReported ? sim.config.reportedCount : (uint32_t)sim.config.cameras.size();
-            status = 0;
-        }
+        int32_t status = countCameras(sim, count);
         if (status < 0)
             trace(sim, "QrVGetNumberCamerasEx(info=NULL) -> status=0x%08" PRIX32, (uint32_t)status);
         else
@@ -357,14 +235,14 @@ QRV_EXPORT int32_t QrVGetNumberCamerasEx(struct _CAMERA_ID_INFO *info, uint32_t 
     }
     uint32_t capacity = *count;
     uint32_t recordSize = info->recordSize;
-    bool zeroed = isPrepared(info);
-    status = sim.configValid ? fetchRecords(sim, info, count) : kStatusBadConfig;
+    const char *zeroed = isZeroed(info) ? "yes" : "no";
+    int32_t status = fetchRecords(sim, info, count);
     if (status < 0)
         trace(sim, "QrVGetNumberCamerasEx(info=records capacity=%" PRIu32 " recordSize=%" PRIu32 " zeroed=%s) -> status=0x%08" PRIX32,
-              capacity, recordSize, zeroed ? "yes" : "no", (uint32_t)status);
+              capacity, recordSize, zeroed, (uint32_t)status);
     else
         trace(sim, "QrVGetNumberCamerasEx(info=records capacity=%" PRIu32 " recordSize=%" PRIu32 " zeroed=%s) -> status=0x00000000 count=%" PRIu32,
-              capacity, recordSize, zeroed ? "yes" : "no", *count);
+              capacity, recordSize, zeroed, *count);
     return status;
 }
 
@@ -372,45 +250,23 @@ QRV_EXPORT int32_t QrVInitializeEx(uint32_t cameraNumber, void **handle, uint32_
 {
     Simulator &sim = simulator();
     std::lock_guard<std::mutex> guard(sim.mutex);
-    load(sim);
+    begin(sim);
 
-    int32_t status = 0;
-    size_t index = 0;
-    const std::vector<Camera> &cameras = sim.config.cameras;
-    while (index < cameras.size() && cameras[index].number != cameraNumber)
-        index++;
-    if (!sim.configValid)
-        status = kStatusBadConfig;
-    else if (handle == NULL)
-        status = kStatusBadArgument;
-    else if (index == cameras.size())
-        status = kStatusNoCamera;
-    else if (!cameras[index].opens)
-        status = kStatusOpenFailed;
-    else {
-        for (const auto &open : sim.openCameras)
-            if (open.second == index)
-                status = kStatusBusy;
-    }
-
-    if (status < 0) {
+    int32_t status = openCamera(sim, cameraNumber, handle);
+    if (status < 0)
         trace(sim, "QrVInitializeEx(camera=%" PRIu32 " flags=%" PRIu32 ") -> status=0x%08" PRIX32 " open=%zu",
               cameraNumber, flags, (uint32_t)status, sim.openCameras.size());
-        return status;
-    }
-    uintptr_t opened = sim.nextHandle++;
-    sim.openCameras[opened] = index;
-    *handle = reinterpret_cast<void *>(opened);
-    trace(sim, "QrVInitializeEx(camera=%" PRIu32 " flags=%" PRIu32 ") -> status=0x00000000 handle=%" PRIuPTR " open=%zu",
-          cameraNumber, flags, opened, sim.openCameras.size());
-    return 0;
+    else
+        trace(sim, "QrVInitializeEx(camera=%" PRIu32 " flags=%" PRIu32 ") -> status=0x00000000 handle=%" PRIuPTR " open=%zu",
+              cameraNumber, flags, reinterpret_cast<uintptr_t>(*handle), sim.openCameras.size());
+    return status;
 }
 
 QRV_EXPORT int32_t QrVUninitialize(void *handle)
 {
     Simulator &sim = simulator();
     std::lock_guard<std::mutex> guard(sim.mutex);
-    load(sim);
+    begin(sim);
 
     uintptr_t key = reinterpret_cast<uintptr_t>(handle);
     int32_t status = sim.openCameras.erase(key) == 1 ? 0 : kStatusBadHandle;
@@ -423,16 +279,31 @@ QRV_EXPORT int32_t QrVPrivateCmd(void *handle, uint32_t size, void *record)
 {
     Simulator &sim = simulator();
     std::lock_guard<std::mutex> guard(sim.mutex);
-    load(sim);
+    begin(sim);
 
     uintptr_t key = reinterpret_cast<uintptr_t>(handle);
-    int32_t status;
-    if (sim.openCameras.count(key) == 0)
-        status = kStatusBadHandle;
-    else if (record == NULL)
+    std::map<uintptr_t, size_t>::const_iterator open = sim.openCameras.find(key);
+    int32_t status = open == sim.openCameras.end() ? kStatusBadHandle : 0;
+    if (status == 0 && (record == NULL || size != sizeof(RegisterCommand)))
         status = kStatusBadArgument;
+    if (status < 0) {
+        trace(sim, "QrVPrivateCmd(handle=%" PRIuPTR " size=%" PRIu32 ") -> status=0x%08" PRIX32, key, size, (uint32_t)status);
+        return status;
+    }
+
+    RegisterCommand command;
+    memcpy(&command, record, sizeof command);
+    uint32_t valueBefore = command.value;
+    const Camera &camera = sim.config.cameras[open->second];
+    if (command.opcode == kReadRegister)
+        status = readRegister(sim, camera, &command);
+    else if (command.opcode == kWriteRegister)
+        status = writeRegister(sim, camera, &command);
     else
         status = kStatusBadCommand;
-    trace(sim, "QrVPrivateCmd(handle=%" PRIuPTR " size=%" PRIu32 ") -> status=0x%08" PRIX32, key, size, (uint32_t)status);
+    memcpy(record, &command, sizeof command);
+    trace(sim, "QrVPrivateCmd(handle=%" PRIuPTR " size=%" PRIu32 " opcode=%" PRIu32 " address=0x%" PRIX32 " value=0x%08" PRIX32
+               ") -> status=0x%08" PRIX32 " value=0x%08" PRIX32,
+          key, size, command.opcode, command.address, valueBefore, (uint32_t)status, command.value);
     return status;
 }

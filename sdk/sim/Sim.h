@@ -1,0 +1,133 @@
+// Internals of the simulated camera SDK, shared by its source files.
+#ifndef QRVSIM_SIM_H
+#define QRVSIM_SIM_H
+
+#include <stdint.h>
+#include <stdio.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace qrvsim {
+
+// Failure statuses (negative as int32_t); README.md lists them too.
+const int32_t kStatusBadConfig = (int32_t)0x8000F001;   // configuration unusable
+const int32_t kStatusBadArgument = (int32_t)0x8000F002; // null pointer, wrong size
+const int32_t kStatusNoCamera = (int32_t)0x8000F003;    // no camera with that number
+const int32_t kStatusOpenFailed = (int32_t)0x8000F004;  // camera configured not to open
+const int32_t kStatusBusy = (int32_t)0x8000F005;        // camera already open
+const int32_t kStatusBadHandle = (int32_t)0x8000F006;   // handle not that of an open camera
+const int32_t kStatusBadCommand = (int32_t)0x8000F007;  // private command not understood
+const int32_t kStatusNoRegister = (int32_t)0x8000F008;  // address the camera does not have
+const int32_t kStatusReadOnly = (int32_t)0x8000F009;    // write to a read-only register
+const int32_t kStatusInjected = (int32_t)0x8000F00A;    // read or write configured to fail
+const int32_t kStatusState = (int32_t)0x8000F00B;       // register state file unusable
+
+// What the configuration can make a register address do.
+enum Fault : unsigned {
+    kReadFails = 1u << 0,
+    kWriteFails = 1u << 1,
+    kReadNoStore = 1u << 2,  // a read succeeds but stores no value
+    kReadOnly = 1u << 3,     // writes fail
+};
+
+typedef std::map<uint32_t, uint32_t> RegisterMap;  // address -> value
+typedef std::map<uint32_t, unsigned> FaultMap;     // address -> Fault bits
+
+struct Camera {
+    uint32_t number = 0;
+    bool opens = true;
+    RegisterMap registers;  // as configured, the default map included
+    FaultMap faults;
+};
+
+struct Config {
+    std::vector<Camera> cameras;
+    bool countFails = false;  // the count call (no record array) fails
+    int32_t countStatus = 0;
+    bool recordsFail = false;  // the record fetch fails
+    int32_t recordsStatus = 0;
+    bool countReported = false;  // the count call reports this many cameras
+    uint32_t reportedCount = 0;
+    bool recordsReported = false;  // the record fetch reports this many records
+    uint32_t reportedRecords = 0;
+    long latencyUs = 0;  // added to every SDK call
+};
+
+// The configuration without a file: two cameras with the default registers.
+Config defaultConfig();
+
+// Reads a configuration file.  On the first fault it reports it on stderr,
+// naming the file and line, and returns false; config is then not to be used.
+bool readConfig(const char *path, Config *config);
+
+// "QrVApi simulator: <message>" on stderr.
+void report(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
+// A line-based text file: words separated by white space, '#' starts a
+// comment.  Faults are reported with the file name and line number.
+class WordFile {
+public:
+    explicit WordFile(const std::string &path);
+    ~WordFile();
+    WordFile(const WordFile &) = delete;
+    WordFile &operator=(const WordFile &) = delete;
+
+    // False when the file could not be opened (reported unless it is missing
+    // and missingIsFine).
+    bool opened(bool missingIsFine);
+    // The next line that holds words; false at the end or on a read error
+    // (reported; failed() then tells).
+    bool next(std::vector<std::string> *words);
+    bool failed() const { return failed_; }
+    // Reports a fault at the current line; returns false.
+    bool fail(const char *format, ...) __attribute__((format(printf, 2, 3)));
+    // An unsigned number, decimal or 0x hexadecimal, up to max.
+    bool number(const std::string &word, uint64_t max, uint64_t *value);
+    bool number32(const std::string &word, uint32_t *value);
+
+private:
+    std::string path_;
+    FILE *file_ = NULL;
+    int line_ = 0;
+    bool failed_ = false;
+    char *buffer_ = NULL;
+    size_t capacity_ = 0;
+};
+
+// Register values written to the cameras, kept across runs in a file, as a
+// powered camera keeps them.  The file is a journal of "camera address value"
+// lines, the last line for a register winning; it is compacted when it has
+// grown to more than twice the registers it holds.  Writers hold an exclusive
+// lock on "<file>.lock", readers a shared one.
+class RegisterState {
+public:
+    // QRV_SIM_STATE=<file>, or =off for none; by default
+    // $XDG_STATE_HOME/qrv-sim/registers or ~/.local/state/qrv-sim/registers.
+    void configure();
+    // Re-reads the file, so a camera being opened sees what other runs wrote.
+    // A file that cannot be read or parsed is reported (once) and makes the
+    // state unusable until it reads cleanly; it is never written meanwhile.
+    void reload();
+    bool usable() const { return usable_; }
+    bool find(uint32_t camera, uint32_t address, uint32_t *value) const;
+    // Keeps a written value; false (reported) when the file cannot take it.
+    bool store(uint32_t camera, uint32_t address, uint32_t value);
+
+private:
+    typedef std::map<uint64_t, uint32_t> Values;  // camera << 32 | address -> value
+    bool parse(Values *values, size_t *lines);
+    bool compact();
+    int lock(int operation);
+
+    std::string path_;  // empty: values are kept in memory only
+    bool usable_ = true;
+    bool reported_ = false;
+    Values values_;
+    size_t lines_ = 0;  // entry lines in the file
+};
+
+} // namespace qrvsim
+
+#endif

@@ -1,0 +1,244 @@
+// Register writes and reads on the simulated cameras, and the register
+// state the simulator keeps across runs.
+#include "ToolHarness.h"
+
+#include <sys/stat.h>
+#include <time.h>
+
+#include <filesystem>
+
+namespace {
+
+const std::string kStamp = "00:00:00 Camera scan ....\n";
+
+std::string describe(const std::vector<std::string> &args)
+{
+    std::string text;
+    for (const std::string &arg : args)
+        text += "'" + arg + "' ";
+    return text;
+}
+
+std::string written(const char *address, const char *value)
+{
+    return std::string("        Register 0x") + address + " written with value 0x" + value + "\n";
+}
+
+std::string read(const char *address, const std::string &shown)
+{
+    return std::string("        Register 0x") + address + " read as " + shown + "\n";
+}
+
+using Registers = ToolTest;
+
+TEST_F(Registers, WrittenValueIsTheNumberAsTyped)
+{
+    useConfig("camera 1\n");
+    const struct {
+        std::vector<std::string> args;
+        const char *value;
+    } cases[] = {
+        {{"-w", "60050", "10", "-i"}, "00000010"},  // -i after the -w does not change it
+        {{"-i", "-w", "60050", "10"}, "0000000A"},
+        {{"-i", "-w", "60050", "-1"}, "FFFFFFFF"},
+        {{"-i", "-w", "60050", "2147483647"}, "7FFFFFFF"},
+        {{"-i", "-w", "60050", "-2147483648"}, "80000000"},
+        {{"-f", "-w", "60050", "20.0"}, "41A00000"},
+        {{"-f", "-w", "60050", "-0.5"}, "BF000000"},
+        {{"-f", "-w", "60050", "inf"}, "7F800000"},
+        {{"-f", "-w", "60050", "1e-50"}, "00000000"},
+        {{"-w", "60050", "20.0"}, "00000020"},  // hexadecimal up to the first other character
+        {{"-w", "60050", "+1f"}, "0000001F"},
+        {{"-w", "60050", " 0x000000000FFFFFFFF"}, "FFFFFFFF"},
+        {{"-W", "0x0000060050", "0"}, "00000000"},
+    };
+    for (const auto &c : cases) {
+        ToolRun result = run(c.args);
+        EXPECT_EQ(result.status, 0) << describe(c.args);
+        EXPECT_EQ(result.out, kStamp + "    Camera 1\n" + written("60050", c.value)) << describe(c.args);
+    }
+}
+
+TEST_F(Registers, ReadValueIsShownAsTheFlagsSayAfterTheWholeLine)
+{
+    useConfig("camera 1\n"
+              "register 1 0x100 0x41A00000\n"
+              "register 1 0x104 0xFFFFFFFF\n"
+              "fault 1 0x108 read-no-store\n");
+    const struct {
+        std::vector<std::string> args;
+        const char *address;
+        const char *shown;
+    } cases[] = {
+        {{"-r", "100"}, "100", "0x41A00000"},
+        {{"-i", "-r", "100"}, "100", "1101004800"},
+        {{"-f", "-r", "100"}, "100", "20.000000"},
+        {{"-r", "100", "-f"}, "100", "20.000000"},
+        {{"-r", "0x104"}, "104", "0xFFFFFFFF"},
+        {{"-i", "-r", "104"}, "104", "-1"},
+        {{"-r", "108"}, "108", "0x55555555"},
+        {{"-I", "-r", "108"}, "108", "1431655765"},
+        {{"-F", "-r", "108"}, "108", "14660154687488.000000"},
+    };
+    for (const auto &c : cases) {
+        ToolRun result = run(c.args);
+        EXPECT_EQ(result.status, 0) << describe(c.args);
+        EXPECT_EQ(result.out, kStamp + "    Camera 1\n" + read(c.address, c.shown)) << describe(c.args);
+    }
+}
+
+TEST_F(Registers, WritesComeBeforeReadsOnEveryCamera)
+{
+    ToolRun result = run({"-r", "60018", "-w", "60050", "20.0", "-r", "60050", "-r", "60018"});
+    std::string perCamera = written("60050", "00000020") + read("60018", "0x00000780") + read("60050", "0x00000020") +
+                            read("60018", "0x00000780");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, kStamp + "    Camera 21330417\n" + perCamera + "    Camera 21330418\n" + perCamera);
+
+    std::vector<std::string> trace = traceLines();
+    ASSERT_EQ(trace.size(), 14u);
+    const std::vector<std::string> firstCamera = {
+        "QrVInitializeEx(camera=21330417 flags=0) -> status=0x00000000 handle=1 open=1",
+        "QrVPrivateCmd(handle=1 size=12 opcode=44 address=0x60050 value=0x00000020) -> status=0x00000000 value=0x00000020",
+        "QrVPrivateCmd(handle=1 size=12 opcode=43 address=0x60018 value=0x55555555) -> status=0x00000000 value=0x00000780",
+        "QrVPrivateCmd(handle=1 size=12 opcode=43 address=0x60050 value=0x55555555) -> status=0x00000000 value=0x00000020",
+        "QrVPrivateCmd(handle=1 size=12 opcode=43 address=0x60018 value=0x55555555) -> status=0x00000000 value=0x00000780",
+        "QrVUninitialize(handle=1) -> status=0x00000000 open=0",
+    };
+    EXPECT_EQ(std::vector<std::string>(trace.begin() + 2, trace.begin() + 8), firstCamera);
+}
+
+TEST_F(Registers, FailedRegisterDoesNotStopItsPhase)
+{
+    useConfig("camera 1\n"
+              "camera 2\n"
+              "fault 1 0x60050 write-fails\n"
+              "fault * 0x60028 read-only\n"
+              "fault 2 0x60018 read-fails\n");
+    ToolRun result = run({"-w", "60050", "1E", "-w", "60028", "2", "-w", "abc", "0", "-w", "6002C", "2",
+                          "-r", "60018", "-r", "abc", "-r", "60050", "-r", "60028"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, kStamp +
+                              "    Camera 1\n" +
+                              "        Could not write register 0x60050\n"
+                              "        Could not write register 0x60028\n"
+                              "        Could not write register 0xABC\n" +
+                              written("6002C", "00000002") + read("60018", "0x00000780") +
+                              "        Could not read register 0xABC\n" + read("60050", "0x41F00000") +
+                              read("60028", "0x00000001") +
+                              "    Camera 2\n" + written("60050", "0000001E") +
+                              "        Could not write register 0x60028\n"
+                              "        Could not write register 0xABC\n" +
+                              written("6002C", "00000002") +
+                              "        Could not read register 0x60018\n"
+                              "        Could not read register 0xABC\n" +
+                              read("60050", "0x0000001E") + read("60028", "0x00000001"));
+    EXPECT_EQ(result.err, "");
+}
+
+TEST_F(Registers, ContinualRunWritesOnEveryScan)
+{
+    useConfig("camera 1\n");
+    ToolRun result = runTwoScans({"-c", "-d", "10", "-w", "60018", "400", "-r", "60018"});
+    std::string scan = kStamp + "    Camera 1\n" + written("60018", "00000400") + read("60018", "0x00000400") +
+                       "PRESS ANY KEY TO EXIT (after 10 ms delay)\n";
+    EXPECT_EQ(result.out, scan + scan);
+}
+
+TEST_F(Registers, WrittenValuesAreKeptAcrossRuns)
+{
+    EXPECT_EQ(run({"-f", "-w", "60050", "25.0"}).status, 0);
+    std::string kept = read("60050", "25.000000");
+    EXPECT_EQ(run({"-f", "-r", "60050"}).out, kStamp + "    Camera 21330417\n" + kept + "    Camera 21330418\n" + kept);
+
+    setEnv("QRV_SIM_STATE", "off");
+    std::string fresh = read("60050", "30.000000");
+    EXPECT_EQ(run({"-f", "-r", "60050"}).out, kStamp + "    Camera 21330417\n" + fresh + "    Camera 21330418\n" + fresh);
+}
+
+// Runs at once, each writing its own register many times (enough to make
+// them compact the state file under one another): no write may be lost.
+TEST_F(Registers, RunsAtOnceLoseNoWrite)
+{
+    const int kRuns = 6;
+    const int kWritesPerRun = 40;
+    std::string config = "camera 1\ncamera 2\n";
+    for (int run = 0; run < kRuns; run++)
+        config += "register * " + std::to_string(0x1000 + run) + " 0\n";
+    useConfig(config);
+
+    std::vector<pid_t> runs;
+    for (int run = 0; run < kRuns; run++) {
+        std::vector<std::string> args;
+        char address[16];
+        snprintf(address, sizeof address, "%X", 0x1000 + run);
+        for (int write = 1; write <= kWritesPerRun; write++) {
+            char value[16];
+            snprintf(value, sizeof value, "%X", run * 1000 + write);
+            args.insert(args.end(), {"-w", address, value});
+        }
+        runs.push_back(start(args));
+    }
+    for (pid_t pid : runs) {
+        ToolRun result = finish(pid);
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.err, "");
+    }
+
+    std::vector<std::string> args = {"-i"};
+    std::string expected;
+    for (int run = 0; run < kRuns; run++) {
+        char address[16];
+        snprintf(address, sizeof address, "%X", 0x1000 + run);
+        args.insert(args.end(), {"-r", address});
+        expected += read(address, std::to_string(run * 1000 + kWritesPerRun));
+    }
+    ToolRun result = run(args);
+    EXPECT_EQ(result.out, kStamp + "    Camera 1\n" + expected + "    Camera 2\n" + expected);
+    EXPECT_EQ(result.err, "");
+}
+
+TEST_F(Registers, DamagedStateIsReportedAndLeftAlone)
+{
+    const struct {
+        const char *content;  // nullptr: a folder where the file should be
+        std::string error;
+    } cases[] = {
+        {"# written earlier\n21330417 0x60050 0x41C80000\nthis is not a register\n", ":3: expected: camera address value"},
+        {"21330417 0x60050 zz\n", ":1: bad number 'zz'"},
+        {nullptr, ": read error"},
+    };
+    for (const auto &c : cases) {
+        std::string state = path("state");
+        std::error_code ignored;
+        std::filesystem::remove_all(state, ignored);
+        if (c.content != nullptr)
+            writeFile("state", c.content);
+        else
+            mkdir(state.c_str(), 0755);
+        ToolRun result = run({"-w", "60050", "1", "-r", "60050", "-r", "60018"});
+        std::string camera = "        Could not write register 0x60050\n"
+                             "        Could not read register 0x60050\n"
+                             "        Could not read register 0x60018\n";
+        EXPECT_EQ(result.out, kStamp + "    Camera 21330417\n" + camera + "    Camera 21330418\n" + camera);
+        EXPECT_EQ(result.err, "QrVApi simulator: " + state + c.error + "\n" + "QrVApi simulator: " + state +
+                                  ": register state unusable: register commands fail until it is mended or removed\n");
+        if (c.content != nullptr) {
+            EXPECT_EQ(readFile("state"), c.content) << "never overwritten";
+        }
+    }
+}
+
+TEST_F(Registers, LatencyIsAddedToEveryCall)
+{
+    useConfig("camera 1\nlatency 25000\n");
+    struct timespec before, after;
+    clock_gettime(CLOCK_MONOTONIC, &before);
+    ToolRun result = run({"-r", "60018", "-r", "60018"});
+    clock_gettime(CLOCK_MONOTONIC, &after);
+    double elapsedMs = (after.tv_sec - before.tv_sec) * 1e3 + (after.tv_nsec - before.tv_nsec) / 1e6;
+    EXPECT_EQ(result.status, 0);
+    EXPECT_GE(elapsedMs, 6 * 25.0) << "count, records, open, two reads, close";
+}
+
+} // namespace
