@@ -63,29 +63,19 @@ static bool isOption(const char *word, char letter)
     return word[0] == '-' && (word[1] == letter || word[1] == toupper(letter)) && word[2] == '\0';
 }
 
-// Skips what "%x", "%d" and "%f" skip before a number: white space and one
-// '+'.  Returns NULL when a minus sign comes first.
-static const char *skipToDigits(const char *text)
-{
-    while (isspace((unsigned char)*text))
-        text++;
-    if (*text == '-')
-        return NULL;
-    if (*text == '+')
-        text++;
-    return text;
-}
-
 // Hexadecimal text as "%x" reads it (white space, '+', an optional 0x, the
 // digits up to the first other character), but refusing text with no digit,
 // any minus sign, or a number beyond 32 bits: those must never reach a camera.
 static bool parseHex(const char *text, unsigned int *value)
 {
-    const char *digits = skipToDigits(text);
-    if (digits == NULL || !isxdigit((unsigned char)*digits))
+    while (isspace((unsigned char)*text))
+        text++;
+    if (*text == '+')
+        text++;
+    if (!isxdigit((unsigned char)*text))
         return false;
     errno = 0;
-    unsigned long long number = strtoull(digits, NULL, 16);
+    unsigned long long number = strtoull(text, NULL, 16);
     if (errno == ERANGE || number > UINT_MAX)
         return false;
     *value = (unsigned int)number;

@@ -4,17 +4,8 @@
 
 namespace {
 
-const std::string kScan = "00:00:00 Camera scan ....\n"
-                          "    Camera 21330417\n"
+const std::string kScan = kStamp + "    Camera 21330417\n"
                           "    Camera 21330418\n";
-
-std::string describe(const std::vector<std::string> &args)
-{
-    std::string text;
-    for (const std::string &arg : args)
-        text += "'" + arg + "' ";
-    return text;
-}
 
 using CommandLine = ToolTest;
 

@@ -9,16 +9,6 @@
 
 namespace {
 
-const std::string kStamp = "00:00:00 Camera scan ....\n";
-
-std::string describe(const std::vector<std::string> &args)
-{
-    std::string text;
-    for (const std::string &arg : args)
-        text += "'" + arg + "' ";
-    return text;
-}
-
 std::string written(const char *address, const char *value)
 {
     return std::string("        Register 0x") + address + " written with value 0x" + value + "\n";

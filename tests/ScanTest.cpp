@@ -14,7 +14,6 @@
 
 namespace {
 
-const std::string kStamp = "00:00:00 Camera scan ....\n";
 const std::string kNoCameras = "    No cameras found !!\n";
 const std::string kPrompt = "PRESS ANY KEY TO EXIT (after 5000 ms delay)\n";
 

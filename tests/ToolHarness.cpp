@@ -14,6 +14,14 @@
 
 extern char **environ;
 
+std::string describe(const std::vector<std::string> &args)
+{
+    std::string text;
+    for (const std::string &arg : args)
+        text += "'" + arg + "' ";
+    return text;
+}
+
 std::string slurp(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);

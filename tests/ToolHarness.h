@@ -61,6 +61,13 @@ private:
     int waitingPipe_ = -1;
 };
 
+// The first line of a scan that starts at once.  Inline, so that constants
+// of the test files built from it are initialised after it.
+inline const std::string kStamp = "00:00:00 Camera scan ....\n";
+
+// The arguments, quoted, for failure messages.
+std::string describe(const std::vector<std::string> &args);
+
 // The usage text as VisionAccess prints it when run under that name.
 std::string expectedUsage();
 

@@ -65,20 +65,19 @@ public:
 private:
     bool readStatement(const std::vector<std::string> &words)
     {
-        const std::string &keyword = words[0];
-        if (keyword == "camera")
-            return readCamera(words);
-        if (keyword == "fail")
-            return readFail(words);
-        if (keyword == "report")
-            return readReport(words);
-        if (keyword == "register")
-            return readRegister(words);
-        if (keyword == "fault")
-            return readFault(words);
-        if (keyword == "latency")
-            return readLatency(words);
-        return file_.fail("unknown word '%s'", keyword.c_str());
+        typedef bool (ConfigReader::*Reader)(const std::vector<std::string> &);
+        static const struct {
+            const char *keyword;
+            Reader read;
+        } kStatements[] = {
+            {"camera", &ConfigReader::readCamera},     {"fail", &ConfigReader::readFail},
+            {"report", &ConfigReader::readReport},     {"register", &ConfigReader::readRegister},
+            {"fault", &ConfigReader::readFault},       {"latency", &ConfigReader::readLatency},
+        };
+        for (const auto &statement : kStatements)
+            if (words[0] == statement.keyword)
+                return (this->*statement.read)(words);
+        return file_.fail("unknown word '%s'", words[0].c_str());
     }
 
     bool expectWords(const std::vector<std::string> &words, size_t least, size_t most, const char *form)
