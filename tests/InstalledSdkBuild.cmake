@@ -1,0 +1,27 @@
+# Builds VisionAccess with QRV_SDK_DIR pointing at an SDK installed the way a
+# maker's is (include/QrVApi.h, lib/libQrVApi.so; here the tests' tiny SDK),
+# then runs it on that SDK.
+#   cmake -DSOURCE_DIR=... -DWORK_DIR=... -DSDK_HEADER=... -DSDK_LIBRARY=... -DSANITIZE=... -P InstalledSdkBuild.cmake
+file(REMOVE_RECURSE ${WORK_DIR})
+file(COPY ${SDK_HEADER} DESTINATION ${WORK_DIR}/sdk/include)
+file(COPY ${SDK_LIBRARY} DESTINATION ${WORK_DIR}/sdk/lib)
+
+execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build
+                        -DQRV_SDK_DIR=${WORK_DIR}/sdk -DVISIONACCESS_SANITIZE=${SANITIZE}
+                RESULT_VARIABLE status)
+if(status)
+  message(FATAL_ERROR "configure against the installed SDK failed")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK_DIR}/build RESULT_VARIABLE status)
+if(status)
+  message(FATAL_ERROR "build against the installed SDK failed")
+endif()
+if(EXISTS ${WORK_DIR}/build/sdk)
+  message(FATAL_ERROR "the simulated SDK was built although an installed one was given")
+endif()
+
+execute_process(COMMAND ${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${WORK_DIR}/sdk/lib ${WORK_DIR}/build/VisionAccess
+                OUTPUT_VARIABLE output RESULT_VARIABLE status)
+if(NOT status EQUAL 0 OR NOT output MATCHES "^00:00:0[01] Camera scan \\.\\.\\.\\.\n    Camera 4242\n$")
+  message(FATAL_ERROR "VisionAccess on the installed SDK: status ${status}, output:\n${output}")
+endif()
