@@ -107,8 +107,8 @@ public:
     // $XDG_STATE_HOME/qrv-sim/registers or ~/.local/state/qrv-sim/registers.
     void configure();
     // Re-reads the file, so a camera being opened sees what other runs wrote.
-    // A file that cannot be read or parsed is reported (once) and makes the
-    // state unusable until it reads cleanly; it is never written meanwhile.
+    // A file that cannot be read or parsed is reported once and makes the
+    // state unusable for the rest of the process; it is never written then.
     void reload();
     bool usable() const { return usable_; }
     bool find(uint32_t camera, uint32_t address, uint32_t *value) const;
