@@ -177,9 +177,16 @@ int32_t openCamera(Simulator &sim, uint32_t cameraNumber, void **handle)
     return 0;
 }
 
+// The Fault bits the configuration put on an address of the camera.
+unsigned faultsAt(const Camera &camera, uint32_t address)
+{
+    FaultMap::const_iterator found = camera.faults.find(address);
+    return found == camera.faults.end() ? 0 : found->second;
+}
+
 int32_t readRegister(Simulator &sim, const Camera &camera, RegisterCommand *command)
 {
-    unsigned faults = camera.faults.count(command->address) ? camera.faults.at(command->address) : 0;
+    unsigned faults = faultsAt(camera, command->address);
     if (faults & kReadFails)
         return kStatusInjected;
     if (faults & kReadNoStore)
@@ -196,7 +203,7 @@ int32_t readRegister(Simulator &sim, const Camera &camera, RegisterCommand *comm
 
 int32_t writeRegister(Simulator &sim, const Camera &camera, const RegisterCommand *command)
 {
-    unsigned faults = camera.faults.count(command->address) ? camera.faults.at(command->address) : 0;
+    unsigned faults = faultsAt(camera, command->address);
     if (faults & kWriteFails)
         return kStatusInjected;
     if (faults & kReadOnly)

@@ -67,11 +67,12 @@ void RegisterState::configure()
         path_ = std::string(home) + "/.local/state/qrv-sim/registers";
     else
         report("neither QRV_SIM_STATE nor HOME is set: written register values are kept only until the program exits");
+    if (!path_.empty())
+        makeParents(path_);
 }
 
 int RegisterState::lock(int operation)
 {
-    makeParents(path_);
     std::string lockPath = path_ + ".lock";
     int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)
