@@ -19,6 +19,14 @@ std::string read(const char *address, const std::string &shown)
     return std::string("        Register 0x") + address + " read as " + shown + "\n";
 }
 
+// A number as upper-case hexadecimal text, as -r and -w take it.
+std::string hex(unsigned int number)
+{
+    char text[16];
+    snprintf(text, sizeof text, "%X", number);
+    return text;
+}
+
 using Registers = ToolTest;
 
 TEST_F(Registers, WrittenValueIsTheNumberAsTyped)
@@ -160,13 +168,8 @@ TEST_F(Registers, RunsAtOnceLoseNoWrite)
     std::vector<pid_t> runs;
     for (int run = 0; run < kRuns; run++) {
         std::vector<std::string> args;
-        char address[16];
-        snprintf(address, sizeof address, "%X", 0x1000 + run);
-        for (int write = 1; write <= kWritesPerRun; write++) {
-            char value[16];
-            snprintf(value, sizeof value, "%X", run * 1000 + write);
-            args.insert(args.end(), {"-w", address, value});
-        }
+        for (int write = 1; write <= kWritesPerRun; write++)
+            args.insert(args.end(), {"-w", hex(0x1000 + run), hex(run * 1000 + write)});
         runs.push_back(start(args));
     }
     for (pid_t pid : runs) {
@@ -178,10 +181,8 @@ TEST_F(Registers, RunsAtOnceLoseNoWrite)
     std::vector<std::string> args = {"-i"};
     std::string expected;
     for (int run = 0; run < kRuns; run++) {
-        char address[16];
-        snprintf(address, sizeof address, "%X", 0x1000 + run);
-        args.insert(args.end(), {"-r", address});
-        expected += read(address, std::to_string(run * 1000 + kWritesPerRun));
+        args.insert(args.end(), {"-r", hex(0x1000 + run)});
+        expected += read(hex(0x1000 + run).c_str(), std::to_string(run * 1000 + kWritesPerRun));
     }
     ToolRun result = run(args);
     EXPECT_EQ(result.out, kStamp + "    Camera 1\n" + expected + "    Camera 2\n" + expected);
