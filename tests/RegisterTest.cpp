@@ -2,8 +2,12 @@
 // state the simulator keeps across runs.
 #include "ToolHarness.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -134,6 +138,51 @@ TEST_F(Registers, FailedRegisterDoesNotStopItsPhase)
     EXPECT_EQ(result.err, "");
 }
 
+// A camera's own line for an address wins over a "*" line, in either order.
+TEST_F(Registers, CameraOwnSettingWinsOverEveryCameraSetting)
+{
+    const std::string own[] = {"register 1 0x60018 2\n", "fault 1 0x60028 read-only\n"};
+    const std::string every[] = {"register * 0x60018 1\n", "fault * 0x60028 read-fails\n"};
+    const std::string expected = kStamp + "    Camera 1\n" + "        Could not write register 0x60028\n" +
+                                 read("60018", "0x00000002") + read("60028", "0x00000001") + "    Camera 2\n" +
+                                 written("60028", "00000005") + read("60018", "0x00000001") +
+                                 "        Could not read register 0x60028\n";
+    for (bool ownFirst : {true, false}) {
+        std::string config = "camera 1\ncamera 2\n";
+        for (int k = 0; k < 2; k++)
+            config += ownFirst ? own[k] + every[k] : every[k] + own[k];
+        useConfig(config);
+        writeFile("state", "");
+        ToolRun result = run({"-w", "60028", "5", "-r", "60018", "-r", "60028"});
+        EXPECT_EQ(result.out, expected) << config;
+    }
+}
+
+// Each configured fault fails with its own documented status.
+TEST_F(Registers, ConfiguredFaultsGiveTheirStatus)
+{
+    const struct {
+        const char *fault;
+        std::vector<std::string> args;
+        const char *status;
+    } cases[] = {
+        {"read-fails", {"-r", "60018"}, "0x8000F00A"},
+        {"write-fails", {"-w", "60018", "1"}, "0x8000F00A"},
+        {"read-only", {"-w", "60018", "1"}, "0x8000F009"},
+        {"read-only", {"-r", "60018"}, "0x00000000"},
+        {"read-no-store", {"-r", "60018"}, "0x00000000"},
+    };
+    for (const auto &c : cases) {
+        useConfig(std::string("camera 1\nfault 1 0x60018 ") + c.fault + "\n");
+        writeFile("trace", "");
+        run(c.args);
+        std::vector<std::string> trace = traceLines();
+        ASSERT_EQ(trace.size(), 5u) << c.fault;
+        EXPECT_NE(trace[3].find(std::string(") -> status=") + c.status + " "), std::string::npos)
+            << c.fault << ": " << trace[3];
+    }
+}
+
 TEST_F(Registers, ContinualRunWritesOnEveryScan)
 {
     useConfig("camera 1\n");
@@ -187,6 +236,41 @@ TEST_F(Registers, RunsAtOnceLoseNoWrite)
     ToolRun result = run(args);
     EXPECT_EQ(result.out, kStamp + "    Camera 1\n" + expected + "    Camera 2\n" + expected);
     EXPECT_EQ(result.err, "");
+}
+
+// A run that writes waits for the exclusive lock on the state; a run that
+// only reads shares the lock with other readers.
+TEST_F(Registers, WritersWaitForTheStateLock)
+{
+    const struct {
+        int lock;
+        std::vector<std::string> args;
+        bool waits;
+    } cases[] = {
+        {LOCK_EX, {"-w", "60018", "7"}, true},
+        {LOCK_SH, {"-w", "60018", "8"}, true},
+        {LOCK_EX, {"-r", "60018"}, true},
+        {LOCK_SH, {"-r", "60018"}, false},
+    };
+    useConfig("camera 1\n");
+    for (const auto &c : cases) {
+        int lockFd = open(path("state.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        ASSERT_GE(lockFd, 0);
+        ASSERT_EQ(flock(lockFd, c.lock), 0);
+        pid_t pid = start(c.args);
+        const struct timespec pause = {0, 300 * 1000 * 1000};
+        nanosleep(&pause, nullptr);
+        int status = 0;
+        bool finished = waitpid(pid, &status, WNOHANG) == pid;
+        close(lockFd);
+        if (!finished) {
+            ToolRun result = finish(pid);
+            EXPECT_EQ(result.status, 0) << describe(c.args);
+        }
+        EXPECT_EQ(!finished, c.waits) << describe(c.args) << (c.lock == LOCK_EX ? " under LOCK_EX" : " under LOCK_SH");
+    }
+    EXPECT_EQ(run({"-r", "60018"}).out, kStamp + "    Camera 1\n" + read("60018", "0x00000008"))
+        << "both writes landed once the lock was released";
 }
 
 TEST_F(Registers, DamagedStateIsReportedAndLeftAlone)

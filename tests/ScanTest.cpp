@@ -82,6 +82,26 @@ TEST_F(Scan, SimulatedCamerasAndFaults)
     }
 }
 
+TEST_F(Scan, RecordFetchTraceShowsCapacityGivenAndCountReturned)
+{
+    const struct {
+        const char *config;
+        const char *fetch;
+    } cases[] = {
+        {"camera 7\ncamera 8\nreport records 5\n", "capacity=2 recordSize=52 zeroed=yes) -> status=0x00000000 count=5"},
+        {"camera 7\ncamera 8\nreport records 0\n", "capacity=2 recordSize=52 zeroed=yes) -> status=0x00000000 count=0"},
+        {"camera 7\nreport count 3\n", "capacity=3 recordSize=52 zeroed=yes) -> status=0x00000000 count=1"},
+    };
+    for (const auto &c : cases) {
+        useConfig(c.config);
+        writeFile("trace", "");
+        run({});
+        std::vector<std::string> trace = traceLines();
+        ASSERT_GE(trace.size(), 2u) << c.config;
+        EXPECT_EQ(trace[1], std::string("QrVGetNumberCamerasEx(info=records ") + c.fetch) << c.config;
+    }
+}
+
 TEST_F(Scan, ContinualRunGoesOnAfterCountFailure)
 {
     useConfig("fail count -5\n");
@@ -110,6 +130,8 @@ TEST_F(Scan, BadConfigurationIsReportedOnceAndFailsTheCount)
         {"camera -7\n", ":1: bad number '-7'"},
         {"camera 7 # first\ncamera 7\n", ":2: camera 7 is listed twice"},
         {"fail count 5\n", ":1: status '5' is not a failure (it must be negative as a 32-bit int)"},
+        {"fail count 0\n", ":1: status '0' is not a failure (it must be negative as a 32-bit int)"},
+        {"fail records 0\n", ":1: status '0' is not a failure (it must be negative as a 32-bit int)"},
         {"fail records 0x1FFFFFFFF\n", ":1: bad status '0x1FFFFFFFF'"},
         {"report count\n", ":1: expected: report count|records <number>"},
         {"fail open 7\n", ":1: unknown word 'open'"},

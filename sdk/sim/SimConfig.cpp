@@ -216,23 +216,28 @@ private:
     }
 
     // Every camera starts from the default map; "*" settings come next and a
-    // camera's own settings last, whatever their order in the file.
+    // camera's own settings last, whatever their order in the file.  A
+    // camera's own fault lines for an address replace the "*" ones there.
     void applySettings()
     {
         const RegisterMap defaults = defaultRegisters();
         for (Camera &camera : config_->cameras) {
             camera.registers = defaults;
+            FaultMap ownFaults;
             for (bool everyCamera : {true, false}) {
                 auto applies = [&](const Setting &setting) {
                     return setting.everyCamera == everyCamera && (everyCamera || setting.camera == camera.number);
                 };
+                FaultMap &faults = everyCamera ? camera.faults : ownFaults;
                 for (const Setting &setting : registers_)
                     if (applies(setting))
                         camera.registers[setting.address] = setting.value;
                 for (const Setting &setting : faults_)
                     if (applies(setting))
-                        camera.faults[setting.address] |= setting.value;
+                        faults[setting.address] |= setting.value;
             }
+            for (const auto &own : ownFaults)
+                camera.faults[own.first] = own.second;
         }
     }
 
