@@ -2,10 +2,12 @@
 #include "LinuxUtil.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <stdio.h>
 #include <sys/select.h>
 #include <sys/time.h>
 #include <time.h>
+#include <unistd.h>
 
 int kbhit()
 {
@@ -43,4 +45,19 @@ void sleepMilliseconds(int milliseconds)
     remaining.tv_nsec = (long)(milliseconds % 1000) * 1000000L;
     while (nanosleep(&remaining, &remaining) == -1 && errno == EINTR)
         ;
+}
+
+void holdClosedOutputs()
+{
+    const int outputs[] = {STDOUT_FILENO, STDERR_FILENO};
+    for (int fd : outputs) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // An O_PATH descriptor opens nothing for writing: writes fail (EBADF).
+        int placeholder = open("/", O_PATH | O_CLOEXEC);
+        if (placeholder >= 0 && placeholder != fd) {
+            dup2(placeholder, fd);
+            close(placeholder);
+        }
+    }
 }

@@ -19,4 +19,9 @@ void formatElapsed(int64_t elapsedSeconds, char *text, size_t size);
 // Sleeps for the given number of milliseconds, exactly, however large.
 void sleepMilliseconds(int milliseconds);
 
+// Standard output and standard error, when the process was started with
+// them closed, get a descriptor on which every write fails, so that no file
+// opened later takes their place and receives what is printed.
+void holdClosedOutputs();
+
 #endif

@@ -27,6 +27,10 @@ enum OutputDestination { OUTPUT_CONSOLE, OUTPUT_LOG_FILE };
 
 static const int kDefaultDelayMs = 5000;
 
+// Exit statuses: 0 for a run that went its way (SDK failures included).
+static const int kExitRejected = 1;      // the command line was rejected
+static const int kExitOutputFailed = 2;  // the output could not be written
+
 // The register command handed to the SDK's private command: three unsigned
 // 32-bit fields in the machine's (little-endian) byte order.
 struct RegisterCommand {
@@ -52,6 +56,8 @@ static RegisterList runOption_writeValues;
 static OutputDestination runOption_output = OUTPUT_CONSOLE;
 
 static time_t sAppStartTime;
+// Where standard output goes, for messages: the console or the -l file.
+static const char *sOutputName = "standard output";
 
 // ---------------------------------------------------------------------------
 // Command line
@@ -63,9 +69,18 @@ static bool isOption(const char *word, char letter)
     return word[0] == '-' && (word[1] == letter || word[1] == toupper(letter)) && word[2] == '\0';
 }
 
+// True when nothing but white space is left of the text: a number must not
+// be followed by anything else, so a typo never becomes a register value.
+static bool onlySpaceLeft(const char *rest)
+{
+    while (isspace((unsigned char)*rest))
+        rest++;
+    return *rest == '\0';
+}
+
 // Hexadecimal text as "%x" reads it (white space, '+', an optional 0x, the
-// digits up to the first other character), but refusing text with no digit,
-// any minus sign, or a number beyond 32 bits: those must never reach a camera.
+// digits), but refusing text with no digit, any minus sign, anything after
+// the number, or a number beyond 32 bits: those must never reach a camera.
 static bool parseHex(const char *text, unsigned int *value)
 {
     while (isspace((unsigned char)*text))
@@ -74,16 +89,18 @@ static bool parseHex(const char *text, unsigned int *value)
         text++;
     if (!isxdigit((unsigned char)*text))
         return false;
+    char *end;
     errno = 0;
-    unsigned long long number = strtoull(text, NULL, 16);
-    if (errno == ERANGE || number > UINT_MAX)
+    unsigned long long number = strtoull(text, &end, 16);
+    if (errno == ERANGE || number > UINT_MAX || !onlySpaceLeft(end))
         return false;
     *value = (unsigned int)number;
     return true;
 }
 
-// Decimal text as "%d" reads it, refusing text with no digit or a number
-// outside the int range.  The value kept is the int's 32-bit pattern.
+// Decimal text as "%d" reads it, refusing text with no digit, anything after
+// the number, or a number outside the int range.  The value kept is the
+// int's 32-bit pattern.
 static bool parseDecimal(const char *text, unsigned int *value)
 {
     const char *start = text;
@@ -92,22 +109,25 @@ static bool parseDecimal(const char *text, unsigned int *value)
     const char *digits = (*start == '-' || *start == '+') ? start + 1 : start;
     if (!isdigit((unsigned char)*digits))
         return false;
+    char *end;
     errno = 0;
-    long long number = strtoll(start, NULL, 10);
-    if (errno == ERANGE || number < INT_MIN || number > INT_MAX)
+    long long number = strtoll(start, &end, 10);
+    if (errno == ERANGE || number < INT_MIN || number > INT_MAX || !onlySpaceLeft(end))
         return false;
     *value = (unsigned int)(int)number;
     return true;
 }
 
-// Float text as "%f" reads it, refusing text with no number or finite text
-// too large for a float.  The value kept is the float's bit pattern.
+// Float text as strtof reads it (inf, nan, exponents and hexadecimal floats
+// included), refusing text with no number, anything after the number, or
+// finite text too large for a float.  The value kept is the float's bit
+// pattern.
 static bool parseFloat(const char *text, unsigned int *value)
 {
     char *end;
     errno = 0;
     float number = strtof(text, &end);
-    if (end == text || (errno == ERANGE && isinf(number)))
+    if (end == text || (errno == ERANGE && isinf(number)) || !onlySpaceLeft(end))
         return false;
     memcpy(value, &number, sizeof *value);
     return true;
@@ -152,6 +172,7 @@ static bool redirectOutput(const char *fileName)
     }
     clearerr(stdout);
     runOption_output = OUTPUT_LOG_FILE;
+    sOutputName = fileName;
     return true;
 }
 
@@ -327,13 +348,13 @@ static bool scanCameras()
         return true;
     }
 
-    uint64_t bytes = (uint64_t)count * sizeof(_CAMERA_ID_INFO);
-    _CAMERA_ID_INFO *cameras = bytes <= SIZE_MAX ? (_CAMERA_ID_INFO *)malloc((size_t)bytes) : NULL;
+    // Zeroed, so that records the SDK claims but did not fill hold no
+    // leftover bytes; calloc also refuses a size that would overflow.
+    _CAMERA_ID_INFO *cameras = (_CAMERA_ID_INFO *)calloc(count, sizeof(_CAMERA_ID_INFO));
     if (cameras == NULL) {
         printf("    Out of memory error.\n");
         return false;
     }
-    memset(&cameras[0], 0, sizeof cameras[0]);
     cameras[0].recordSize = sizeof(_CAMERA_ID_INFO);
 
     uint32_t capacity = count;
@@ -357,23 +378,37 @@ static bool scanCameras()
     return true;
 }
 
+// Flushes standard output and tells whether everything printed so far got
+// there; if not, says on standard error where it could not be written.
+static bool outputWritten()
+{
+    errno = 0;
+    if (fflush(stdout) == 0 && !ferror(stdout))
+        return true;
+    fprintf(stderr, "VisionAccess: cannot write to %s: %s\n", sOutputName, strerror(errno != 0 ? errno : EIO));
+    return false;
+}
+
 int main(int argc, char **argv)
 {
     sAppStartTime = time(NULL);
+    holdClosedOutputs();
     if (setRunOptions(argc, argv) != 0) {
         usage(argv);
-        return 1;
+        outputWritten();
+        return kExitRejected;
     }
 
-    while (scanCameras() && runOption_continual) {
-        if (runOption_output == OUTPUT_CONSOLE)
+    for (;;) {
+        bool scanAgain = scanCameras() && runOption_continual;
+        if (scanAgain && runOption_output == OUTPUT_CONSOLE)
             printf("PRESS ANY KEY TO EXIT (after %d ms delay)\n", runOption_delayMs);
         // Each finished scan reaches the console or log file now, so a run
-        // stopped with Ctrl-C keeps it.
-        fflush(stdout);
-        if (kbhit())
-            break;
+        // stopped with Ctrl-C keeps it, and output that is lost ends the run.
+        if (!outputWritten())
+            return kExitOutputFailed;
+        if (!scanAgain || kbhit())
+            return 0;
         sleepMilliseconds(runOption_delayMs);
     }
-    return 0;
 }

@@ -21,6 +21,10 @@ TEST_F(CommandLine, RejectedWithUsageTextBeforeAnyCameraIsTouched)
         // no number at all
         {"-r", "xyz"}, {"-r", ""}, {"-r", "+-1"}, {"-w", "60050", "zz"}, {"-i", "-w", "60050", "abc"},
         {"-f", "-w", "60050", "abc"}, {"-w", "xyz", "1"},
+        // anything after the number: a typo must never become a write
+        {"-w", "60018", "78O"}, {"-f", "-w", "60050", "2O.5"}, {"-w", "60050", "20.0"}, {"-r", "0x"},
+        {"-r", "60018xyz"}, {"-r", "60018 x"}, {"-w", "60018-", "1"}, {"-i", "-w", "60050", "12abc"},
+        {"-i", "-w", "60050", "1.5"}, {"-f", "-w", "60050", "1e5x"}, {"-f", "-w", "60050", "infinityx"},
         // beyond 32 bits, or negative hexadecimal
         {"-r", "-c"}, {"-r", "-1"}, {"-r", "100000000"}, {"-w", "60050", "0x1FFFFFFFF"},
         {"-r", "99999999999999999999999"}, {"-i", "-w", "60050", "2147483648"},

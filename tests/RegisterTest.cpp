@@ -49,8 +49,12 @@ TEST_F(Registers, WrittenValueIsTheNumberAsTyped)
         {{"-f", "-w", "60050", "-0.5"}, "BF000000"},
         {{"-f", "-w", "60050", "inf"}, "7F800000"},
         {{"-f", "-w", "60050", "1e-50"}, "00000000"},
-        {{"-w", "60050", "20.0"}, "00000020"},  // hexadecimal up to the first other character
+        {{"-f", "-w", "60050", "1e-5"}, "3727C5AC"},
+        {{"-f", "-w", "60050", "0x1p4"}, "41800000"},
+        {{"-f", "-w", "60050", " nan "}, "7FC00000"},
+        {{"-i", "-w", "60050", "\t+7 "}, "00000007"},
         {{"-w", "60050", "+1f"}, "0000001F"},
+        {{"-w", "60050", "1f\n"}, "0000001F"},
         {{"-w", "60050", " 0x000000000FFFFFFFF"}, "FFFFFFFF"},
         {{"-W", "0x0000060050", "0"}, "00000000"},
     };
@@ -91,7 +95,7 @@ TEST_F(Registers, ReadValueIsShownAsTheFlagsSayAfterTheWholeLine)
 
 TEST_F(Registers, WritesComeBeforeReadsOnEveryCamera)
 {
-    ToolRun result = run({"-r", "60018", "-w", "60050", "20.0", "-r", "60050", "-r", "60018"});
+    ToolRun result = run({"-r", "60018", "-w", "60050", "20", "-r", "60050", "-r", "60018"});
     std::string perCamera = written("60050", "00000020") + read("60018", "0x00000780") + read("60050", "0x00000020") +
                             read("60018", "0x00000780");
     EXPECT_EQ(result.status, 0);

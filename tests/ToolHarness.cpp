@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -126,6 +127,12 @@ pid_t ToolTest::start(const std::vector<std::string> &args, Input input)
     int pipeEnds[2] = {-1, -1};
     if (input == Input::Waiting && pipe(pipeEnds) != 0)
         return -1;
+    int outputPipe[2] = {-1, -1};
+    if (output_ == Output::BrokenPipe) {
+        if (pipe(outputPipe) != 0)
+            return -1;
+        close(outputPipe[0]);
+    }
     pid_t pid = fork();
     if (pid == 0) {
         int in = input == Input::Waiting ? pipeEnds[0] : open("/dev/null", O_RDONLY);
@@ -133,12 +140,33 @@ pid_t ToolTest::start(const std::vector<std::string> &args, Input input)
             close(0);
         else
             dup2(in, 0);
-        int out = open(path("stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int err = open(path("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(out, 1);
         dup2(err, 2);
+        switch (output_) {
+        case Output::File:
+            dup2(open(path("stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+            break;
+        case Output::DevFull:
+            dup2(open("/dev/full", O_WRONLY), 1);
+            break;
+        case Output::Closed:
+            close(1);
+            break;
+        case Output::BrokenPipe:
+            dup2(outputPipe[1], 1);
+            break;
+        }
+        if (ignoreSigpipe_)
+            signal(SIGPIPE, SIG_IGN);
+        if (fileSizeLimit_ > 0) {
+            struct rlimit limit = {(rlim_t)fileSizeLimit_, (rlim_t)fileSizeLimit_};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            signal(SIGXFSZ, SIG_IGN);
+        }
         execTool(args);
     }
+    if (output_ == Output::BrokenPipe)
+        close(outputPipe[1]);
     if (input == Input::Waiting) {
         close(pipeEnds[0]);
         waitingPipe_ = pipeEnds[1];
@@ -167,7 +195,7 @@ ToolRun ToolTest::finish(pid_t pid, int timeoutMs)
         waitingPipe_ = -1;
     }
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.out = readFile("stdout");
+    result.out = output_ == Output::File ? readFile("stdout") : "";
     result.err = readFile("stderr");
     return result;
 }

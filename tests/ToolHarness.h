@@ -17,6 +17,14 @@ enum class Input {
     Closed,     // descriptor 0 not open at all
 };
 
+// Where standard output goes, other than the usual file of the test.
+enum class Output {
+    File,        // the test folder's "stdout"
+    DevFull,     // /dev/full: every write fails with ENOSPC
+    Closed,      // descriptor 1 not open at all
+    BrokenPipe,  // a pipe whose reader has gone
+};
+
 struct ToolRun {
     int status = -1;  // exit status; 128 + signal when killed
     std::string out;  // standard output, as readFile gives it
@@ -36,6 +44,15 @@ protected:
     std::vector<std::string> traceLines() const;  // the simulated SDK's trace
     void useConfig(const std::string &text);      // QRV_SIM_CONFIG for the next runs
     void setEnv(const std::string &name, const std::string &value);
+    // Standard output of the next runs, with SIGPIPE ignored or not.
+    void sendOutputTo(Output output, bool ignoreSigpipe = false)
+    {
+        output_ = output;
+        ignoreSigpipe_ = ignoreSigpipe;
+    }
+    // The largest file the next runs may write (RLIMIT_FSIZE, with SIGXFSZ
+    // ignored, so a write beyond it fails with EFBIG); 0: no limit.
+    void limitFileSize(long bytes) { fileSizeLimit_ = bytes; }
 
     // Starts VisionAccess in the test's folder.
     pid_t start(const std::vector<std::string> &args, Input input = Input::EndOfFile);
@@ -59,6 +76,9 @@ protected:
 private:
     std::vector<std::string> env_;
     int waitingPipe_ = -1;
+    Output output_ = Output::File;
+    bool ignoreSigpipe_ = false;
+    long fileSizeLimit_ = 0;
 };
 
 // The first line of a scan that starts at once.  Inline, so that constants
