@@ -285,7 +285,7 @@ TEST_F(Registers, DamagedStateIsReportedAndLeftAlone)
     } cases[] = {
         {"# written earlier\n21330417 0x60050 0x41C80000\nthis is not a register\n", ":3: expected: camera address value"},
         {"21330417 0x60050 zz\n", ":1: bad number 'zz'"},
-        {nullptr, ": read error"},
+        {nullptr, ": cannot read: Is a directory"},
     };
     for (const auto &c : cases) {
         std::string state = path("state");
@@ -305,6 +305,107 @@ TEST_F(Registers, DamagedStateIsReportedAndLeftAlone)
         if (c.content != nullptr) {
             EXPECT_EQ(readFile("state"), c.content) << "never overwritten";
         }
+    }
+}
+
+// The state file's last line without its newline: a complete entry counts
+// and the next write starts a line of its own; a fragment left by an
+// interrupted write is ignored, reported once, and cut off by the next write.
+TEST_F(Registers, UnterminatedLastLineOfTheState)
+{
+    const std::string kept = "# kept\n1 0x60050 0x41C80000\n";
+    const std::string entry = "1 0x00060018 0x00000005\n";
+    const struct {
+        const char *name;
+        std::string before;
+        std::string after;
+        const char *frameRate;  // 60050 as read before the write
+        std::string err;
+    } cases[] = {
+        {"complete entry", "# kept\n1 0x60050 0x41C80000", kept + entry, "0x41C80000", ""},
+        {"comment", kept + "# note", kept + "# note\n" + entry, "0x41C80000", ""},
+        {"torn entry", kept + "1 0x6", kept + entry, "0x41C80000",
+         ":3: incomplete last line ignored; the next write cuts it off\n"},
+        {"torn entry longer than the next", kept + "1 0x60050 0x41C80000 0x41C80000 0x41C80000 0x4", kept + entry,
+         "0x41C80000", ":3: incomplete last line ignored; the next write cuts it off\n"},
+    };
+    useConfig("camera 1\ncamera 2\n");
+    for (const auto &c : cases) {
+        writeFile("state", c.before);
+        ToolRun result = run({"-r", "60050", "-w", "60018", "5"});
+        std::string camera2 = "    Camera 2\n" + written("60018", "00000005") + read("60050", "0x41F00000");
+        EXPECT_EQ(result.out, kStamp + "    Camera 1\n" + written("60018", "00000005") + read("60050", c.frameRate) +
+                                  camera2)
+            << c.name;
+        std::string err = c.err.empty() ? "" : "QrVApi simulator: " + path("state") + c.err;
+        EXPECT_EQ(result.err, err) << c.name;
+        EXPECT_EQ(readFile("state"), c.after + "2 0x00060018 0x00000005\n") << c.name;
+    }
+}
+
+// A write the file cannot take (a full disk) fails the register command and
+// leaves the file exactly as it was; the state stays usable.
+TEST_F(Registers, StateWriteThatFailsLeavesTheFileAsItWas)
+{
+    useConfig("camera 1\n");
+    setEnv("QRV_SIM_TRACE", "");
+    // Long enough that the limit leaves room for the tool's own output.
+    const std::string before = "# kept" + std::string(1000, '.') + "\n1 0x60050 0x41C80000\n";
+    for (const std::string &torn : {std::string(), std::string("1 0x600")}) {
+        writeFile("state", before + torn);
+        limitFileSize((long)(before + torn).size() + 10);
+        ToolRun result = run({"-w", "60018", "5", "-r", "60050"});
+        EXPECT_EQ(result.out, kStamp + "    Camera 1\n        Could not write register 0x60018\n" +
+                                  read("60050", "0x41C80000"));
+        EXPECT_NE(result.err.find("QrVApi simulator: " + path("state") + ": cannot write register state: File too large\n"),
+                  std::string::npos)
+            << result.err;
+        EXPECT_EQ(readFile("state"), before + torn) << "torn: '" << torn << "'";
+    }
+    limitFileSize(0);
+    EXPECT_EQ(run({"-w", "60018", "6"}).out, kStamp + "    Camera 1\n" + written("60018", "00000006"));
+}
+
+// Compaction never follows a link planted where a temporary file might go.
+TEST_F(Registers, CompactionWritesAFileOfItsOwn)
+{
+    useConfig("camera 1\n");
+    writeFile("victim", "not to be touched\n");
+    ASSERT_EQ(symlink(path("victim").c_str(), path("state.tmp").c_str()), 0);
+    std::vector<std::string> args;
+    for (int k = 1; k <= 100; k++)
+        args.insert(args.end(), {"-w", "60018", hex(k)});
+    args.insert(args.end(), {"-r", "60018"});
+    ToolRun result = run(args);
+    EXPECT_EQ(result.err, "");
+    EXPECT_NE(result.out.find(read("60018", "0x00000064")), std::string::npos);
+    EXPECT_EQ(readFile("victim"), "not to be touched\n");
+    EXPECT_LT(readFile("state").size(), 40u * 100) << "compacted";
+}
+
+// Where the state goes when QRV_SIM_STATE is not set: a relative
+// XDG_STATE_HOME is ignored, as the XDG rules say.
+TEST_F(Registers, DefaultStateLocation)
+{
+    const struct {
+        const char *stateHome;
+        const char *file;
+    } cases[] = {
+        {"/ABS", "xdg/qrv-sim/registers"},
+        {"relative", "home/.local/state/qrv-sim/registers"},
+        {"", "home/.local/state/qrv-sim/registers"},
+    };
+    useConfig("camera 1\n");
+    setEnv("QRV_SIM_STATE", "");
+    setEnv("HOME", path("home"));
+    for (const auto &c : cases) {
+        std::error_code ignored;
+        std::filesystem::remove_all(path("home"), ignored);
+        std::filesystem::remove_all(path("xdg"), ignored);
+        setEnv("XDG_STATE_HOME", std::string(c.stateHome) == "/ABS" ? path("xdg") : c.stateHome);
+        EXPECT_EQ(run({"-w", "60018", "9"}).status, 0);
+        EXPECT_EQ(readFile(c.file).find("1 0x00060018 0x00000009\n") != std::string::npos, true) << c.stateHome;
+        EXPECT_FALSE(std::filesystem::exists(path("relative"))) << c.stateHome;
     }
 }
 

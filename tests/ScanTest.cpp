@@ -60,6 +60,11 @@ TEST_F(Scan, SimulatedCamerasAndFaults)
         {"count call fails", "camera 7\nfail count -5\n", {}, kStamp + kNoCameras, 0, 0},
         {"record fetch fails, ending even a continual run", "camera 7\nfail records 0x8000000A\n", {"-c"},
          kStamp + "    Unable to read camera id info (Error 0x8000000A)\n", 0, 0},
+        {"leading zeros are decimal", "camera 010\n", {}, kStamp + "    Camera 10\n", 1, 1},
+        {"leading zeros are decimal in a status", "camera 010\nfail records -010\n", {},
+         kStamp + "    Unable to read camera id info (Error 0xFFFFFFF6)\n", 0, 0},
+        {"smallest failure status", "camera 7\nfail records -2147483648\n", {},
+         kStamp + "    Unable to read camera id info (Error 0x80000000)\n", 0, 0},
         {"record fetch returns no record", "camera 7\nreport records 0\n", {}, kStamp, 0, 0},
         {"record fetch claims more records than it had room for", "camera 7\ncamera 8\nreport records 5\n", {},
          kStamp + "    Camera 7\n    Camera 8\n", 2, 2},
@@ -119,6 +124,7 @@ TEST_F(Scan, ContinualRunEndsAfterFirstScanWhenInputIsAtEndOfFile)
 
 TEST_F(Scan, BadConfigurationIsReportedOnceAndFailsTheCount)
 {
+    const std::string kNotFailure = " is not a failure (negative decimal, or hexadecimal with the top bit set)";
     const struct {
         const char *config;
         std::string error;
@@ -129,10 +135,16 @@ TEST_F(Scan, BadConfigurationIsReportedOnceAndFailsTheCount)
         {"camera 4294967296\n", ":1: bad number '4294967296'"},
         {"camera -7\n", ":1: bad number '-7'"},
         {"camera 7 # first\ncamera 7\n", ":2: camera 7 is listed twice"},
-        {"fail count 5\n", ":1: status '5' is not a failure (it must be negative as a 32-bit int)"},
-        {"fail count 0\n", ":1: status '0' is not a failure (it must be negative as a 32-bit int)"},
-        {"fail records 0\n", ":1: status '0' is not a failure (it must be negative as a 32-bit int)"},
+        {"fail count 5\n", ":1: status '5'" + kNotFailure},
+        {"fail count 0\n", ":1: status '0'" + kNotFailure},
+        {"fail records 0\n", ":1: status '0'" + kNotFailure},
+        {"fail records -0\n", ":1: status '-0'" + kNotFailure},
+        {"fail count 4294967291\n", ":1: status '4294967291'" + kNotFailure},
+        {"fail count 0x7FFFFFFF\n", ":1: status '0x7FFFFFFF'" + kNotFailure},
         {"fail records 0x1FFFFFFFF\n", ":1: bad status '0x1FFFFFFFF'"},
+        {"fail records -0x5\n", ":1: bad status '-0x5'"},
+        {"fail records -2147483649\n", ":1: bad status '-2147483649'"},
+        {"fail records --5\n", ":1: bad status '--5'"},
         {"report count\n", ":1: expected: report count|records <number>"},
         {"fail open 7\n", ":1: unknown word 'open'"},
     };

@@ -86,6 +86,7 @@ void trace(Simulator &sim, const char *format, ...)
 {
     if (sim.tracePath.empty())
         return;
+    errno = 0;
     FILE *file = fopen(sim.tracePath.c_str(), "a");
     if (file == NULL) {
         if (!sim.traceFailureReported)
@@ -98,7 +99,12 @@ void trace(Simulator &sim, const char *format, ...)
     vfprintf(file, format, args);
     va_end(args);
     fputc('\n', file);
-    fclose(file);
+    bool lost = ferror(file) != 0;
+    if (fclose(file) != 0 || lost) {
+        if (!sim.traceFailureReported)
+            report("%s: cannot append trace: %s", sim.tracePath.c_str(), strerror(errno != 0 ? errno : EIO));
+        sim.traceFailureReported = true;
+    }
 }
 
 // True when the first record's bytes after recordSize are all zero.

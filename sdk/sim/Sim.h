@@ -4,6 +4,8 @@
 
 #include <stdint.h>
 #include <stdio.h>
+#include <sys/stat.h>
+#include <time.h>
 
 #include <map>
 #include <string>
@@ -96,34 +98,76 @@ private:
     size_t capacity_ = 0;
 };
 
+// A number word of the simulator's files: decimal, or hexadecimal after 0x
+// (leading zeros are decimal, not octal); no sign.  False unless the whole
+// word is such a number no larger than max.
+bool parseNumber(const std::string &word, uint64_t max, uint64_t *value);
+
+// The words of one line: separated by white space, '#' starts a comment.
+std::vector<std::string> splitWords(const std::string &line);
+
 // Register values written to the cameras, kept across runs in a file, as a
 // powered camera keeps them.  The file is a journal of "camera address value"
 // lines, the last line for a register winning; it is compacted when it has
 // grown to more than twice the registers it holds.  Writers hold an exclusive
-// lock on "<file>.lock", readers a shared one.
+// lock on "<file>.lock", readers a shared one.  The journal stays open, and
+// is read again only as far as another run has changed it.
 class RegisterState {
 public:
+    typedef std::map<uint64_t, uint32_t> Values;  // camera << 32 | address -> value
+
+    RegisterState() = default;
+    ~RegisterState();
+    RegisterState(const RegisterState &) = delete;
+    RegisterState &operator=(const RegisterState &) = delete;
+
     // QRV_SIM_STATE=<file>, or =off for none; by default
     // $XDG_STATE_HOME/qrv-sim/registers or ~/.local/state/qrv-sim/registers.
     void configure();
-    // Re-reads the file, so a camera being opened sees what other runs wrote.
-    // A file that cannot be read or parsed is reported once and makes the
-    // state unusable for the rest of the process; it is never written then.
+    // Catches up with the file, so a camera being opened sees what other runs
+    // wrote; costs one stat when nothing changed.  A file that cannot be read
+    // or parsed is reported once and makes the state unusable for the rest of
+    // the process; it is never written then.
     void reload();
     bool usable() const { return usable_; }
     bool find(uint32_t camera, uint32_t address, uint32_t *value) const;
-    // Keeps a written value; false (reported) when the file cannot take it.
+    const Values &values() const { return values_; }
+    // Keeps a written value; false (reported) when the file cannot take it,
+    // which then stays exactly as it was.
     bool store(uint32_t camera, uint32_t address, uint32_t value);
 
 private:
-    typedef std::map<uint64_t, uint32_t> Values;  // camera << 32 | address -> value
-    bool parse(Values *values, size_t *lines);
+    // What follows the journal's last complete line.
+    enum Tail {
+        kNoTail,        // nothing: the file ends with a newline
+        kUnterminated,  // an entry or comment without its newline
+        kTorn,          // a fragment that does not parse, left by an interrupted write
+    };
+
+    bool lock(int operation);
+    void unlock();
+    bool unchanged(const struct stat *now) const;
+    bool catchUp();
+    bool readNewLines(const struct stat &now);
+    bool append(uint64_t key, uint32_t value);
     bool compact();
-    int lock(int operation);
+    void forget();
 
     std::string path_;  // empty: values are kept in memory only
     bool usable_ = true;
-    bool reported_ = false;
+    int lockFd_ = -1;
+    int fd_ = -1;              // the journal, while it exists
+    bool seen_ = false;        // the journal's identity below is known
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
+    off_t size_ = 0;           // bytes read or written so far
+    struct timespec mtime_ = {0, 0};
+    bool mtimeKnown_ = false;  // false after a write of ours, until the next stat
+    off_t end_ = 0;            // end of the last complete line
+    int endLine_ = 0;          // lines up to end_
+    Tail tail_ = kNoTail;
+    std::string tailText_;     // the bytes after end_
+    bool tornReported_ = false;
     Values values_;
     size_t lines_ = 0;  // entry lines in the file
 };

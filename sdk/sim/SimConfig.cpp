@@ -88,18 +88,21 @@ private:
     }
 
     // A failure status: negative decimal (-5) or its 32-bit pattern in
-    // hexadecimal (0x8000000A).
+    // hexadecimal, top bit set (0x8000000A).  A positive decimal is refused
+    // even where its pattern would be negative: 4294967291 is no status.
     bool failureStatus(const std::string &word, int32_t *status)
     {
-        const char *text = word.c_str();
-        char *end;
-        errno = 0;
-        long long parsed = strtoll(text, &end, 0);
-        if (end == text || *end != '\0' || errno == ERANGE || parsed < INT32_MIN || parsed > (long long)UINT32_MAX)
-            return file_.fail("bad status '%s'", text);
-        *status = (int32_t)(uint32_t)parsed;
-        if (*status >= 0)
-            return file_.fail("status '%s' is not a failure (it must be negative as a 32-bit int)", text);
+        const char kNotFailure[] = "status '%s' is not a failure (negative decimal, or hexadecimal with the top bit set)";
+        bool negative = word[0] == '-';
+        std::string digits = negative ? word.substr(1) : word;
+        bool hexadecimal = digits.compare(0, 2, "0x") == 0 || digits.compare(0, 2, "0X") == 0;
+        uint64_t magnitude = 0;
+        if (!parseNumber(digits, UINT32_MAX, &magnitude) ||
+            (negative && (hexadecimal || magnitude > (uint64_t)INT32_MAX + 1)))
+            return file_.fail("bad status '%s'", word.c_str());
+        if (negative ? magnitude == 0 : !hexadecimal || magnitude <= INT32_MAX)
+            return file_.fail(kNotFailure, word.c_str());
+        *status = negative ? (int32_t)(0 - (uint32_t)magnitude) : (int32_t)(uint32_t)magnitude;
         return true;
     }
 

@@ -1,4 +1,10 @@
 // Register values kept across runs (RegisterState in Sim.h).
+//
+// The journal is read once and then followed: a camera open costs one stat
+// while no other run has written, and only the lines another run appended
+// are read.  A write costs a lock, a stat, the write itself and an unlock.
+// Compaction rewrites the journal once it holds more than twice the lines
+// it needs, so its cost is spread over the writes that made it necessary.
 #include "Sim.h"
 
 #include <errno.h>
@@ -7,8 +13,9 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 namespace qrvsim {
 
@@ -16,8 +23,10 @@ namespace {
 
 const char kHeader[] = "# QrVApi simulator: register values written to the simulated cameras.\n"
                        "# camera address value; the last line for a register wins.\n";
+const int kHeaderLines = 2;
 // Lines beyond twice the registers held before the journal is compacted.
 const size_t kCompactSlack = 64;
+const size_t kReadChunk = 64 * 1024;
 
 uint64_t key(uint32_t camera, uint32_t address)
 {
@@ -32,6 +41,29 @@ std::string entryLine(uint64_t key, uint32_t value)
     return line;
 }
 
+// An entry's words: camera, address, value.  False when they are not one.
+bool parseEntry(const std::vector<std::string> &words, uint64_t *entryKey, uint32_t *value)
+{
+    uint64_t camera, address, parsed;
+    if (words.size() != 3 || !parseNumber(words[0], UINT32_MAX, &camera) ||
+        !parseNumber(words[1], UINT32_MAX, &address) || !parseNumber(words[2], UINT32_MAX, &parsed))
+        return false;
+    *entryKey = key((uint32_t)camera, (uint32_t)address);
+    *value = (uint32_t)parsed;
+    return true;
+}
+
+// What is wrong with words that parseEntry refused.
+std::string entryFault(const std::vector<std::string> &words)
+{
+    uint64_t number;
+    if (words.size() == 3)
+        for (const std::string &word : words)
+            if (!parseNumber(word, UINT32_MAX, &number))
+                return "bad number '" + word + "'";
+    return "expected: camera address value";
+}
+
 // Creates the folders above path that are missing.
 void makeParents(const std::string &path)
 {
@@ -39,20 +71,66 @@ void makeParents(const std::string &path)
         mkdir(path.substr(0, at).c_str(), 0755);
 }
 
-bool writeAll(int fd, const std::string &text)
+// Moves a descriptor kept for the life of the process above the standard
+// three, so that a program started with one of them closed never finds it
+// in their place.
+int keepAside(int fd)
+{
+    if (fd < 0 || fd > STDERR_FILENO)
+        return fd;
+    int moved = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    close(fd);
+    return moved;
+}
+
+bool writeAllAt(int fd, const std::string &text, off_t at)
 {
     size_t done = 0;
     while (done < text.size()) {
-        ssize_t written = write(fd, text.data() + done, text.size() - done);
+        ssize_t written = pwrite(fd, text.data() + done, text.size() - done, at + (off_t)done);
         if (written < 0 && errno != EINTR)
             return false;
+        if (written == 0) {
+            errno = ENOSPC;
+            return false;
+        }
         if (written > 0)
             done += (size_t)written;
     }
     return true;
 }
 
+// Everything from offset to the end of the file.
+bool readFrom(int fd, off_t offset, std::string *text)
+{
+    char buffer[kReadChunk];
+    for (;;) {
+        ssize_t got = pread(fd, buffer, sizeof buffer, offset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return true;
+        text->append(buffer, (size_t)got);
+        offset += got;
+    }
+}
+
+bool sameTime(const struct timespec &a, const struct timespec &b)
+{
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
 } // namespace
+
+RegisterState::~RegisterState()
+{
+    if (fd_ >= 0)
+        close(fd_);
+    if (lockFd_ >= 0)
+        close(lockFd_);
+}
 
 void RegisterState::configure()
 {
@@ -61,7 +139,7 @@ void RegisterState::configure()
     const char *home = getenv("HOME");
     if (chosen != NULL && chosen[0] != '\0')
         path_ = strcmp(chosen, "off") == 0 ? "" : chosen;
-    else if (stateHome != NULL && stateHome[0] != '\0')
+    else if (stateHome != NULL && stateHome[0] == '/')  // a relative one is to be ignored
         path_ = std::string(stateHome) + "/qrv-sim/registers";
     else if (home != NULL && home[0] != '\0')
         path_ = std::string(home) + "/.local/state/qrv-sim/registers";
@@ -71,55 +149,152 @@ void RegisterState::configure()
         makeParents(path_);
 }
 
-int RegisterState::lock(int operation)
+bool RegisterState::lock(int operation)
 {
-    std::string lockPath = path_ + ".lock";
-    int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return -1;
-    while (flock(fd, operation) != 0) {
-        if (errno != EINTR) {
-            close(fd);
-            return -1;
-        }
+    if (lockFd_ < 0) {
+        std::string lockPath = path_ + ".lock";
+        lockFd_ = keepAside(open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+        if (lockFd_ < 0)
+            return false;
     }
-    return fd;
+    while (flock(lockFd_, operation) != 0)
+        if (errno != EINTR)
+            return false;
+    return true;
 }
 
-bool RegisterState::parse(Values *values, size_t *lines)
+void RegisterState::unlock()
 {
-    WordFile file(path_);
-    if (!file.opened(true))
-        return !file.failed();  // a missing file holds nothing yet
-    std::vector<std::string> words;
-    while (file.next(&words)) {
-        uint32_t camera, address, value;
-        if (words.size() != 3)
-            return file.fail("expected: camera address value");
-        if (!file.number32(words[0], &camera) || !file.number32(words[1], &address) || !file.number32(words[2], &value))
+    flock(lockFd_, LOCK_UN);
+}
+
+// True when the file (now: its stat, or NULL when it does not exist) is the
+// one last read or written, as it was then.
+bool RegisterState::unchanged(const struct stat *now) const
+{
+    if (now == NULL)
+        return !seen_ && fd_ < 0;
+    return seen_ && now->st_dev == device_ && now->st_ino == inode_ && now->st_size == size_ &&
+           (!mtimeKnown_ || sameTime(now->st_mtim, mtime_));
+}
+
+// Drops what was read, so that the file is read again from its start.
+void RegisterState::forget()
+{
+    if (fd_ >= 0)
+        close(fd_);
+    fd_ = -1;
+    seen_ = false;
+    size_ = end_ = 0;
+    endLine_ = 0;
+    tail_ = kNoTail;
+    tailText_.clear();
+    values_.clear();
+    lines_ = 0;
+}
+
+// With a lock held: brings the values up to the file.  A file that grew
+// since it was last read is read from where that stopped; a file replaced
+// (compacted by another run) or changed in any other way, from its start.
+// False (reported) when the file cannot be read or parsed.
+bool RegisterState::catchUp()
+{
+    struct stat now;
+    if (stat(path_.c_str(), &now) != 0) {
+        if (errno != ENOENT) {
+            report("%s: cannot read: %s", path_.c_str(), strerror(errno));
             return false;
-        (*values)[key(camera, address)] = value;
-        (*lines)++;
+        }
+        forget();  // removed: the cameras were power-cycled
+        return true;
     }
-    return !file.failed();
+    if (unchanged(&now)) {
+        mtime_ = now.st_mtim;
+        mtimeKnown_ = true;
+        return true;
+    }
+    bool appended = seen_ && fd_ >= 0 && now.st_dev == device_ && now.st_ino == inode_ && now.st_size > size_;
+    if (!appended) {
+        forget();
+        fd_ = keepAside(open(path_.c_str(), O_RDWR | O_CLOEXEC));
+        if (fd_ < 0) {
+            report("%s: cannot read: %s", path_.c_str(), strerror(errno));
+            return false;
+        }
+    }
+    return readNewLines(now);
+}
+
+// Reads the journal from the end of its last complete line (the tail after
+// it may have been completed since) and applies each entry.
+bool RegisterState::readNewLines(const struct stat &now)
+{
+    std::string text;
+    if (!readFrom(fd_, end_, &text)) {
+        report("%s: read error", path_.c_str());
+        return false;
+    }
+    if (tail_ == kUnterminated && !tailText_.empty() && !splitWords(tailText_).empty())
+        lines_--;  // counted already, and about to be read again
+
+    size_t at = 0;
+    for (size_t newline; (newline = text.find('\n', at)) != std::string::npos; at = newline + 1) {
+        endLine_++;
+        std::vector<std::string> words = splitWords(text.substr(at, newline - at));
+        uint64_t entryKey;
+        uint32_t value;
+        if (words.empty())
+            continue;
+        if (!parseEntry(words, &entryKey, &value)) {
+            report("%s:%d: %s", path_.c_str(), endLine_, entryFault(words).c_str());
+            return false;
+        }
+        values_[entryKey] = value;
+        lines_++;
+    }
+    end_ += (off_t)at;
+    tailText_ = text.substr(at);
+    tail_ = kNoTail;
+    if (!tailText_.empty()) {
+        // A last line without its newline: an entry counts; anything else is
+        // what an interrupted write left, ignored until a write cuts it off.
+        std::vector<std::string> words = splitWords(tailText_);
+        uint64_t entryKey;
+        uint32_t value;
+        tail_ = kUnterminated;
+        if (!words.empty() && parseEntry(words, &entryKey, &value)) {
+            values_[entryKey] = value;
+            lines_++;
+        } else if (!words.empty()) {
+            tail_ = kTorn;
+            if (!tornReported_)
+                report("%s:%d: incomplete last line ignored; the next write cuts it off", path_.c_str(), endLine_ + 1);
+            tornReported_ = true;
+        }
+    }
+    seen_ = true;
+    device_ = now.st_dev;
+    inode_ = now.st_ino;
+    size_ = end_ + (off_t)tailText_.size();
+    mtime_ = now.st_mtim;
+    mtimeKnown_ = size_ == now.st_size;
+    return true;
 }
 
 void RegisterState::reload()
 {
     if (path_.empty() || !usable_)
         return;
-    int lockFd = lock(LOCK_SH);  // reading goes ahead unlocked if no lock can be had
-    Values values;
-    size_t lines = 0;
-    usable_ = parse(&values, &lines);
-    if (lockFd >= 0)
-        close(lockFd);
-    if (!usable_) {
-        report("%s: register state unusable: register commands fail until it is mended or removed", path_.c_str());
+    struct stat now;
+    bool exists = stat(path_.c_str(), &now) == 0;
+    if (unchanged(exists ? &now : NULL))
         return;
-    }
-    values_.swap(values);
-    lines_ = lines;
+    bool locked = lock(LOCK_SH);  // reading goes ahead unlocked if no lock can be had
+    usable_ = catchUp();
+    if (locked)
+        unlock();
+    if (!usable_)
+        report("%s: register state unusable: register commands fail until it is mended or removed", path_.c_str());
 }
 
 bool RegisterState::find(uint32_t camera, uint32_t address, uint32_t *value) const
@@ -140,52 +315,106 @@ bool RegisterState::store(uint32_t camera, uint32_t address, uint32_t value)
         return true;
     }
 
-    int lockFd = lock(LOCK_EX);
-    if (lockFd < 0) {
+    if (!lock(LOCK_EX)) {
         report("%s.lock: cannot lock register state: %s", path_.c_str(), strerror(errno));
         return false;
     }
-    int fd = open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    struct stat status;
-    bool written = fd >= 0 && fstat(fd, &status) == 0 &&
-                   writeAll(fd, (status.st_size == 0 ? kHeader : "") + entryLine(key(camera, address), value));
-    if (!written)
-        report("%s: cannot write register state: %s", path_.c_str(), strerror(errno));
-    if (fd >= 0)
-        close(fd);
-    if (written) {
-        values_[key(camera, address)] = value;
-        if (++lines_ > 2 * values_.size() + kCompactSlack)
-            compact();
-    }
-    close(lockFd);
+    usable_ = catchUp();
+    if (!usable_)
+        report("%s: register state unusable: register commands fail until it is mended or removed", path_.c_str());
+    bool written = usable_ && append(key(camera, address), value);
+    if (written && lines_ > 2 * values_.size() + kCompactSlack)
+        compact();
+    unlock();
     return written;
 }
 
-// With the exclusive lock held: rewrites the journal with one line per
-// register, through a temporary file, so a failure leaves the journal whole.
+// With the exclusive lock held and the values caught up: appends one entry.
+// A write that fails or falls short is undone, leaving the file as it was.
+bool RegisterState::append(uint64_t entryKey, uint32_t value)
+{
+    std::string text = entryLine(entryKey, value);
+    off_t at = size_;
+    if (fd_ < 0) {
+        fd_ = keepAside(open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+        if (fd_ < 0) {
+            report("%s: cannot write register state: %s", path_.c_str(), strerror(errno));
+            return false;
+        }
+        text = kHeader + text;
+        at = 0;
+    } else if (tail_ == kUnterminated) {
+        text = "\n" + text;
+    } else if (tail_ == kTorn) {
+        at = end_;
+    }
+
+    off_t newSize = at + (off_t)text.size();
+    bool written = writeAllAt(fd_, text, at);
+    if (written && newSize < size_)
+        written = ftruncate(fd_, newSize) == 0;  // the rest of a longer torn line
+    if (!written) {
+        int error = errno;
+        if (!seen_) {  // created for this write: no file, as before
+            unlink(path_.c_str());
+            forget();
+        } else {
+            if (tail_ == kTorn)
+                writeAllAt(fd_, tailText_, end_);
+            if (ftruncate(fd_, size_) != 0)
+                report("%s: cannot undo a failed write: %s", path_.c_str(), strerror(errno));
+        }
+        report("%s: cannot write register state: %s", path_.c_str(), strerror(error));
+        return false;
+    }
+
+    if (!seen_) {
+        struct stat created;
+        if (fstat(fd_, &created) == 0) {
+            device_ = created.st_dev;
+            inode_ = created.st_ino;
+        }
+        seen_ = true;
+    }
+    endLine_ += (int)std::count(text.begin(), text.end(), '\n');
+    end_ = size_ = newSize;
+    mtimeKnown_ = false;
+    tail_ = kNoTail;
+    tailText_.clear();
+    values_[entryKey] = value;
+    lines_++;
+    return true;
+}
+
+// With the exclusive lock held and the values caught up: rewrites the
+// journal with one line per register, through a temporary file of its own
+// (never one that is already there), so a failure leaves the journal whole.
 bool RegisterState::compact()
 {
-    Values values;
-    size_t lines = 0;
-    if (!parse(&values, &lines)) {
-        usable_ = false;
-        return false;
-    }
     std::string text = kHeader;
-    for (const auto &entry : values)
+    for (const auto &entry : values_)
         text += entryLine(entry.first, entry.second);
-    std::string temporary = path_ + ".tmp";
-    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    bool written = fd >= 0 && writeAll(fd, text);
-    if (fd >= 0)
-        written = close(fd) == 0 && written;
-    if (!written || rename(temporary.c_str(), path_.c_str()) != 0) {
+    std::string temporary = path_ + ".XXXXXX";
+    int fd = keepAside(mkostemp(&temporary[0], O_CLOEXEC));
+    struct stat written;
+    bool done = fd >= 0 && fchmod(fd, 0644) == 0 && writeAllAt(fd, text, 0) && fstat(fd, &written) == 0 &&
+                rename(temporary.c_str(), path_.c_str()) == 0;
+    if (!done) {
         report("%s: cannot compact register state: %s", path_.c_str(), strerror(errno));
-        unlink(temporary.c_str());
+        if (fd >= 0) {
+            close(fd);
+            unlink(temporary.c_str());
+        }
         return false;
     }
-    values_.swap(values);
+    close(fd_);
+    fd_ = fd;
+    device_ = written.st_dev;
+    inode_ = written.st_ino;
+    end_ = size_ = written.st_size;
+    mtime_ = written.st_mtim;
+    mtimeKnown_ = true;
+    endLine_ = kHeaderLines + (int)values_.size();
     lines_ = values_.size();
     return true;
 }

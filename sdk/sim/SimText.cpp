@@ -1,6 +1,7 @@
 // Line-based text files of the simulator, and its messages.
 #include "Sim.h"
 
+#include <ctype.h>
 #include <errno.h>
 #include <stdarg.h>
 #include <stdlib.h>
@@ -51,14 +52,7 @@ bool WordFile::next(std::vector<std::string> *words)
             return false;
         }
         line_++;
-        std::string text(buffer_);
-        text = text.substr(0, text.find('#'));
-        size_t at = 0;
-        while ((at = text.find_first_not_of(" \t\r\n", at)) != std::string::npos) {
-            size_t end = text.find_first_of(" \t\r\n", at);
-            words->push_back(text.substr(at, end - at));
-            at = end;
-        }
+        *words = splitWords(buffer_);
     }
     return true;
 }
@@ -75,15 +69,43 @@ bool WordFile::fail(const char *format, ...)
     return false;
 }
 
-bool WordFile::number(const std::string &word, uint64_t max, uint64_t *value)
+bool parseNumber(const std::string &word, uint64_t max, uint64_t *value)
 {
     const char *text = word.c_str();
+    int base = 10;
+    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text += 2;
+        base = 16;
+    }
+    if (!(base == 16 ? isxdigit((unsigned char)*text) : isdigit((unsigned char)*text)))
+        return false;
     char *end;
     errno = 0;
-    unsigned long long parsed = strtoull(text, &end, 0);
-    if (text[0] == '-' || text[0] == '+' || end == text || *end != '\0' || errno == ERANGE || parsed > max)
-        return fail("bad number '%s'", text);
+    unsigned long long parsed = strtoull(text, &end, base);
+    if (*end != '\0' || errno == ERANGE || parsed > max)
+        return false;
     *value = parsed;
+    return true;
+}
+
+std::vector<std::string> splitWords(const std::string &line)
+{
+    static const char kSpace[] = " \t\r\n\v\f";
+    std::vector<std::string> words;
+    std::string text = line.substr(0, line.find('#'));
+    size_t at = 0;
+    while ((at = text.find_first_not_of(kSpace, at)) != std::string::npos) {
+        size_t end = text.find_first_of(kSpace, at);
+        words.push_back(text.substr(at, end - at));
+        at = end;
+    }
+    return words;
+}
+
+bool WordFile::number(const std::string &word, uint64_t max, uint64_t *value)
+{
+    if (!parseNumber(word, max, value))
+        return fail("bad number '%s'", word.c_str());
     return true;
 }
 
