@@ -50,6 +50,7 @@ TEST_F(LostOutput, IsReportedAndEndsTheRunWithStatusTwo)
 TEST_F(LostOutput, LogThatStopsGrowingPartWayIsReported)
 {
     limitFileSize(100);
+    setEnv("QRV_SIM_TRACE", "");  // the limit holds for the trace too
     std::vector<std::string> args = {"-l", "log.txt"};
     for (int k = 0; k < 20; k++)
         args.insert(args.end(), {"-r", "60018"});
