@@ -393,6 +393,14 @@ int main(int argc, char **argv)
 {
     sAppStartTime = time(NULL);
     holdClosedOutputs();
+    if (argc == 2 && strcmp(argv[1], "--help") == 0) {
+        usage(argv);
+        return outputWritten() ? 0 : kExitOutputFailed;
+    }
+    if (argc == 2 && strcmp(argv[1], "--version") == 0) {
+        printf("VisionAccess %s\n", VISIONACCESS_VERSION);
+        return outputWritten() ? 0 : kExitOutputFailed;
+    }
     if (setRunOptions(argc, argv) != 0) {
         usage(argv);
         outputWritten();

@@ -14,6 +14,8 @@ TEST_F(CommandLine, RejectedWithUsageTextBeforeAnyCameraIsTouched)
     const std::vector<std::vector<std::string>> rejected = {
         // not an option word
         {"-x"}, {"-cd"}, {"--c"}, {"-"}, {"c"}, {""}, {"-r", "60018", "-x"},
+        // --help and --version only as the only argument
+        {"--help", "-c"}, {"-c", "--help"}, {"--version", "--help"}, {"--Help"}, {"-help"}, {"--versions"},
         // decimal and float together
         {"-i", "-f"}, {"-f", "-i"}, {"-I", "-F"},
         // value words missing
@@ -56,6 +58,24 @@ TEST_F(CommandLine, AcceptedAndScannedOnce)
         EXPECT_EQ(result.status, 0) << describe(args);
         EXPECT_EQ(result.out, kScan) << describe(args);
         EXPECT_EQ(result.err, "") << describe(args);
+    }
+}
+
+TEST_F(CommandLine, HelpAndVersionAnswerWithoutScanning)
+{
+    const struct {
+        const char *word;
+        std::string out;
+    } cases[] = {
+        {"--help", expectedUsage()},
+        {"--version", std::string("VisionAccess ") + VISIONACCESS_VERSION + "\n"},
+    };
+    for (const auto &c : cases) {
+        ToolRun result = run({c.word});
+        EXPECT_EQ(result.status, 0) << c.word;
+        EXPECT_EQ(result.out, c.out) << c.word;
+        EXPECT_EQ(result.err, "") << c.word;
+        EXPECT_EQ(readFile("trace"), "") << c.word << ": no SDK call";
     }
 }
 

@@ -25,3 +25,11 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${WORK_DIR}/sdk/
 if(NOT status EQUAL 0 OR NOT output MATCHES "^00:00:0[01] Camera scan \\.\\.\\.\\.\n    Camera 4242\n$")
   message(FATAL_ERROR "VisionAccess on the installed SDK: status ${status}, output:\n${output}")
 endif()
+
+# A folder without an SDK stops the configuration with a clear message.
+file(MAKE_DIRECTORY ${WORK_DIR}/empty)
+execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build-empty -DQRV_SDK_DIR=${WORK_DIR}/empty
+                RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+if(status EQUAL 0 OR NOT errors MATCHES "holds no camera SDK")
+  message(FATAL_ERROR "configuring against a folder without an SDK: status ${status}\n${output}${errors}")
+endif()

@@ -1,0 +1,34 @@
+# Installs the build into a scratch prefix, the way a user would, and checks
+# what a user gets: the files, a VisionAccess that carries no search path of
+# its own (so it uses whatever libQrVApi.so the system's linker finds), and
+# the launcher that runs it on the simulated cameras.
+#   cmake -DBUILD_DIR=... -DWORK_DIR=... -DLIBDIR=... -P InstallTest.cmake
+cmake_minimum_required(VERSION 3.20)
+include(${CMAKE_CURRENT_LIST_DIR}/InstalledFiles.cmake)
+set(prefix ${WORK_DIR}/prefix)
+file(REMOVE_RECURSE ${WORK_DIR})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix}
+                OUTPUT_QUIET RESULT_VARIABLE status)
+if(status)
+  message(FATAL_ERROR "cmake --install failed")
+endif()
+
+file(GLOB_RECURSE installed RELATIVE ${prefix} ${prefix}/*)
+list(SORT installed)
+set(expected bin/VisionAccess bin/visionaccess-sim ${LIBDIR}/visionaccess/sim/libQrVApi.so
+             share/doc/visionaccess/LICENSE share/doc/visionaccess/README.md
+             share/man/man1/VisionAccess.1 share/man/man1/visionaccess-sim.1)
+list(SORT expected)
+if(NOT installed STREQUAL expected)
+  message(FATAL_ERROR "installed:\n  ${installed}\nexpected:\n  ${expected}")
+endif()
+
+expect_no_search_path(${prefix}/bin/VisionAccess)
+expect_simulated_cameras(${prefix}/bin/visionaccess-sim)
+
+# Without the launcher the simulator is nowhere the dynamic linker looks.
+execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${prefix}/bin/VisionAccess
+                RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+if(status EQUAL 0 OR NOT errors MATCHES "libQrVApi.so")
+  message(FATAL_ERROR "the installed VisionAccess found an SDK on its own (status ${status}):\n${output}${errors}")
+endif()

@@ -1,0 +1,46 @@
+# Builds the .deb packages and checks them: exactly the intended files in
+# each, and, unpacked into a scratch root, a launcher that lists the
+# simulated cameras with a VisionAccess that has no search path of its own.
+#   cmake -DBUILD_DIR=... -DWORK_DIR=... -DLIBDIR=... -DVERSION=... -P PackageTest.cmake
+cmake_minimum_required(VERSION 3.20)
+include(${CMAKE_CURRENT_LIST_DIR}/InstalledFiles.cmake)
+file(REMOVE_RECURSE ${WORK_DIR})
+execute_process(COMMAND cpack -G DEB --config ${BUILD_DIR}/CPackConfig.cmake -B ${WORK_DIR}
+                OUTPUT_VARIABLE output ERROR_VARIABLE output RESULT_VARIABLE status)
+if(status)
+  message(FATAL_ERROR "cpack failed:\n${output}")
+endif()
+
+set(doc ./usr/share/doc)
+set(man ./usr/share/man/man1)
+set(visionaccess_files ./usr/bin/VisionAccess ${doc}/visionaccess/LICENSE ${doc}/visionaccess/README.md
+    ${doc}/visionaccess/changelog.gz ${doc}/visionaccess/copyright ${man}/VisionAccess.1.gz)
+set(visionaccess-sim_files ./usr/bin/visionaccess-sim ./usr/${LIBDIR}/visionaccess/sim/libQrVApi.so
+    ${doc}/visionaccess-sim/changelog.gz ${doc}/visionaccess-sim/copyright ${man}/visionaccess-sim.1.gz)
+
+foreach(package visionaccess visionaccess-sim)
+  file(GLOB deb ${WORK_DIR}/${package}_${VERSION}_*.deb)
+  if(NOT deb)
+    message(FATAL_ERROR "no ${package} package in ${WORK_DIR}:\n${output}")
+  endif()
+  execute_process(COMMAND dpkg-deb -c ${deb} OUTPUT_VARIABLE listing RESULT_VARIABLE status)
+  if(status)
+    message(FATAL_ERROR "dpkg-deb -c ${deb} failed")
+  endif()
+  # The files, not the folders: the last word of each line not ending in /.
+  string(REGEX MATCHALL "[^ \n]+[^/\n]\n" files "${listing}")
+  string(REPLACE "\n" "" files "${files}")
+  list(SORT files)
+  set(expected ${${package}_files})
+  list(SORT expected)
+  if(NOT files STREQUAL expected)
+    message(FATAL_ERROR "${package} holds:\n  ${files}\nexpected:\n  ${expected}")
+  endif()
+  execute_process(COMMAND dpkg -x ${deb} ${WORK_DIR}/root RESULT_VARIABLE status)
+  if(status)
+    message(FATAL_ERROR "dpkg -x ${deb} failed")
+  endif()
+endforeach()
+
+expect_no_search_path(${WORK_DIR}/root/usr/bin/VisionAccess)
+expect_simulated_cameras(${WORK_DIR}/root/usr/bin/visionaccess-sim)
