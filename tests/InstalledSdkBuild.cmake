@@ -30,6 +30,6 @@ endif()
 file(MAKE_DIRECTORY ${WORK_DIR}/empty)
 execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build-empty -DQRV_SDK_DIR=${WORK_DIR}/empty
                 RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
-if(status EQUAL 0 OR NOT errors MATCHES "holds no camera SDK")
+if(status EQUAL 0 OR NOT errors MATCHES "holds no[ \n]+camera SDK")
   message(FATAL_ERROR "configuring against a folder without an SDK: status ${status}\n${output}${errors}")
 endif()

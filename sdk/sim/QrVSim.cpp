@@ -15,6 +15,7 @@
 #include <stdarg.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/prctl.h>
 #include <time.h>
 
 #include <mutex>
@@ -55,30 +56,68 @@ Simulator &simulator()
 }
 
 // Called with the mutex held at the start of every SDK call: reads the
-// environment and configuration on the first, then waits out the latency.
-void begin(Simulator &sim)
+// environment and configuration on the first.
+void load(Simulator &sim)
 {
-    if (!sim.loaded) {
-        sim.loaded = true;
-        const char *trace = getenv("QRV_SIM_TRACE");
-        sim.tracePath = trace != NULL ? trace : "";
-        const char *path = getenv("QRV_SIM_CONFIG");
-        if (path == NULL || path[0] == '\0') {
-            sim.config = defaultConfig();
-        } else {
-            Config config;
-            sim.configValid = readConfig(path, &config);
-            if (sim.configValid)
-                sim.config = config;
-        }
-        sim.state.configure();
+    if (sim.loaded)
+        return;
+    sim.loaded = true;
+    const char *trace = getenv("QRV_SIM_TRACE");
+    sim.tracePath = trace != NULL ? trace : "";
+    const char *path = getenv("QRV_SIM_CONFIG");
+    if (path == NULL || path[0] == '\0') {
+        sim.config = defaultConfig();
+    } else {
+        Config config;
+        sim.configValid = readConfig(path, &config);
+        if (sim.configValid)
+            sim.config = config;
     }
-    if (sim.config.latencyUs > 0) {
-        struct timespec latency = {sim.config.latencyUs / 1000000, sim.config.latencyUs % 1000000 * 1000};
-        while (clock_nanosleep(CLOCK_MONOTONIC, 0, &latency, &latency) == EINTR)
-            ;
-    }
+    sim.state.configure();
 }
+
+// One SDK call: holds the simulator's lock, and lasts at least the
+// configured latency, counted from the call's own start, as a USB round trip
+// would.  The wait is to an absolute deadline, so neither the call's own
+// work nor the sleep's wake-up adds to it, and no call makes up for time an
+// earlier one overran or the caller spent between calls.
+class Call {
+public:
+    Call() : sim_(simulator()), guard_(sim_.mutex)
+    {
+        clock_gettime(CLOCK_MONOTONIC, &start_);
+        load(sim_);
+    }
+    ~Call()
+    {
+        long latencyUs = sim_.config.latencyUs;
+        if (latencyUs <= 0)
+            return;
+        struct timespec deadline = start_;
+        deadline.tv_sec += latencyUs / 1000000;
+        deadline.tv_nsec += latencyUs % 1000000 * 1000;
+        if (deadline.tv_nsec >= 1000000000) {
+            deadline.tv_sec++;
+            deadline.tv_nsec -= 1000000000;
+        }
+        // The thread's timer slack (50 us by default) would be added to
+        // every wait; it is set to the least for the wait and put back.
+        int slack = prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0);
+        prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
+        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, NULL) == EINTR)
+            ;
+        if (slack > 0)
+            prctl(PR_SET_TIMERSLACK, (unsigned long)slack, 0, 0, 0);
+    }
+    Call(const Call &) = delete;
+    Call &operator=(const Call &) = delete;
+    Simulator &sim() { return sim_; }
+
+private:
+    Simulator &sim_;
+    std::lock_guard<std::mutex> guard_;
+    struct timespec start_;
+};
 
 void trace(Simulator &sim, const char *format, ...) __attribute__((format(printf, 2, 3)));
 
@@ -229,9 +268,8 @@ int32_t writeRegister(Simulator &sim, const Camera &camera, const RegisterComman
 
 QRV_EXPORT int32_t QrVGetNumberCamerasEx(struct _CAMERA_ID_INFO *info, uint32_t *count)
 {
-    Simulator &sim = simulator();
-    std::lock_guard<std::mutex> guard(sim.mutex);
-    begin(sim);
+    Call call;
+    Simulator &sim = call.sim();
 
     if (info == NULL) {
         int32_t status = countCameras(sim, count);
@@ -261,9 +299,8 @@ QRV_EXPORT int32_t QrVGetNumberCamerasEx(struct _CAMERA_ID_INFO *info, uint32_t 
 
 QRV_EXPORT int32_t QrVInitializeEx(uint32_t cameraNumber, void **handle, uint32_t flags)
 {
-    Simulator &sim = simulator();
-    std::lock_guard<std::mutex> guard(sim.mutex);
-    begin(sim);
+    Call call;
+    Simulator &sim = call.sim();
 
     int32_t status = openCamera(sim, cameraNumber, handle);
     if (status < 0)
@@ -277,9 +314,8 @@ QRV_EXPORT int32_t QrVInitializeEx(uint32_t cameraNumber, void **handle, uint32_
 
 QRV_EXPORT int32_t QrVUninitialize(void *handle)
 {
-    Simulator &sim = simulator();
-    std::lock_guard<std::mutex> guard(sim.mutex);
-    begin(sim);
+    Call call;
+    Simulator &sim = call.sim();
 
     uintptr_t key = reinterpret_cast<uintptr_t>(handle);
     int32_t status = sim.openCameras.erase(key) == 1 ? 0 : kStatusBadHandle;
@@ -290,9 +326,8 @@ QRV_EXPORT int32_t QrVUninitialize(void *handle)
 
 QRV_EXPORT int32_t QrVPrivateCmd(void *handle, uint32_t size, void *record)
 {
-    Simulator &sim = simulator();
-    std::lock_guard<std::mutex> guard(sim.mutex);
-    begin(sim);
+    Call call;
+    Simulator &sim = call.sim();
 
     uintptr_t key = reinterpret_cast<uintptr_t>(handle);
     std::map<uintptr_t, size_t>::const_iterator open = sim.openCameras.find(key);
