@@ -24,6 +24,13 @@ if(NOT installed STREQUAL expected)
 endif()
 
 expect_no_search_path(${prefix}/bin/VisionAccess)
+
+# The build tree's copy searches the simulator's folder, and never the
+# current folder (an empty entry).
+execute_process(COMMAND readelf -d ${BUILD_DIR}/VisionAccess OUTPUT_VARIABLE dynamic)
+if(NOT dynamic MATCHES "RUNPATH\\)[^\n]*\\[[^]:]+\\]")
+  message(FATAL_ERROR "build tree RUNPATH is not one folder:\n${dynamic}")
+endif()
 expect_simulated_cameras(${prefix}/bin/visionaccess-sim)
 
 # Without the launcher the simulator is nowhere the dynamic linker looks.

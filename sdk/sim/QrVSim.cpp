@@ -203,18 +203,17 @@ int32_t openCamera(Simulator &sim, uint32_t cameraNumber, void **handle)
         return kStatusBadConfig;
     if (handle == NULL)
         return kStatusBadArgument;
-    const std::vector<Camera> &cameras = sim.config.cameras;
-    size_t index = 0;
-    while (index < cameras.size() && cameras[index].number != cameraNumber)
-        index++;
-    if (index == cameras.size())
+    std::map<uint32_t, size_t>::const_iterator found = sim.config.cameraIndex.find(cameraNumber);
+    if (found == sim.config.cameraIndex.end())
         return kStatusNoCamera;
-    if (!cameras[index].opens)
+    size_t index = found->second;
+    Camera &camera = sim.config.cameras[index];
+    if (!camera.opens)
         return kStatusOpenFailed;
-    for (const auto &open : sim.openCameras)
-        if (open.second == index)
-            return kStatusBusy;
+    if (camera.open)
+        return kStatusBusy;
 
+    camera.open = true;
     uintptr_t opened = sim.nextHandle++;
     sim.openCameras[opened] = index;
     *handle = reinterpret_cast<void *>(opened);
@@ -318,7 +317,13 @@ QRV_EXPORT int32_t QrVUninitialize(void *handle)
     Simulator &sim = call.sim();
 
     uintptr_t key = reinterpret_cast<uintptr_t>(handle);
-    int32_t status = sim.openCameras.erase(key) == 1 ? 0 : kStatusBadHandle;
+    std::map<uintptr_t, size_t>::iterator open = sim.openCameras.find(key);
+    int32_t status = kStatusBadHandle;
+    if (open != sim.openCameras.end()) {
+        sim.config.cameras[open->second].open = false;
+        sim.openCameras.erase(open);
+        status = 0;
+    }
     trace(sim, "QrVUninitialize(handle=%" PRIuPTR ") -> status=0x%08" PRIX32 " open=%zu", key, (uint32_t)status,
           sim.openCameras.size());
     return status;

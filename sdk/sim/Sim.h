@@ -42,10 +42,20 @@ struct Camera {
     bool opens = true;
     RegisterMap registers;  // as configured, the default map included
     FaultMap faults;
+    bool open = false;  // opened by this process and not yet closed
 };
 
 struct Config {
-    std::vector<Camera> cameras;
+    std::vector<Camera> cameras;               // in the order listed
+    std::map<uint32_t, size_t> cameraIndex;    // number -> index into cameras
+    // Adds a camera; false when its number is listed already.
+    bool add(const Camera &camera)
+    {
+        if (!cameraIndex.emplace(camera.number, cameras.size()).second)
+            return false;
+        cameras.push_back(camera);
+        return true;
+    }
     bool countFails = false;  // the count call (no record array) fails
     int32_t countStatus = 0;
     bool recordsFail = false;  // the record fetch fails

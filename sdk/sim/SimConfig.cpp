@@ -114,9 +114,8 @@ private:
             return true;
         if (!file_.number32(word, &setting->camera))
             return false;
-        for (const Camera &camera : config_->cameras)
-            if (camera.number == setting->camera)
-                return true;
+        if (config_->cameraIndex.count(setting->camera) == 1)
+            return true;
         return file_.fail("camera %" PRIu32 " is not listed above", setting->camera);
     }
 
@@ -131,10 +130,8 @@ private:
                 return file_.fail("unknown word '%s'", words[2].c_str());
             camera.opens = false;
         }
-        for (const Camera &listed : config_->cameras)
-            if (listed.number == camera.number)
-                return file_.fail("camera %" PRIu32 " is listed twice", camera.number);
-        config_->cameras.push_back(camera);
+        if (!config_->add(camera))
+            return file_.fail("camera %" PRIu32 " is listed twice", camera.number);
         return true;
     }
 
@@ -259,7 +256,7 @@ Config defaultConfig()
         Camera camera;
         camera.number = number;
         camera.registers = defaultRegisters();
-        config.cameras.push_back(camera);
+        config.add(camera);
     }
     return config;
 }

@@ -1,0 +1,415 @@
+// Measures VisionAccess and the simulated SDK against reference programs and
+// prints one table: metric, VisionAccess, reference, ratio, goal, met.
+//
+// These machines are noisy, so every comparison is paired: the two programs
+// run alternately, each pair gives a ratio, and the median of the ratios is
+// reported.  CPU time (user + system, from wait4) is used wherever the
+// metric is about work done; wall time only where waiting is the point.
+//
+//   benchmark --tool VisionAccess --sdk <folder of libQrVApi.so> --client <client>
+//             --trivial <trivial> --work <scratch folder> [--quick]
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+struct Paths {
+    std::string tool, sdk, client, trivial, work;
+};
+
+struct Usage {
+    double cpuUs = 0;   // user + system time of the child
+    double wallUs = 0;  // from fork to exit
+};
+
+double nowUs()
+{
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1e6 + now.tv_nsec / 1e3;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// The environment of a measured run: this process's, less anything of the
+// simulator's, plus the SDK folder and the given settings.
+std::vector<std::string> environment(const Paths &paths, const std::vector<std::string> &settings)
+{
+    std::vector<std::string> env;
+    for (char **entry = environ; *entry != nullptr; entry++) {
+        std::string text = *entry;
+        if (text.rfind("QRV_SIM_", 0) != 0 && text.rfind("LD_LIBRARY_PATH=", 0) != 0)
+            env.push_back(text);
+    }
+    env.push_back("LD_LIBRARY_PATH=" + paths.sdk);
+    env.insert(env.end(), settings.begin(), settings.end());
+    return env;
+}
+
+std::vector<char *> pointers(std::vector<std::string> &strings)
+{
+    std::vector<char *> result;
+    for (std::string &s : strings)
+        result.push_back(&s[0]);
+    result.push_back(nullptr);
+    return result;
+}
+
+// Starts a program with standard output on /dev/null and standard input
+// from the given descriptor (-1: /dev/null).
+pid_t launch(const std::string &program, std::vector<std::string> args, std::vector<std::string> env, int input = -1)
+{
+    args.insert(args.begin(), program);
+    std::vector<char *> argv = pointers(args);
+    std::vector<char *> envp = pointers(env);
+    pid_t pid = fork();
+    if (pid == 0) {
+        int in = input >= 0 ? input : open("/dev/null", O_RDONLY);
+        dup2(in, 0);
+        dup2(open("/dev/null", O_WRONLY), 1);
+        execve(program.c_str(), argv.data(), envp.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+Usage measure(const std::string &program, const std::vector<std::string> &args, const std::vector<std::string> &env)
+{
+    double start = nowUs();
+    pid_t pid = launch(program, args, env);
+    int status = 0;
+    struct rusage usage;
+    wait4(pid, &status, 0, &usage);
+    Usage result;
+    result.wallUs = nowUs() - start;
+    result.cpuUs = usage.ru_utime.tv_sec * 1e6 + usage.ru_utime.tv_usec + usage.ru_stime.tv_sec * 1e6 +
+                   usage.ru_stime.tv_usec;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        fprintf(stderr, "benchmark: %s exited with status %d\n", program.c_str(), status);
+        exit(1);
+    }
+    return result;
+}
+
+void writeText(const std::string &path, const std::string &text)
+{
+    std::ofstream(path, std::ios::trunc) << text;
+}
+
+// A configuration with the given number of cameras (and settings after them).
+std::string cameras(const Paths &paths, int count, const std::string &extra = "")
+{
+    std::string text;
+    for (int k = 1; k <= count; k++)
+        text += "camera " + std::to_string(k) + "\n";
+    std::string path = paths.work + "/cameras-" + std::to_string(count) + (extra.empty() ? "" : "-x") + ".cfg";
+    writeText(path, text + extra);
+    return path;
+}
+
+// -r (or -w with a value) for the default registers, round and round.
+std::vector<std::string> registerArgs(int count, bool write)
+{
+    static const char *const kAddresses[] = {"60018", "6001C", "60028", "6002C", "60040", "60044", "60050"};
+    std::vector<std::string> args;
+    for (int k = 0; k < count; k++) {
+        args.push_back(write ? "-w" : "-r");
+        args.push_back(kAddresses[k % 7]);
+        if (write)
+            args.push_back(std::to_string(k));
+    }
+    return args;
+}
+
+struct Row {
+    std::string metric, tool, reference, ratio, goal, met;
+};
+
+std::string format(const char *spec, double value)
+{
+    char text[64];
+    snprintf(text, sizeof text, spec, value);
+    return text;
+}
+
+// A row comparing two measures, with their ratio (given: the paired median,
+// or computed from the two) against a goal it must not exceed.
+Row ratioRow(const std::string &metric, double tool, double reference, const char *unit, double ratio, double goal)
+{
+    std::string spec = std::string("%.1f ") + unit;
+    return {metric, format(spec.c_str(), tool), format(spec.c_str(), reference), format("%.2f", ratio),
+            format("<= %.2f", goal), ratio <= goal ? "yes" : "NO"};
+}
+
+// Runs a and b alternately; returns the medians of a's and b's measure and
+// of their paired ratio.
+struct Paired {
+    double a, b, ratio;
+};
+Paired paired(int pairs, const std::function<double()> &a, const std::function<double()> &b)
+{
+    std::vector<double> as, bs, ratios;
+    for (int k = 0; k < pairs; k++) {
+        double x = a();
+        double y = b();
+        as.push_back(x);
+        bs.push_back(y);
+        ratios.push_back(x / y);
+    }
+    return {median(as), median(bs), median(ratios)};
+}
+
+Row startUp(const Paths &paths, bool quick)
+{
+    std::vector<std::string> env = environment(paths, {"QRV_SIM_STATE=off"});
+    Paired p = paired(quick ? 30 : 300, [&] { return measure(paths.tool, {}, env).cpuUs; },
+                      [&] { return measure(paths.trivial, {}, env).cpuUs; });
+    return ratioRow("start-up, CPU (2 cameras, no options)", p.a, p.b, "us", p.ratio, 1.4);
+}
+
+// CPU per register operation, tool versus client, for cameras x reads.
+std::vector<Row> perRegister(const Paths &paths, bool quick)
+{
+    const int kReads = 250;
+    struct Size {
+        const char *name;
+        int cameras;
+        int pairs;
+    };
+    std::vector<Size> sizes = {{"10k", 40, quick ? 5 : 21}, {"100k", 400, quick ? 3 : 9}};
+    if (!quick)
+        sizes.push_back({"1M", 4000, 3});
+    std::vector<Row> rows;
+    std::vector<double> toolCost;
+    for (const Size &size : sizes) {
+        std::vector<std::string> env =
+            environment(paths, {"QRV_SIM_STATE=off", "QRV_SIM_CONFIG=" + cameras(paths, size.cameras)});
+        std::vector<std::string> args = registerArgs(kReads, false);
+        double operations = (double)size.cameras * kReads;
+        Paired p = paired(size.pairs, [&] { return measure(paths.tool, args, env).cpuUs; },
+                          [&] { return measure(paths.client, args, env).cpuUs; });
+        rows.push_back(ratioRow(std::string("CPU per register, ") + size.name + " reads", p.a * 1000 / operations,
+                                p.b * 1000 / operations, "ns", p.ratio, 1.05));
+        toolCost.push_back(p.a);
+    }
+    if (toolCost.size() == 3)
+        rows.push_back(ratioRow("CPU growth, 1M / 100k reads", toolCost[2] / 1000, toolCost[1] / 1000, "ms",
+                                toolCost[2] / toolCost[1], 11));
+    return rows;
+}
+
+// Register writes with the state file on: growth from 10k to 100k writes.
+Row stateWrites(const Paths &paths, bool quick)
+{
+    const int kWrites = 250;
+    std::string state = paths.work + "/state";
+    auto cost = [&](int cameraCount) {
+        std::vector<std::string> env = environment(
+            paths, {"QRV_SIM_STATE=" + state, "QRV_SIM_CONFIG=" + cameras(paths, cameraCount)});
+        unlink(state.c_str());
+        return measure(paths.tool, registerArgs(kWrites, true), env).cpuUs;
+    };
+    Paired p = paired(quick ? 2 : 5, [&] { return cost(400); }, [&] { return cost(40); });
+    return ratioRow("state writes, CPU 100k / 10k", p.a / 1000, p.b / 1000, "ms", p.ratio, 11);
+}
+
+// System calls between one register write reaching the state file (its
+// pwrite) and the next, from a full strace of a run: the median is what a
+// write costs, the mean adds what compaction and camera opens spread over
+// the writes.  The tool's own output (write to descriptor 1) is left out.
+std::vector<Row> callsPerWrite(const Paths &paths)
+{
+    const int kWrites = 250;
+    const int kCameras = 4;
+    const char *metric = "syscalls per state write beyond it";
+    if (access("/usr/bin/strace", X_OK) != 0)
+        return {{metric, "n/a", "", "", "<= 3", "strace missing"}};
+    std::string state = paths.work + "/state";
+    std::string log = paths.work + "/strace.txt";
+    std::vector<std::string> env =
+        environment(paths, {"QRV_SIM_STATE=" + state, "QRV_SIM_CONFIG=" + cameras(paths, kCameras)});
+    unlink(state.c_str());
+    measure(paths.tool, registerArgs(kWrites, true), env);  // the state exists, as in a long session
+    std::vector<std::string> args = {"-f", "-o", log, paths.tool};
+    for (const std::string &arg : registerArgs(kWrites, true))
+        args.push_back(arg);
+    measure("/usr/bin/strace", args, env);
+
+    std::ifstream in(log);
+    std::vector<double> gaps;
+    int since = -1;  // calls since the last state write; -1 before the first
+    for (std::string line; std::getline(in, line);) {
+        if (line.find("pwrite64(") != std::string::npos) {
+            if (since >= 0)
+                gaps.push_back(since);
+            since = 0;
+        } else if (since >= 0 && line.find("write(1,") == std::string::npos && line.find("+++") == std::string::npos &&
+                   line.find("---") == std::string::npos) {
+            since++;
+        }
+    }
+    if (gaps.empty())
+        return {{metric, "n/a", "", "", "<= 3", "no state write seen"}};
+    double mean = 0;
+    for (double gap : gaps)
+        mean += gap / gaps.size();
+    double typical = median(gaps);
+    return {{std::string(metric) + ", median", format("%.0f", typical), "", "", "<= 3", typical <= 3 ? "yes" : "NO"},
+            {std::string(metric) + ", mean", format("%.2f", mean), "", "", "", ""}};
+}
+
+// Wall time of 1,000 reads with 150 us of latency per call, against the sum
+// of the modelled latencies.
+Row latency(const Paths &paths, bool quick)
+{
+    const int kReads = 1000;
+    const double kLatencyUs = 150;
+    std::vector<std::string> env =
+        environment(paths, {"QRV_SIM_STATE=off", "QRV_SIM_CONFIG=" + cameras(paths, 1, "latency 150\n")});
+    std::vector<double> walls;
+    for (int k = 0; k < (quick ? 2 : 7); k++)
+        walls.push_back(measure(paths.tool, registerArgs(kReads, false), env).wallUs);
+    double modelled = (kReads + 4) * kLatencyUs;  // count, records, open, reads, close
+    double wall = median(walls);
+    return ratioRow("latency 150 us, 1000 reads, wall", wall / 1000, modelled / 1000, "ms", wall / modelled, 1.05);
+}
+
+struct ProcessSample {
+    double cpuSeconds = 0;
+    long rssKb = 0;
+    int descriptors = 0;
+};
+
+ProcessSample sample(pid_t pid)
+{
+    ProcessSample s;
+    std::string base = "/proc/" + std::to_string(pid);
+    std::ifstream stat(base + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::vector<std::string> f;
+    for (std::string word; fields >> word;)
+        f.push_back(word);
+    if (f.size() > 12)  // utime and stime are fields 14 and 15 of stat
+        s.cpuSeconds = (atof(f[11].c_str()) + atof(f[12].c_str())) / sysconf(_SC_CLK_TCK);
+    std::ifstream status(base + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0)
+            s.rssKb = atol(line.c_str() + 6);
+    if (DIR *fds = opendir((base + "/fd").c_str())) {
+        while (struct dirent *entry = readdir(fds))
+            s.descriptors += entry->d_name[0] != '.';
+        closedir(fds);
+    }
+    return s;
+}
+
+std::vector<Row> continual(const Paths &paths, bool quick)
+{
+    const int seconds = quick ? 3 : 20;
+    const long kPageKb = 4;  // what a flat RSS may move by
+    std::string state = paths.work + "/state";
+    std::vector<std::string> env = environment(paths, {"QRV_SIM_STATE=" + state});
+    int input[2];
+    if (pipe(input) != 0)
+        return {};
+    pid_t pid = launch(paths.tool, {"-c", "-d", "1000", "-r", "60018", "-w", "60028", "1"}, env, input[0]);
+    close(input[0]);
+    struct timespec second = {1, 0};
+    nanosleep(&second, nullptr);
+    ProcessSample first = sample(pid);
+    double start = nowUs();
+    struct timespec span = {seconds, 0};
+    nanosleep(&span, nullptr);
+    ProcessSample last = sample(pid);
+    double elapsed = (nowUs() - start) / 1e6;
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    close(input[1]);
+    double cpuPercent = (last.cpuSeconds - first.cpuSeconds) / elapsed * 100;
+    std::string span_ = " over " + std::to_string(seconds) + " s";
+    return {
+        {"continual -d 1000, CPU" + span_, format("%.3f %%", cpuPercent), "", "", "< 0.1 %",
+         cpuPercent < 0.1 ? "yes" : "NO"},
+        {"continual -d 1000, RSS start / end", format("%.0f kB", (double)last.rssKb),
+         format("%.0f kB", (double)first.rssKb), "", "flat", last.rssKb <= first.rssKb + kPageKb ? "yes" : "NO"},
+        {"continual -d 1000, descriptors start / end", std::to_string(last.descriptors),
+         std::to_string(first.descriptors), "", "flat", last.descriptors == first.descriptors ? "yes" : "NO"},
+    };
+}
+
+void print(const std::vector<Row> &rows)
+{
+    const char *format = "%-48s %14s %14s %7s %9s %5s\n";
+    printf(format, "metric", "VisionAccess", "reference", "ratio", "goal", "met");
+    for (const Row &row : rows)
+        printf(format, row.metric.c_str(), row.tool.c_str(), row.reference.c_str(), row.ratio.c_str(),
+               row.goal.c_str(), row.met.c_str());
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    Paths paths;
+    bool quick = false;
+    for (int i = 1; i < argc; i++) {
+        std::string arg = argv[i];
+        std::string *target = arg == "--tool"     ? &paths.tool
+                              : arg == "--sdk"     ? &paths.sdk
+                              : arg == "--client"  ? &paths.client
+                              : arg == "--trivial" ? &paths.trivial
+                              : arg == "--work"    ? &paths.work
+                                                   : nullptr;
+        if (arg == "--quick")
+            quick = true;
+        else if (target != nullptr && i + 1 < argc)
+            *target = argv[++i];
+        else {
+            fprintf(stderr, "usage: benchmark --tool T --sdk DIR --client C --trivial T --work DIR [--quick]\n");
+            return 2;
+        }
+    }
+    if (paths.tool.empty() || paths.sdk.empty() || paths.client.empty() || paths.trivial.empty() ||
+        paths.work.empty()) {
+        fprintf(stderr, "benchmark: --tool, --sdk, --client, --trivial and --work are needed\n");
+        return 2;
+    }
+    mkdir(paths.work.c_str(), 0755);
+
+    std::vector<Row> rows;
+    rows.push_back(startUp(paths, quick));
+    for (const Row &row : perRegister(paths, quick))
+        rows.push_back(row);
+    rows.push_back(stateWrites(paths, quick));
+    for (const Row &row : callsPerWrite(paths))
+        rows.push_back(row);
+    rows.push_back(latency(paths, quick));
+    for (const Row &row : continual(paths, quick))
+        rows.push_back(row);
+    print(rows);
+    return 0;
+}

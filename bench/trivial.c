@@ -1,0 +1,5 @@
+/* The floor for start-up: a program that does nothing. */
+int main(void)
+{
+    return 0;
+}
