@@ -2,7 +2,7 @@
 # what a user gets: the files, a VisionAccess that carries no search path of
 # its own (so it uses whatever libQrVApi.so the system's linker finds), and
 # the launcher that runs it on the simulated cameras.
-#   cmake -DBUILD_DIR=... -DWORK_DIR=... -DLIBDIR=... -P InstallTest.cmake
+#   cmake -DBUILD_DIR=... -DWORK_DIR=... -DLIBDIR=... -DWITH_U3V=0|1 -P InstallTest.cmake
 cmake_minimum_required(VERSION 3.20)
 include(${CMAKE_CURRENT_LIST_DIR}/InstalledFiles.cmake)
 set(prefix ${WORK_DIR}/prefix)
@@ -18,6 +18,9 @@ list(SORT installed)
 set(expected bin/VisionAccess bin/visionaccess-sim ${LIBDIR}/visionaccess/sim/libQrVApi.so
              share/doc/visionaccess/LICENSE share/doc/visionaccess/README.md
              share/man/man1/VisionAccess.1 share/man/man1/visionaccess-sim.1)
+if(WITH_U3V)
+  list(APPEND expected ${LIBDIR}/libQrVApi.so lib/udev/rules.d/70-visionaccess-u3v.rules)
+endif()
 list(SORT expected)
 if(NOT installed STREQUAL expected)
   message(FATAL_ERROR "installed:\n  ${installed}\nexpected:\n  ${expected}")

@@ -1,7 +1,7 @@
 # Builds the .deb packages and checks them: exactly the intended files in
 # each, and, unpacked into a scratch root, a launcher that lists the
 # simulated cameras with a VisionAccess that has no search path of its own.
-#   cmake -DBUILD_DIR=... -DWORK_DIR=... -DLIBDIR=... -DVERSION=... -P PackageTest.cmake
+#   cmake -DBUILD_DIR=... -DWORK_DIR=... -DLIBDIR=... -DVERSION=... -DWITH_U3V=0|1 -P PackageTest.cmake
 cmake_minimum_required(VERSION 3.20)
 include(${CMAKE_CURRENT_LIST_DIR}/InstalledFiles.cmake)
 file(REMOVE_RECURSE ${WORK_DIR})
@@ -18,7 +18,14 @@ set(visionaccess_files ./usr/bin/VisionAccess ${doc}/visionaccess/LICENSE ${doc}
 set(visionaccess-sim_files ./usr/bin/visionaccess-sim ./usr/${LIBDIR}/visionaccess/sim/libQrVApi.so
     ${doc}/visionaccess-sim/changelog.gz ${doc}/visionaccess-sim/copyright ${man}/visionaccess-sim.1.gz)
 
-foreach(package visionaccess visionaccess-sim)
+set(visionaccess-u3v_files ./usr/${LIBDIR}/libQrVApi.so ./usr/lib/udev/rules.d/70-visionaccess-u3v.rules
+    ${doc}/visionaccess-u3v/changelog.gz ${doc}/visionaccess-u3v/copyright)
+set(packages visionaccess visionaccess-sim)
+if(WITH_U3V)
+  list(APPEND packages visionaccess-u3v)
+endif()
+
+foreach(package IN LISTS packages)
   file(GLOB deb ${WORK_DIR}/${package}_${VERSION}_*.deb)
   if(NOT deb)
     message(FATAL_ERROR "no ${package} package in ${WORK_DIR}:\n${output}")

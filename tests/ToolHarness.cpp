@@ -38,6 +38,8 @@ void ToolTest::SetUp()
     dir_ = pattern;
     setEnv("QRV_SIM_TRACE", path("trace"));
     setEnv("QRV_SIM_STATE", path("state"));
+    // The simulated SDK, whichever SDK the build tree's tool links.
+    setEnv("LD_LIBRARY_PATH", SIM_SDK_DIR);
 }
 
 void ToolTest::TearDown()

@@ -1,0 +1,69 @@
+// The request/acknowledge channel of one camera: one command at a time,
+// each answered by an acknowledge with the same request id.  It retries as
+// a careful host does: a new request id for every command sent, stale
+// acknowledges skipped, PENDING_ACK honoured, timeouts, short or malformed
+// acknowledges and stalls tried again, a device that has gone or a device
+// status reported at once (busy tried again while time remains).
+#ifndef QRVU3V_CHANNEL_H
+#define QRVU3V_CHANNEL_H
+
+#include "Transport.h"
+
+#include <stdint.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace u3v {
+
+class Channel {
+public:
+    // A line for the trace, without its newline.
+    typedef std::function<void(const std::string &)> TraceLine;
+
+    static const int kTries = 3;
+    static const int kDefaultTimeoutMs = 50;  // before the device's own is known
+    static const int kTimeoutFloorMs = 10;
+    static const int kTimeoutMarginMs = 20;
+    static const int kBusyPauseMs = 2;
+    // Transfer sizes before the device's maxima are known.
+    static const uint32_t kDefaultMaxLength = 64;
+
+    Channel(Transport &transport, Clock &clock, TraceLine trace = TraceLine());
+
+    // The device's maximum response time and largest command and
+    // acknowledge, as its bootstrap registers give them.
+    void setLimits(uint32_t responseTimeMs, uint32_t maxCommand, uint32_t maxAck);
+
+    // Reads size bytes at address, in as many commands as the device's
+    // maxima need.  0, or a failure status (Status.h).
+    int32_t read(uint64_t address, uint8_t *bytes, size_t size);
+    // Writes size bytes at address; the device must report them all written.
+    int32_t write(uint64_t address, const uint8_t *bytes, size_t size);
+
+    // The request id the next command will carry.
+    uint16_t nextRequestId() const { return nextId_; }
+    void setNextRequestId(uint16_t id) { nextId_ = id == 0 ? 1 : id; }
+
+private:
+    enum class Outcome { Done, Busy, Retry, Gone };
+
+    int32_t transact(uint16_t command, uint64_t address, const uint8_t *data, size_t size, uint8_t *out);
+    Outcome await(uint16_t id, uint16_t expectedAck, size_t size, uint8_t *out, int32_t *status);
+    uint16_t takeRequestId();
+    void trace(const char *format, ...) __attribute__((format(printf, 2, 3)));
+
+    Transport &transport_;
+    Clock &clock_;
+    TraceLine trace_;
+    uint16_t nextId_ = 1;
+    int timeoutMs_ = kDefaultTimeoutMs;
+    uint32_t maxCommand_ = kDefaultMaxLength;
+    uint32_t maxAck_ = kDefaultMaxLength;
+    std::vector<uint8_t> buffer_;
+};
+
+} // namespace u3v
+
+#endif

@@ -1,0 +1,60 @@
+// Finding the USB3 Vision devices on the USB buses and telling them apart:
+// each gets a camera number from its serial (or, when that cannot be read,
+// from its place on the bus), remembered for the life of the process.
+#ifndef QRVU3V_DISCOVERY_H
+#define QRVU3V_DISCOVERY_H
+
+#include "Identity.h"
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+struct libusb_context;
+struct libusb_device;
+
+namespace u3v {
+
+const int kMaxPortDepth = 7;
+
+struct Device {
+    libusb_device *usb = nullptr;  // referenced while its DeviceList lives
+    uint8_t bus = 0;
+    uint8_t address = 0;
+    uint8_t ports[kMaxPortDepth] = {};
+    int portCount = 0;
+    int interfaceNumber = 0;  // the control interface
+    uint8_t endpointOut = 0;
+    uint8_t endpointIn = 0;
+    uint32_t number = 0;
+    std::string serial, vendor, model;
+};
+
+// The USB3 Vision devices attached now, in bus order.
+class DeviceList {
+public:
+    DeviceList() = default;
+    ~DeviceList();
+    DeviceList(const DeviceList &) = delete;
+    DeviceList &operator=(const DeviceList &) = delete;
+
+    // Lists the devices (none when there is no bus).  Devices that cannot be
+    // opened to read their serial are listed all the same (numbered by
+    // their place) and reported once on standard error.
+    void scan(libusb_context *context);
+    const std::vector<Device> &devices() const { return devices_; }
+    // The device with this camera number, or nullptr.
+    const Device *find(uint32_t number) const;
+
+private:
+    std::vector<Device> devices_;
+};
+
+// One line on standard error, once per device and process, for a device
+// the user may not open.
+void reportNoAccess(const Device &device);
+
+} // namespace u3v
+
+#endif

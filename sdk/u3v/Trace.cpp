@@ -1,0 +1,84 @@
+#include "Trace.h"
+
+#include <errno.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <mutex>
+
+namespace u3v {
+
+namespace {
+
+struct TraceFile {
+    std::mutex mutex;
+    FILE *file = nullptr;
+    bool failed = false;
+
+    TraceFile()
+    {
+        const char *path = getenv("QRV_U3V_TRACE");
+        if (path == nullptr || path[0] == '\0')
+            return;
+        file = fopen(path, "ae");
+        if (file == nullptr)
+            report("%s: cannot append trace: %s", path, strerror(errno));
+    }
+    ~TraceFile()
+    {
+        if (file != nullptr)
+            fclose(file);
+    }
+};
+
+TraceFile &traceFile()
+{
+    static TraceFile instance;
+    return instance;
+}
+
+} // namespace
+
+bool tracing()
+{
+    return traceFile().file != nullptr;
+}
+
+void traceLine(const std::string &line)
+{
+    TraceFile &trace = traceFile();
+    if (trace.file == nullptr)
+        return;
+    std::lock_guard<std::mutex> guard(trace.mutex);
+    fprintf(trace.file, "%s\n", line.c_str());
+    if (fflush(trace.file) != 0 && !trace.failed) {
+        trace.failed = true;
+        report("QRV_U3V_TRACE: cannot write the trace: %s", strerror(errno));
+    }
+}
+
+void tracef(const char *format, ...)
+{
+    if (!tracing())
+        return;
+    char line[512];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    traceLine(line);
+}
+
+void report(const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    fputs("QrVApi (USB3 Vision): ", stderr);
+    vfprintf(stderr, format, args);
+    fputc('\n', stderr);
+    va_end(args);
+}
+
+} // namespace u3v

@@ -1,0 +1,74 @@
+#include "UsbTransport.h"
+
+#include <errno.h>
+#include <libusb.h>
+#include <time.h>
+
+namespace u3v {
+
+namespace {
+
+Transfer transferOf(int result)
+{
+    switch (result) {
+    case LIBUSB_SUCCESS:
+        return Transfer::Ok;
+    case LIBUSB_ERROR_TIMEOUT:
+        return Transfer::Timeout;
+    case LIBUSB_ERROR_PIPE:
+        return Transfer::Stall;
+    case LIBUSB_ERROR_NO_DEVICE:
+        return Transfer::Gone;
+    default:
+        return Transfer::Error;
+    }
+}
+
+class SystemClock : public Clock {
+public:
+    int64_t nowUs() override
+    {
+        struct timespec now;
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        return (int64_t)now.tv_sec * 1000000 + now.tv_nsec / 1000;
+    }
+    void sleepMs(int milliseconds) override
+    {
+        struct timespec pause = {milliseconds / 1000, (long)(milliseconds % 1000) * 1000000L};
+        while (nanosleep(&pause, &pause) == -1 && errno == EINTR)
+            ;
+    }
+};
+
+} // namespace
+
+Clock &systemClock()
+{
+    static SystemClock clock;
+    return clock;
+}
+
+Transfer UsbTransport::send(const uint8_t *bytes, size_t size, int timeoutMs)
+{
+    int sent = 0;
+    int result = libusb_bulk_transfer(handle_, out_, const_cast<uint8_t *>(bytes), (int)size, &sent,
+                                      (unsigned)timeoutMs);
+    if (result == LIBUSB_SUCCESS && (size_t)sent != size)
+        return Transfer::Error;
+    return transferOf(result);
+}
+
+Transfer UsbTransport::receive(uint8_t *bytes, size_t capacity, size_t *received, int timeoutMs)
+{
+    int got = 0;
+    int result = libusb_bulk_transfer(handle_, in_, bytes, (int)capacity, &got, (unsigned)timeoutMs);
+    *received = got > 0 ? (size_t)got : 0;
+    return transferOf(result);
+}
+
+Transfer UsbTransport::clearHalt(Endpoint endpoint)
+{
+    return transferOf(libusb_clear_halt(handle_, endpoint == Endpoint::Out ? out_ : in_));
+}
+
+} // namespace u3v
