@@ -160,7 +160,7 @@ std::string format(const char *spec, double value)
 Row ratioRow(const std::string &metric, double tool, double reference, const char *unit, double ratio, double goal)
 {
     std::string spec = std::string("%.1f ") + unit;
-    return {metric, format(spec.c_str(), tool), format(spec.c_str(), reference), format("%.2f", ratio),
+    return {metric, format(spec.c_str(), tool), format(spec.c_str(), reference), format("%.3f", ratio),
             format("<= %.2f", goal), ratio <= goal ? "yes" : "NO"};
 }
 

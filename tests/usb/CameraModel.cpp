@@ -1,0 +1,492 @@
+// A USB3 Vision camera made of software, for the tests on a real kernel USB
+// stack: a gadgetfs device program behind dummy_hcd that libusb cannot tell
+// from a camera.  It has the standard's descriptors (an IAD, a control
+// interface with its device-info descriptor and two bulk endpoints, string
+// descriptors) and answers READMEM and WRITEMEM from a register map: the
+// bootstrap registers plus those of a text file ("address value [ro]",
+// hexadecimal).
+//
+// Faults are armed by appending a line to the control file, each for the
+// next command unless said otherwise:
+//   stall-in           the acknowledge is not sent; the IN endpoint halts
+//   stall-out          after answering, the OUT endpoint halts
+//   drop               the command is not answered at all
+//   pending <ms>       a PENDING_ACK of <ms>, then the answer <ms>/2 later
+//   stale              an acknowledge with the previous request id first
+//   short              a 6-byte acknowledge instead of the answer
+//   busy <n>           the next <n> commands are answered busy (status 8007
+//                      at an address: busy there until cleared)
+//   delay <ms>         the answer comes <ms> late
+//   status <addr> <s>  every command at <addr> fails with GenCP status <s>
+//   clear              every fault is disarmed
+//
+//   camera-model <gadgetfs folder> <registers file> <control file> <serial>
+#include <errno.h>
+#include <fcntl.h>
+#include <linux/usb/ch9.h>
+#include <linux/usb/gadgetfs.h>
+#include <poll.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+typedef std::vector<uint8_t> Bytes;
+
+const uint16_t kVendorId = 0x1209;  // an open-source test vendor id
+const uint16_t kProductId = 0x0003;
+const uint8_t kEndpointIn = USB_DIR_IN | 1;  // dummy_udc's ep1in-bulk
+const uint8_t kEndpointOut = USB_DIR_OUT | 2;  // and ep2out-bulk
+const uint32_t kPrefix = 0x43563355;
+const uint64_t kSbrm = 0x10000;
+const uint32_t kMaxResponseMs = 100;
+const uint32_t kMaxTransfer = 1024;
+
+// ---------------------------------------------------------------------------
+// Bytes
+
+void put16(Bytes &b, size_t at, uint16_t v)
+{
+    b[at] = (uint8_t)v;
+    b[at + 1] = (uint8_t)(v >> 8);
+}
+void put32(Bytes &b, size_t at, uint32_t v)
+{
+    put16(b, at, (uint16_t)v);
+    put16(b, at + 2, (uint16_t)(v >> 16));
+}
+uint16_t get16(const uint8_t *b)
+{
+    return (uint16_t)(b[0] | b[1] << 8);
+}
+uint32_t get32(const uint8_t *b)
+{
+    return get16(b) | (uint32_t)get16(b + 2) << 16;
+}
+uint64_t get64(const uint8_t *b)
+{
+    return get32(b) | (uint64_t)get32(b + 4) << 32;
+}
+
+void append(Bytes &to, const Bytes &bytes)
+{
+    to.insert(to.end(), bytes.begin(), bytes.end());
+}
+
+void sleepMs(int ms)
+{
+    struct timespec pause = {ms / 1000, (long)(ms % 1000) * 1000000L};
+    while (nanosleep(&pause, &pause) == -1 && errno == EINTR)
+        ;
+}
+
+// ---------------------------------------------------------------------------
+// Descriptors
+
+Bytes deviceDescriptor()
+{
+    Bytes d = {18, USB_DT_DEVICE, 0, 0, 0xEF, 0x02, 0x01, 64, 0, 0, 0, 0, 0x00, 0x01, 1, 2, 3, 1};
+    put16(d, 2, 0x0200);
+    put16(d, 8, kVendorId);
+    put16(d, 10, kProductId);
+    return d;
+}
+
+Bytes endpoint(uint8_t address, uint16_t maxPacket)
+{
+    Bytes e = {USB_DT_ENDPOINT_SIZE, USB_DT_ENDPOINT, address, USB_ENDPOINT_XFER_BULK, 0, 0, 0};
+    put16(e, 4, maxPacket);
+    return e;
+}
+
+Bytes configDescriptor(uint16_t maxPacket)
+{
+    Bytes c = {9, USB_DT_CONFIG, 0, 0, 1, 1, 0, 0xC0, 50};
+    append(c, {8, 0x0B, 0, 1, 0xEF, 0x05, 0x00, 0});             // IAD: the USB3 Vision function
+    append(c, {9, USB_DT_INTERFACE, 0, 0, 2, 0xEF, 0x05, 0x00, 0});  // control interface
+    Bytes info(20, 0);                                              // device-info descriptor
+    info[0] = 20;
+    info[1] = 0x24;
+    info[2] = 0x01;
+    put32(info, 3, 0x00010000);  // GenCP 1.0
+    put32(info, 7, 0x00010000);  // U3V 1.0
+    info[12] = 1;                // vendor name
+    info[13] = 2;                // model name
+    info[17] = 3;                // serial number
+    info[19] = 0x06;             // high speed and SuperSpeed
+    append(c, info);
+    append(c, endpoint(kEndpointIn, maxPacket));
+    append(c, endpoint(kEndpointOut, maxPacket));
+    put16(c, 2, (uint16_t)c.size());
+    return c;
+}
+
+Bytes stringDescriptor(const std::string &text)
+{
+    Bytes s = {(uint8_t)(2 + 2 * text.size()), USB_DT_STRING};
+    for (char c : text)
+        append(s, {(uint8_t)c, 0});
+    return s;
+}
+
+// ---------------------------------------------------------------------------
+// The camera's memory and its faults
+
+struct Model {
+    std::mutex mutex;
+    std::map<uint64_t, uint8_t> memory;
+    std::map<uint64_t, bool> readOnly;  // by register address
+    std::map<uint64_t, uint16_t> statusAt;
+    std::string serial = "12345678";
+    std::string vendor = "Open Test Cameras";
+    std::string model = "Model U3V-1";
+    // Faults for the next command(s).
+    bool stallIn = false, stallOut = false, drop = false, stale = false, shortAck = false;
+    int pendingMs = 0, delayMs = 0, busy = 0;
+    std::string controlPath;
+    std::streamoff controlRead = 0;
+};
+
+Model gModel;
+
+void store(uint64_t address, const Bytes &bytes)
+{
+    for (size_t k = 0; k < bytes.size(); k++)
+        gModel.memory[address + k] = bytes[k];
+}
+
+void storeString(uint64_t address, const std::string &text)
+{
+    Bytes bytes(64, 0);
+    memcpy(bytes.data(), text.data(), std::min<size_t>(text.size(), 63));
+    store(address, bytes);
+}
+
+void storeWord(uint64_t address, uint64_t value, size_t size)
+{
+    Bytes bytes(size);
+    for (size_t k = 0; k < size; k++)
+        bytes[k] = (uint8_t)(value >> (8 * k));
+    store(address, bytes);
+}
+
+void loadRegisters(const char *path)
+{
+    storeWord(0x0000, 0x00010000, 4);  // GenCP version
+    storeString(0x0004, gModel.vendor);
+    storeString(0x0044, gModel.model);
+    storeString(0x0084, "U3V");
+    storeString(0x00C4, "1.0");
+    storeString(0x0104, "");
+    storeString(0x0144, gModel.serial);
+    storeString(0x0184, "");
+    storeWord(0x01C4, 0, 8);
+    storeWord(0x01CC, kMaxResponseMs, 4);
+    storeWord(0x01D0, 0, 8);
+    storeWord(0x01D8, kSbrm, 8);
+    storeWord(kSbrm + 0x00, 0x00010000, 4);
+    storeWord(kSbrm + 0x04, 0, 8);
+    storeWord(kSbrm + 0x14, kMaxTransfer, 4);
+    storeWord(kSbrm + 0x18, kMaxTransfer, 4);
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string address, value, flag;
+        if (!(words >> address >> value) || address[0] == '#')
+            continue;
+        uint64_t at = strtoull(address.c_str(), nullptr, 16);
+        storeWord(at, strtoull(value.c_str(), nullptr, 16), 4);
+        if (words >> flag && flag == "ro")
+            gModel.readOnly[at] = true;
+    }
+}
+
+// Reads the control file's new lines and arms their faults.
+void readControl()
+{
+    std::ifstream in(gModel.controlPath);
+    in.seekg(gModel.controlRead);
+    for (std::string line; std::getline(in, line);) {
+        gModel.controlRead = in.tellg();
+        std::istringstream words(line);
+        std::string what;
+        words >> what;
+        if (what == "stall-in")
+            gModel.stallIn = true;
+        else if (what == "stall-out")
+            gModel.stallOut = true;
+        else if (what == "drop")
+            gModel.drop = true;
+        else if (what == "stale")
+            gModel.stale = true;
+        else if (what == "short")
+            gModel.shortAck = true;
+        else if (what == "pending")
+            words >> gModel.pendingMs;
+        else if (what == "delay")
+            words >> gModel.delayMs;
+        else if (what == "busy")
+            words >> gModel.busy;
+        else if (what == "status") {
+            std::string address, status;
+            words >> address >> status;
+            gModel.statusAt[strtoull(address.c_str(), nullptr, 16)] = (uint16_t)strtoul(status.c_str(), nullptr, 16);
+        } else if (what == "clear") {
+            gModel.statusAt.clear();
+            gModel.busy = 0;
+        }
+        if (in.peek() == EOF)
+            break;
+    }
+}
+
+Bytes ack(uint16_t status, uint16_t ackId, uint16_t requestId, const Bytes &payload)
+{
+    Bytes a(12, 0);
+    put32(a, 0, kPrefix);
+    put16(a, 4, status);
+    put16(a, 6, ackId);
+    put16(a, 8, (uint16_t)payload.size());
+    put16(a, 10, requestId);
+    append(a, payload);
+    return a;
+}
+
+// The answer to one command: status and payload.
+Bytes answer(const uint8_t *command, size_t size)
+{
+    uint16_t commandId = get16(command + 6);
+    uint16_t requestId = get16(command + 10);
+    if (size < 20 || get32(command) != kPrefix || (commandId != 0x0800 && commandId != 0x0802))
+        return ack(0x800E, (uint16_t)(commandId + 1), requestId, {});  // invalid header
+    uint64_t address = get64(command + 12);
+    uint16_t ackId = (uint16_t)(commandId + 1);
+    if (gModel.busy > 0) {
+        gModel.busy--;
+        return ack(0x8007, ackId, requestId, {});
+    }
+    auto failing = gModel.statusAt.find(address);
+    if (failing != gModel.statusAt.end())
+        return ack(failing->second, ackId, requestId, {});
+    if (commandId == 0x0800) {
+        uint16_t length = get16(command + 22);
+        Bytes data(length);
+        for (uint16_t k = 0; k < length; k++) {
+            auto byte = gModel.memory.find(address + k);
+            if (byte == gModel.memory.end())
+                return ack(0x8003, ackId, requestId, {});  // invalid address
+            data[k] = byte->second;
+        }
+        return ack(0, ackId, requestId, data);
+    }
+    size_t length = size - 20;
+    for (size_t k = 0; k < length; k++)
+        if (gModel.memory.count(address + k) == 0)
+            return ack(0x8003, ackId, requestId, {});
+    if (gModel.readOnly.count(address & ~3ull))
+        return ack(0x8004, ackId, requestId, {});  // write protect
+    for (size_t k = 0; k < length; k++)
+        gModel.memory[address + k] = command[20 + k];
+    Bytes written(4, 0);
+    put16(written, 2, (uint16_t)length);
+    return ack(0, ackId, requestId, written);
+}
+
+// ---------------------------------------------------------------------------
+// gadgetfs
+
+std::string gFolder;
+int gEp0 = -1;
+std::thread gIo;
+bool gIoStarted = false;
+
+int configureEndpoint(const char *name, uint8_t address)
+{
+    std::string path = gFolder + "/" + name;
+    int fd = open(path.c_str(), O_RDWR);
+    if (fd < 0) {
+        fprintf(stderr, "camera-model: %s: %s\n", path.c_str(), strerror(errno));
+        return -1;
+    }
+    Bytes config(4, 0);
+    put32(config, 0, 1);
+    append(config, endpoint(address, 64));   // full speed
+    append(config, endpoint(address, 512));  // high speed
+    if (write(fd, config.data(), config.size()) < 0) {
+        fprintf(stderr, "camera-model: configuring %s: %s\n", name, strerror(errno));
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void send(int fd, const Bytes &bytes)
+{
+    if (write(fd, bytes.data(), bytes.size()) < 0 && errno != ESHUTDOWN)
+        fprintf(stderr, "camera-model: answer: %s\n", strerror(errno));
+}
+
+// The command loop on the bulk endpoints.
+void serve()
+{
+    int in = configureEndpoint("ep1in-bulk", kEndpointIn);
+    int out = configureEndpoint("ep2out-bulk", kEndpointOut);
+    if (in < 0 || out < 0)
+        return;
+    uint8_t command[kMaxTransfer];
+    for (;;) {
+        ssize_t got = read(out, command, sizeof command);
+        if (got < 0) {
+            if (errno == EINTR || errno == EBADMSG)
+                continue;
+            if (errno == ESHUTDOWN) {  // host gone for now
+                sleepMs(10);
+                continue;
+            }
+            break;
+        }
+        std::unique_lock<std::mutex> lock(gModel.mutex);
+        readControl();
+        uint16_t requestId = got >= 12 ? get16(command + 10) : 0;
+        if (gModel.drop) {
+            gModel.drop = false;
+            continue;
+        }
+        if (gModel.stallIn) {
+            gModel.stallIn = false;
+            uint8_t none;
+            if (read(in, &none, 1) < 0 && errno != EBADMSG)  // the wrong way: halts IN
+                fprintf(stderr, "camera-model: halting IN: %s\n", strerror(errno));
+            continue;
+        }
+        Bytes reply = answer(command, (size_t)got);
+        uint16_t ackId = get16(&reply[6]);
+        if (gModel.stale) {
+            gModel.stale = false;
+            send(in, ack(0, ackId, (uint16_t)(requestId - 1), Bytes(4, 0)));
+        }
+        if (gModel.shortAck) {  // cut short: the host asks again
+            gModel.shortAck = false;
+            reply.resize(6);
+        }
+        int pendingMs = gModel.pendingMs, delayMs = gModel.delayMs;
+        gModel.pendingMs = gModel.delayMs = 0;
+        bool stallOut = gModel.stallOut;
+        gModel.stallOut = false;
+        lock.unlock();
+        if (pendingMs > 0) {
+            Bytes payload(4, 0);
+            put16(payload, 2, (uint16_t)pendingMs);
+            send(in, ack(0, 0x0805, requestId, payload));
+            sleepMs(pendingMs / 2 + (int)kMaxResponseMs);
+        }
+        if (delayMs > 0)
+            sleepMs(delayMs);
+        send(in, reply);
+        if (stallOut && write(out, command, 1) < 0 && errno != EBADMSG)  // the wrong way: halts OUT
+            fprintf(stderr, "camera-model: halting OUT: %s\n", strerror(errno));
+    }
+}
+
+void stall(const usb_ctrlrequest &setup)
+{
+    int none = 0;
+    if (setup.bRequestType & USB_DIR_IN)
+        (void)!read(gEp0, &none, 0);
+    else
+        (void)!write(gEp0, &none, 0);
+}
+
+void handleSetup(const usb_ctrlrequest &setup)
+{
+    uint16_t value = setup.wValue, length = setup.wLength;
+    if (setup.bRequest == USB_REQ_GET_DESCRIPTOR && (value >> 8) == USB_DT_STRING) {
+        Bytes reply;
+        switch (value & 0xFF) {
+        case 0: reply = {4, USB_DT_STRING, 0x09, 0x04}; break;
+        case 1: reply = stringDescriptor(gModel.vendor); break;
+        case 2: reply = stringDescriptor(gModel.model); break;
+        case 3: reply = stringDescriptor(gModel.serial); break;
+        default: stall(setup); return;
+        }
+        if (reply.size() > length)
+            reply.resize(length);
+        send(gEp0, reply);
+        return;
+    }
+    if (setup.bRequest == USB_REQ_SET_CONFIGURATION && setup.bRequestType == USB_DIR_OUT) {
+        if (value == 1 && !gIoStarted) {
+            gIoStarted = true;
+            gIo = std::thread(serve);
+        }
+        int none;
+        (void)!read(gEp0, &none, 0);  // the status stage
+        return;
+    }
+    if (setup.bRequest == USB_REQ_SET_INTERFACE) {
+        int none;
+        (void)!read(gEp0, &none, 0);
+        return;
+    }
+    stall(setup);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 5) {
+        fprintf(stderr, "usage: camera-model <gadgetfs folder> <registers file> <control file> <serial>\n");
+        return 2;
+    }
+    gFolder = argv[1];
+    gModel.controlPath = argv[3];
+    gModel.serial = argv[4];
+    loadRegisters(argv[2]);
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+
+    std::string controller = gFolder + "/dummy_udc";
+    gEp0 = open(controller.c_str(), O_RDWR);
+    if (gEp0 < 0) {
+        fprintf(stderr, "camera-model: %s: %s\n", controller.c_str(), strerror(errno));
+        return 1;
+    }
+    Bytes setup(4, 0);  // tag 0, then full-speed and high-speed configurations, then the device
+    append(setup, configDescriptor(64));
+    append(setup, configDescriptor(512));
+    append(setup, deviceDescriptor());
+    if (write(gEp0, setup.data(), setup.size()) < 0) {
+        fprintf(stderr, "camera-model: describing the device: %s\n", strerror(errno));
+        return 1;
+    }
+    printf("camera-model: ready, serial %s\n", gModel.serial.c_str());
+
+    for (;;) {
+        struct usb_gadgetfs_event events[5];
+        ssize_t got = read(gEp0, events, sizeof events);
+        if (got < 0) {
+            if (errno == EINTR || errno == EAGAIN)
+                continue;
+            fprintf(stderr, "camera-model: ep0: %s\n", strerror(errno));
+            return 1;
+        }
+        for (size_t k = 0; k < (size_t)got / sizeof events[0]; k++) {
+            if (events[k].type == GADGETFS_SETUP)
+                handleSetup(events[k].u.setup);
+            else if (events[k].type == GADGETFS_CONNECT)
+                printf("camera-model: connected, speed %d\n", (int)events[k].u.speed);
+        }
+    }
+}
