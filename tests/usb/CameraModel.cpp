@@ -21,9 +21,16 @@
 //   clear              every fault is disarmed
 //
 //   camera-model <gadgetfs folder> <registers file> <control file> <serial>
+//
+// gadgetfs serves one device per kernel.  A second camera is a FunctionFS
+// function of a configfs gadget (which sets its device descriptor and
+// strings); FunctionFS refuses the device-info descriptor, so that camera
+// has none, and its serial is the device descriptor's:
+//   camera-model --ffs <functionfs folder> <registers file> <control file> <serial>
 #include <errno.h>
 #include <fcntl.h>
 #include <linux/usb/ch9.h>
+#include <linux/usb/functionfs.h>
 #include <linux/usb/gadgetfs.h>
 #include <poll.h>
 #include <stdint.h>
@@ -34,6 +41,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <sstream>
@@ -310,7 +318,11 @@ Bytes answer(const uint8_t *command, size_t size)
 std::string gFolder;
 int gEp0 = -1;
 std::thread gIo;
-bool gIoStarted = false;
+std::atomic<bool> gServing(false);  // the command loop runs
+
+// Starts the command loop on the endpoints, once the last one has ended (a
+// disconnect ends it: the host configures the device anew when it comes back).
+void startServing(int in, int out);
 
 int configureEndpoint(const char *name, uint8_t address)
 {
@@ -338,25 +350,16 @@ void send(int fd, const Bytes &bytes)
         fprintf(stderr, "camera-model: answer: %s\n", strerror(errno));
 }
 
-// The command loop on the bulk endpoints.
-void serve()
+// The command loop on the bulk endpoints, until the host goes away.
+void serve(int in, int out)
 {
-    int in = configureEndpoint("ep1in-bulk", kEndpointIn);
-    int out = configureEndpoint("ep2out-bulk", kEndpointOut);
-    if (in < 0 || out < 0)
-        return;
     uint8_t command[kMaxTransfer];
     for (;;) {
         ssize_t got = read(out, command, sizeof command);
-        if (got < 0) {
-            if (errno == EINTR || errno == EBADMSG)
-                continue;
-            if (errno == ESHUTDOWN) {  // host gone for now
-                sleepMs(10);
-                continue;
-            }
-            break;
-        }
+        if (got < 0 && (errno == EINTR || errno == EBADMSG))
+            continue;
+        if (got < 0)
+            break;  // disconnected (ESHUTDOWN) or worse
         std::unique_lock<std::mutex> lock(gModel.mutex);
         readControl();
         uint16_t requestId = got >= 12 ? get16(command + 10) : 0;
@@ -398,6 +401,24 @@ void serve()
         if (stallOut && write(out, command, 1) < 0 && errno != EBADMSG)  // the wrong way: halts OUT
             fprintf(stderr, "camera-model: halting OUT: %s\n", strerror(errno));
     }
+    close(in);
+    close(out);
+    gServing = false;
+}
+
+void startServing(int in, int out)
+{
+    if (gServing || in < 0 || out < 0) {
+        if (in >= 0)
+            close(in);
+        if (out >= 0)
+            close(out);
+        return;
+    }
+    if (gIo.joinable())
+        gIo.join();
+    gServing = true;
+    gIo = std::thread(serve, in, out);
 }
 
 void stall(const usb_ctrlrequest &setup)
@@ -427,10 +448,8 @@ void handleSetup(const usb_ctrlrequest &setup)
         return;
     }
     if (setup.bRequest == USB_REQ_SET_CONFIGURATION && setup.bRequestType == USB_DIR_OUT) {
-        if (value == 1 && !gIoStarted) {
-            gIoStarted = true;
-            gIo = std::thread(serve);
-        }
+        if (value == 1 && !gServing)
+            startServing(configureEndpoint("ep1in-bulk", kEndpointIn), configureEndpoint("ep2out-bulk", kEndpointOut));
         int none;
         (void)!read(gEp0, &none, 0);  // the status stage
         return;
@@ -443,20 +462,9 @@ void handleSetup(const usb_ctrlrequest &setup)
     stall(setup);
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// gadgetfs: the whole device is described here; ep0 requests come as events.
+int runGadgetFs()
 {
-    if (argc != 5) {
-        fprintf(stderr, "usage: camera-model <gadgetfs folder> <registers file> <control file> <serial>\n");
-        return 2;
-    }
-    gFolder = argv[1];
-    gModel.controlPath = argv[3];
-    gModel.serial = argv[4];
-    loadRegisters(argv[2]);
-    setvbuf(stdout, nullptr, _IOLBF, 0);
-
     std::string controller = gFolder + "/dummy_udc";
     gEp0 = open(controller.c_str(), O_RDWR);
     if (gEp0 < 0) {
@@ -489,4 +497,80 @@ int main(int argc, char **argv)
                 printf("camera-model: connected, speed %d\n", (int)events[k].u.speed);
         }
     }
+}
+
+// The function's interface: the IAD, the control interface and its two
+// bulk endpoints (FunctionFS calls them ep1 and ep2, in this order).
+Bytes functionDescriptors(uint16_t maxPacket)
+{
+    Bytes d = {8, 0x0B, 0, 1, 0xEF, 0x05, 0x00, 0};
+    append(d, {9, USB_DT_INTERFACE, 0, 0, 2, 0xEF, 0x05, 0x00, 0});
+    append(d, endpoint(kEndpointIn, maxPacket));
+    append(d, endpoint(USB_DIR_OUT | 2, maxPacket));
+    return d;
+}
+
+// FunctionFS: the interface is described here, the device by configfs.
+int runFunctionFs()
+{
+    const uint32_t kDescriptorCount = 4;
+    std::string ep0 = gFolder + "/ep0";
+    gEp0 = open(ep0.c_str(), O_RDWR);
+    if (gEp0 < 0) {
+        fprintf(stderr, "camera-model: %s: %s\n", ep0.c_str(), strerror(errno));
+        return 1;
+    }
+    Bytes descriptors(20, 0);
+    put32(descriptors, 0, FUNCTIONFS_DESCRIPTORS_MAGIC_V2);
+    put32(descriptors, 8, FUNCTIONFS_HAS_FS_DESC | FUNCTIONFS_HAS_HS_DESC);
+    put32(descriptors, 12, kDescriptorCount);
+    put32(descriptors, 16, kDescriptorCount);
+    append(descriptors, functionDescriptors(64));
+    append(descriptors, functionDescriptors(512));
+    put32(descriptors, 4, (uint32_t)descriptors.size());
+    Bytes strings(16, 0);  // none of its own
+    put32(strings, 0, FUNCTIONFS_STRINGS_MAGIC);
+    put32(strings, 4, (uint32_t)strings.size());
+    if (write(gEp0, descriptors.data(), descriptors.size()) < 0 || write(gEp0, strings.data(), strings.size()) < 0) {
+        fprintf(stderr, "camera-model: describing the function: %s\n", strerror(errno));
+        return 1;
+    }
+    printf("camera-model: ready, serial %s\n", gModel.serial.c_str());
+
+    for (;;) {
+        struct usb_functionfs_event events[5];
+        ssize_t got = read(gEp0, events, sizeof events);
+        if (got < 0) {
+            if (errno == EINTR || errno == EAGAIN)
+                continue;
+            fprintf(stderr, "camera-model: ep0: %s\n", strerror(errno));
+            return 1;
+        }
+        for (size_t k = 0; k < (size_t)got / sizeof events[0]; k++) {
+            if (events[k].type == FUNCTIONFS_ENABLE && !gServing) {
+                startServing(open((gFolder + "/ep1").c_str(), O_RDWR), open((gFolder + "/ep2").c_str(), O_RDWR));
+                printf("camera-model: enabled\n");
+            } else if (events[k].type == FUNCTIONFS_SETUP) {
+                stall(events[k].u.setup);
+            }
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    bool functionFs = argc == 6 && strcmp(argv[1], "--ffs") == 0;
+    if (argc != 5 && !functionFs) {
+        fprintf(stderr, "usage: camera-model [--ffs] <gadget folder> <registers file> <control file> <serial>\n");
+        return 2;
+    }
+    char **args = functionFs ? argv + 1 : argv;
+    gFolder = args[1];
+    gModel.controlPath = args[3];
+    gModel.serial = args[4];
+    loadRegisters(args[2]);
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+    return functionFs ? runFunctionFs() : runGadgetFs();
 }
