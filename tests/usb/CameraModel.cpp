@@ -22,10 +22,11 @@
 //
 //   camera-model <gadgetfs folder> <registers file> <control file> <serial>
 //
-// gadgetfs serves one device per kernel.  A second camera is a FunctionFS
-// function of a configfs gadget (which sets its device descriptor and
-// strings); FunctionFS refuses the device-info descriptor, so that camera
-// has none, and its serial is the device descriptor's:
+// gadgetfs serves one device per kernel, at high speed at most.  A second
+// camera is a FunctionFS function of a configfs gadget (which sets its
+// device descriptor and strings), which also links at SuperSpeed;
+// FunctionFS refuses the device-info descriptor, so that camera has none,
+// and its serial is the device descriptor's:
 //   camera-model --ffs <functionfs folder> <registers file> <control file> <serial>
 #include <errno.h>
 #include <fcntl.h>
@@ -510,23 +511,39 @@ Bytes functionDescriptors(uint16_t maxPacket)
     return d;
 }
 
+// The same for SuperSpeed: each endpoint followed by its companion.
+Bytes superSpeedDescriptors()
+{
+    const Bytes companion = {6, USB_DT_SS_ENDPOINT_COMP, 0, 0, 0, 0};
+    Bytes d = {8, 0x0B, 0, 1, 0xEF, 0x05, 0x00, 0};
+    append(d, {9, USB_DT_INTERFACE, 0, 0, 2, 0xEF, 0x05, 0x00, 0});
+    append(d, endpoint(kEndpointIn, 1024));
+    append(d, companion);
+    append(d, endpoint(USB_DIR_OUT | 2, 1024));
+    append(d, companion);
+    return d;
+}
+
 // FunctionFS: the interface is described here, the device by configfs.
 int runFunctionFs()
 {
     const uint32_t kDescriptorCount = 4;
+    const uint32_t kSuperSpeedCount = 6;
     std::string ep0 = gFolder + "/ep0";
     gEp0 = open(ep0.c_str(), O_RDWR);
     if (gEp0 < 0) {
         fprintf(stderr, "camera-model: %s: %s\n", ep0.c_str(), strerror(errno));
         return 1;
     }
-    Bytes descriptors(20, 0);
+    Bytes descriptors(24, 0);
     put32(descriptors, 0, FUNCTIONFS_DESCRIPTORS_MAGIC_V2);
-    put32(descriptors, 8, FUNCTIONFS_HAS_FS_DESC | FUNCTIONFS_HAS_HS_DESC);
+    put32(descriptors, 8, FUNCTIONFS_HAS_FS_DESC | FUNCTIONFS_HAS_HS_DESC | FUNCTIONFS_HAS_SS_DESC);
     put32(descriptors, 12, kDescriptorCount);
     put32(descriptors, 16, kDescriptorCount);
+    put32(descriptors, 20, kSuperSpeedCount);
     append(descriptors, functionDescriptors(64));
     append(descriptors, functionDescriptors(512));
+    append(descriptors, superSpeedDescriptors());
     put32(descriptors, 4, (uint32_t)descriptors.size());
     Bytes strings(16, 0);  // none of its own
     put32(strings, 0, FUNCTIONFS_STRINGS_MAGIC);
