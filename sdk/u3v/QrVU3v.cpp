@@ -99,17 +99,26 @@ void fillRecord(_CAMERA_ID_INFO *record, const Device &device)
     strncpy(reinterpret_cast<char *>(&record->sdkData[textAt]), path.c_str(), sizeof record->sdkData - textAt - 1);
 }
 
+// With the lock held: the USB3 Vision devices attached now.
+int32_t scanDevices(Sdk &s, DeviceList *list)
+{
+    libusb_context *context = usb(s);
+    if (context == nullptr)
+        return kStatusUsbUnusable;
+    list->scan(context);
+    return 0;
+}
+
 int32_t countCameras(_CAMERA_ID_INFO *info, uint32_t *count)
 {
     if (count == nullptr || (info != nullptr && info->recordSize != sizeof *info))
         return kStatusBadArgument;
     Sdk &s = sdk();
     std::lock_guard<std::mutex> guard(s.mutex);
-    libusb_context *context = usb(s);
-    if (context == nullptr)
-        return kStatusUsbUnusable;
     DeviceList list;
-    list.scan(context);
+    int32_t status = scanDevices(s, &list);
+    if (status < 0)
+        return status;
     const std::vector<Device> &devices = list.devices();
     if (info == nullptr) {
         *count = (uint32_t)devices.size();
@@ -151,14 +160,13 @@ int32_t openCamera(uint32_t cameraNumber, void **handle)
         return kStatusBadArgument;
     Sdk &s = sdk();
     std::lock_guard<std::mutex> guard(s.mutex);
-    libusb_context *context = usb(s);
-    if (context == nullptr)
-        return kStatusUsbUnusable;
+    DeviceList list;
+    int32_t status = scanDevices(s, &list);
+    if (status < 0)
+        return status;
     for (const auto &open : s.open)
         if (open.second->number == cameraNumber)
             return kStatusAlreadyOpen;
-    DeviceList list;
-    list.scan(context);
     const Device *device = list.find(cameraNumber);
     if (device == nullptr)
         return kStatusNoCamera;
@@ -185,7 +193,7 @@ int32_t openCamera(uint32_t cameraNumber, void **handle)
     if (tracing())
         trace = traceLine;
     camera->channel.reset(new Channel(*camera->transport, systemClock(), trace));
-    int32_t status = readLimits(*camera->channel);
+    status = readLimits(*camera->channel);
     if (status < 0)
         return status;  // camera closes the device as it goes
 

@@ -463,6 +463,23 @@ void handleSetup(const usb_ctrlrequest &setup)
     stall(setup);
 }
 
+// Hands each event read from ep0 to the handler, until ep0 fails.
+template <typename Event, typename Handler> int readEvents(Handler handle)
+{
+    for (;;) {
+        Event events[5];
+        ssize_t got = read(gEp0, events, sizeof events);
+        if (got < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (got < 0) {
+            fprintf(stderr, "camera-model: ep0: %s\n", strerror(errno));
+            return 1;
+        }
+        for (size_t k = 0; k < (size_t)got / sizeof events[0]; k++)
+            handle(events[k]);
+    }
+}
+
 // gadgetfs: the whole device is described here; ep0 requests come as events.
 int runGadgetFs()
 {
@@ -482,22 +499,12 @@ int runGadgetFs()
     }
     printf("camera-model: ready, serial %s\n", gModel.serial.c_str());
 
-    for (;;) {
-        struct usb_gadgetfs_event events[5];
-        ssize_t got = read(gEp0, events, sizeof events);
-        if (got < 0) {
-            if (errno == EINTR || errno == EAGAIN)
-                continue;
-            fprintf(stderr, "camera-model: ep0: %s\n", strerror(errno));
-            return 1;
-        }
-        for (size_t k = 0; k < (size_t)got / sizeof events[0]; k++) {
-            if (events[k].type == GADGETFS_SETUP)
-                handleSetup(events[k].u.setup);
-            else if (events[k].type == GADGETFS_CONNECT)
-                printf("camera-model: connected, speed %d\n", (int)events[k].u.speed);
-        }
-    }
+    return readEvents<usb_gadgetfs_event>([](const usb_gadgetfs_event &event) {
+        if (event.type == GADGETFS_SETUP)
+            handleSetup(event.u.setup);
+        else if (event.type == GADGETFS_CONNECT)
+            printf("camera-model: connected, speed %d\n", (int)event.u.speed);
+    });
 }
 
 // The function's interface: the IAD, the control interface and its two
@@ -554,24 +561,14 @@ int runFunctionFs()
     }
     printf("camera-model: ready, serial %s\n", gModel.serial.c_str());
 
-    for (;;) {
-        struct usb_functionfs_event events[5];
-        ssize_t got = read(gEp0, events, sizeof events);
-        if (got < 0) {
-            if (errno == EINTR || errno == EAGAIN)
-                continue;
-            fprintf(stderr, "camera-model: ep0: %s\n", strerror(errno));
-            return 1;
+    return readEvents<usb_functionfs_event>([](const usb_functionfs_event &event) {
+        if (event.type == FUNCTIONFS_ENABLE && !gServing) {
+            startServing(open((gFolder + "/ep1").c_str(), O_RDWR), open((gFolder + "/ep2").c_str(), O_RDWR));
+            printf("camera-model: enabled\n");
+        } else if (event.type == FUNCTIONFS_SETUP) {
+            stall(event.u.setup);
         }
-        for (size_t k = 0; k < (size_t)got / sizeof events[0]; k++) {
-            if (events[k].type == FUNCTIONFS_ENABLE && !gServing) {
-                startServing(open((gFolder + "/ep1").c_str(), O_RDWR), open((gFolder + "/ep2").c_str(), O_RDWR));
-                printf("camera-model: enabled\n");
-            } else if (events[k].type == FUNCTIONFS_SETUP) {
-                stall(events[k].u.setup);
-            }
-        }
-    }
+    });
 }
 
 } // namespace
