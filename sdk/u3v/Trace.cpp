@@ -1,10 +1,12 @@
 #include "Trace.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 #include <mutex>
 
@@ -22,7 +24,15 @@ struct TraceFile {
         const char *path = getenv("QRV_U3V_TRACE");
         if (path == nullptr || path[0] == '\0')
             return;
-        file = fopen(path, "ae");
+        // Kept open for the life of the process, so never in the place of a
+        // standard stream that the program was started without.
+        int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        if (fd >= 0 && fd <= STDERR_FILENO) {
+            int moved = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+            close(fd);
+            fd = moved;
+        }
+        file = fd >= 0 ? fdopen(fd, "a") : nullptr;
         if (file == nullptr)
             report("%s: cannot append trace: %s", path, strerror(errno));
     }
