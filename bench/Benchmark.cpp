@@ -148,10 +148,10 @@ struct Row {
     std::string metric, tool, reference, ratio, goal, met;
 };
 
-std::string format(const char *spec, double value)
+std::string format(const char *pattern, double value)
 {
     char text[64];
-    snprintf(text, sizeof text, spec, value);
+    snprintf(text, sizeof text, pattern, value);
     return text;
 }
 
@@ -159,8 +159,8 @@ std::string format(const char *spec, double value)
 // or computed from the two) against a goal it must not exceed.
 Row ratioRow(const std::string &metric, double tool, double reference, const char *unit, double ratio, double goal)
 {
-    std::string spec = std::string("%.1f ") + unit;
-    return {metric, format(spec.c_str(), tool), format(spec.c_str(), reference), format("%.3f", ratio),
+    std::string pattern = std::string("%.1f ") + unit;
+    return {metric, format(pattern.c_str(), tool), format(pattern.c_str(), reference), format("%.3f", ratio),
             format("<= %.2f", goal), ratio <= goal ? "yes" : "NO"};
 }
 
