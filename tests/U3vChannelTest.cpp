@@ -286,7 +286,9 @@ TEST_F(ChannelTest, TimeoutFollowsTheDeviceResponseTime)
 TEST_F(ChannelTest, TransfersNeverExceedTheDeviceMaxima)
 {
     const uint32_t kMaxAck = kHeaderSize + 20;
-    channel.setLimits(100, 64, kMaxAck);
+    EXPECT_FALSE(channel.setLimits(100, 23, 1024)) << "no room for a 4-byte write";
+    EXPECT_FALSE(channel.setLimits(100, 1024, 15)) << "no room for its acknowledge";
+    ASSERT_TRUE(channel.setLimits(100, 64, kMaxAck));
     for (int k = 0; k < 4; k++)
         device.steps.push_back(reply([](const Bytes &c) {
             return ack(0, kReadMemAck, requestIdOf(c), Bytes(get16(&c[22]), 0xAB));

@@ -32,12 +32,15 @@ Channel::Channel(Transport &transport, Clock &clock, TraceLine trace)
 {
 }
 
-void Channel::setLimits(uint32_t responseTimeMs, uint32_t maxCommand, uint32_t maxAck)
+bool Channel::setLimits(uint32_t responseTimeMs, uint32_t maxCommand, uint32_t maxAck)
 {
+    if (maxCommand < std::max(readMemCommandSize(), writeMemCommandSize(4)) || maxAck < kHeaderSize + kWriteAckPayload)
+        return false;
     timeoutMs_ = (int)std::min<uint32_t>(std::max<uint32_t>(responseTimeMs, kTimeoutFloorMs), 60000) + kTimeoutMarginMs;
     maxCommand_ = maxCommand;
     maxAck_ = maxAck;
     buffer_.resize(std::max<size_t>(maxAck, kMinReceive));
+    return true;
 }
 
 void Channel::trace(const char *format, ...)
@@ -61,26 +64,24 @@ uint16_t Channel::takeRequestId()
 
 int32_t Channel::read(uint64_t address, uint8_t *bytes, size_t size)
 {
-    if (maxAck_ <= kHeaderSize || maxCommand_ < readMemCommandSize())
-        return kStatusBadBootstrap;
-    size_t piece = std::min<size_t>(maxAck_ - kHeaderSize, UINT16_MAX);
-    for (size_t done = 0; done < size; done += piece) {
-        size_t length = std::min(piece, size - done);
-        int32_t status = transact(kReadMem, address + done, nullptr, length, bytes + done);
-        if (status < 0)
-            return status;
-    }
-    return 0;
+    return inPieces(kReadMem, address, nullptr, bytes, size, maxAck_ - kHeaderSize);
 }
 
 int32_t Channel::write(uint64_t address, const uint8_t *bytes, size_t size)
 {
-    if (maxCommand_ <= writeMemCommandSize(0) || maxAck_ < kHeaderSize + kWriteAckPayload)
-        return kStatusBadBootstrap;
-    size_t piece = std::min<size_t>(maxCommand_ - writeMemCommandSize(0), UINT16_MAX);
+    return inPieces(kWriteMem, address, bytes, nullptr, size, maxCommand_ - writeMemCommandSize(0));
+}
+
+// One command per piece of at most the given size (and what the 16-bit
+// length field holds), in address order; the first failure ends it.
+int32_t Channel::inPieces(uint16_t command, uint64_t address, const uint8_t *data, uint8_t *out, size_t size,
+                          size_t piece)
+{
+    piece = std::min<size_t>(piece, UINT16_MAX);
     for (size_t done = 0; done < size; done += piece) {
         size_t length = std::min(piece, size - done);
-        int32_t status = transact(kWriteMem, address + done, bytes + done, length, nullptr);
+        int32_t status = transact(command, address + done, data != nullptr ? data + done : nullptr, length,
+                                  out != nullptr ? out + done : nullptr);
         if (status < 0)
             return status;
     }

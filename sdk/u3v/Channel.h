@@ -33,8 +33,9 @@ public:
     Channel(Transport &transport, Clock &clock, TraceLine trace = TraceLine());
 
     // The device's maximum response time and largest command and
-    // acknowledge, as its bootstrap registers give them.
-    void setLimits(uint32_t responseTimeMs, uint32_t maxCommand, uint32_t maxAck);
+    // acknowledge, as its bootstrap registers give them.  False, and nothing
+    // changed, when the maxima are too small for a 4-byte read or write.
+    bool setLimits(uint32_t responseTimeMs, uint32_t maxCommand, uint32_t maxAck);
 
     // Reads size bytes at address, in as many commands as the device's
     // maxima need.  0, or a failure status (Status.h).
@@ -49,6 +50,7 @@ public:
 private:
     enum class Outcome { Done, Busy, Retry, Gone };
 
+    int32_t inPieces(uint16_t command, uint64_t address, const uint8_t *data, uint8_t *out, size_t size, size_t piece);
     int32_t transact(uint16_t command, uint64_t address, const uint8_t *data, size_t size, uint8_t *out);
     Outcome await(uint16_t id, uint16_t expectedAck, size_t size, uint8_t *out, int32_t *status);
     uint16_t takeRequestId();

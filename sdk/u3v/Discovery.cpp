@@ -23,6 +23,12 @@ struct Known {
     std::string serial, vendor, model;
 };
 
+// A device's place and address: "bus-ports@address".
+std::string placeKey(const Device &device)
+{
+    return portPath(device.bus, device.ports, device.portCount) + "@" + std::to_string(device.address);
+}
+
 std::mutex &knownMutex()
 {
     static std::mutex mutex;
@@ -124,7 +130,7 @@ void reportNoAccess(const Device &device)
 {
     static std::mutex mutex;
     static std::set<std::string> reported;
-    std::string key = portPath(device.bus, device.ports, device.portCount) + "@" + std::to_string(device.address);
+    std::string key = placeKey(device);
     std::lock_guard<std::mutex> guard(mutex);
     if (!reported.insert(key).second)
         return;
@@ -159,7 +165,7 @@ void DeviceList::scan(libusb_context *context)
         int ports = libusb_get_port_numbers(list[k], device.ports, kMaxPortDepth);
         device.portCount = ports > 0 ? ports : 0;
 
-        std::string key = portPath(device.bus, device.ports, device.portCount) + "@" + std::to_string(device.address);
+        std::string key = placeKey(device);
         {
             std::lock_guard<std::mutex> guard(knownMutex());
             std::map<std::string, Known>::const_iterator seen = known().find(key);

@@ -148,10 +148,7 @@ int32_t readLimits(Channel &channel)
     if ((status = channel.read(sbrm + kSbrmMaxAckLength, bytes, 4)) < 0)
         return status;
     uint32_t maxAck = get32(bytes);
-    if (maxCommand < writeMemCommandSize(4) || maxCommand < readMemCommandSize() || maxAck < kHeaderSize + 4)
-        return kStatusBadBootstrap;
-    channel.setLimits(responseTimeMs, maxCommand, maxAck);
-    return 0;
+    return channel.setLimits(responseTimeMs, maxCommand, maxAck) ? 0 : kStatusBadBootstrap;
 }
 
 int32_t openCamera(uint32_t cameraNumber, void **handle)
