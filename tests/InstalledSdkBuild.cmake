@@ -30,6 +30,9 @@ endif()
 file(MAKE_DIRECTORY ${WORK_DIR}/empty)
 execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build-empty -DQRV_SDK_DIR=${WORK_DIR}/empty
                 RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
-if(status EQUAL 0 OR NOT errors MATCHES "holds no[ \n]+camera SDK")
+# CMake wraps long messages where the path length puts the break, so spaces
+# and line breaks are folded before matching.
+string(REGEX REPLACE "[ \n]+" " " folded "${errors}")
+if(status EQUAL 0 OR NOT folded MATCHES "holds no camera SDK: expected ")
   message(FATAL_ERROR "configuring against a folder without an SDK: status ${status}\n${output}${errors}")
 endif()
