@@ -3,7 +3,10 @@
  *
  * Every call returns a signed 32-bit status: negative is a failure, zero or
  * positive is success.  The library is loaded as libQrVApi.so by the dynamic
- * linker; any library of that name exporting these four functions will do.
+ * linker; any library of that name exporting the four functions below will
+ * do.  Two more, QrVReadMemory and QrVWriteMemory, are optional extensions:
+ * an SDK may export them, and a caller must look them up at run time (dlsym)
+ * and work without them.
  */
 #ifndef QRVAPI_H
 #define QRVAPI_H
@@ -42,6 +45,17 @@ int32_t QrVUninitialize(void *handle);
 
 /* Sends a private command record of the given size to an open camera. */
 int32_t QrVPrivateCmd(void *handle, uint32_t size, void *record);
+
+/* Optional: reads size bytes at a 64-bit address of an open camera into
+ * bytes, as the camera holds them (its registers are little-endian).  The
+ * SDK splits the read into as many transfers as the camera needs. */
+int32_t QrVReadMemory(void *handle, uint64_t address, void *bytes, uint32_t size);
+
+/* Optional: writes size bytes to a 64-bit address of an open camera. */
+int32_t QrVWriteMemory(void *handle, uint64_t address, const void *bytes, uint32_t size);
+
+typedef int32_t (*QrVReadMemoryFunction)(void *handle, uint64_t address, void *bytes, uint32_t size);
+typedef int32_t (*QrVWriteMemoryFunction)(void *handle, uint64_t address, const void *bytes, uint32_t size);
 
 #ifdef __cplusplus
 }

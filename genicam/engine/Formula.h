@@ -1,0 +1,83 @@
+// The GenICam formula language, as SwissKnife, IntSwissKnife and Converter
+// nodes use it: parsed once into an expression tree, evaluated as often as
+// needed.  No I/O and no knowledge of nodes here: a formula's variables are
+// numbered, and the caller gives their values when it evaluates.
+#ifndef GENICAM_FORMULA_H
+#define GENICAM_FORMULA_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace genicam {
+
+// A value of the formula language: a 64-bit integer or a double.
+struct Number {
+    bool isFloat = false;
+    int64_t integer = 0;
+    double floating = 0;
+
+    static Number ofInteger(int64_t value);
+    static Number ofFloat(double value);
+    double asFloat() const;
+    // A double truncated toward zero, saturated to the int64 range (NaN: 0).
+    int64_t asInteger() const;
+};
+
+// How a formula's result is wanted: IntSwissKnife and IntConverter give an
+// integer, SwissKnife and Converter a double.
+enum class Arithmetic { Integer, Float };
+
+// Gives the values of a formula's variables while it is evaluated.
+class Variables {
+public:
+    virtual ~Variables() = default;
+    // The value of variable k (k indexes the names given to parse).  False
+    // with a reason when it cannot be had (a register that cannot be read).
+    virtual bool value(size_t k, Number *value, std::string *reason) const = 0;
+    // The value of entry entryName of the enumeration that variable k
+    // refers to (NAME.Entry.Off in a formula, not the current value of
+    // NAME).  False with a reason when there is no such entry.
+    virtual bool entryValue(size_t k, const std::string &entryName, Number *value, std::string *reason) const = 0;
+};
+
+struct Expression;  // a node of the parsed tree
+
+class Formula {
+public:
+    static const size_t kMaxLength = 64 * 1024;  // characters of formula text
+    static const int kMaxDepth = 200;            // nesting of operators and brackets
+
+    Formula();
+    ~Formula();
+    Formula(Formula &&) noexcept;
+    Formula &operator=(Formula &&) noexcept;
+
+    // Parses text.  names are the formula's variables (a SwissKnife's
+    // pVariable Name attributes; TO or FROM for a converter); an identifier
+    // that is one of them is that variable, even where it is spelled like a
+    // function or constant (a variable EXP, a variable E).  NAME.Entry.X is
+    // entry X of the enumeration behind variable NAME.  False with a reason
+    // on a syntax error, an unknown identifier, nesting beyond kMaxDepth or
+    // text beyond kMaxLength; the formula is then empty.
+    bool parse(const std::string &text, const std::vector<std::string> &names, std::string *reason);
+
+    // Evaluates the parsed formula.  False with a reason (division by zero,
+    // a variable that cannot be read, no formula parsed) rather than a
+    // made-up value.
+    bool evaluate(Arithmetic arithmetic, const Variables &variables, Number *result, std::string *reason) const;
+
+    // Which variables the formula uses, by index, each once.
+    const std::vector<size_t> &usedVariables() const { return used_; }
+
+private:
+    std::unique_ptr<Expression> root_;
+    std::vector<size_t> used_;
+};
+
+} // namespace genicam
+
+#endif
