@@ -89,8 +89,8 @@ public:
     // False when the file could not be opened (reported unless it is missing
     // and missingIsFine).
     bool opened(bool missingIsFine);
-    // The next line that holds words; false at the end or on a read error
-    // (reported; failed() then tells).
+    // The next line that holds words; false at the end, or on a read error
+    // or a line holding a NUL byte (reported; failed() then tells).
     bool next(std::vector<std::string> *words);
     bool failed() const { return failed_; }
     // Reports a fault at the current line; returns false.
