@@ -3,7 +3,9 @@
 #include "Sim.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +17,22 @@
 namespace {
 
 using qrvsim::RegisterState;
+
+// Time that passes only when the code under test sleeps.
+class FakeClock : public qrvsim::LockClock {
+public:
+    int64_t nowMs() override { return now; }
+    void sleepMs(int64_t ms) override { now += ms; }
+    int64_t now = 0;
+};
+
+// What /proc says of this process, as the simulator names a lock's holder.
+std::string thisProcess()
+{
+    std::string name;
+    std::getline(std::ifstream("/proc/self/comm"), name);
+    return "process " + std::to_string(getpid()) + " (" + name + ", user " + getpwuid(getuid())->pw_name + ")";
+}
 
 class JournalTest : public ::testing::Test {
 protected:
@@ -79,6 +97,38 @@ TEST_F(JournalTest, ReadAgainOnlyAsFarAsAnotherRunChangedIt)
     EXPECT_EQ(value(reader, 0x10), 6u) << "a replaced journal is read whole";
     EXPECT_EQ(value(reader, 0x18), 99u);
     EXPECT_EQ(reader.values(), other.values());
+}
+
+// A lock held by another for longer than the wait fails the write, says
+// once who holds it, and is not waited for again until it has been had.
+TEST_F(JournalTest, WriteFailsWhenTheLockIsHeldBeyondTheWait)
+{
+    FakeClock clock;
+    RegisterState state(clock);
+    state.configure();
+    ASSERT_TRUE(state.store(1, 0x10, 5));
+    int holder = open((path_ + ".lock").c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX), 0);
+
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(state.store(1, 0x10, 6));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "QrVApi simulator: " + path_ + ".lock: still locked after 10 s, by " + thisProcess() +
+                  " with a write lock; register writes fail until it is released\n");
+    EXPECT_EQ(clock.now, RegisterState::kLockWaitMs);
+
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(state.store(1, 0x10, 7));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(clock.now, RegisterState::kLockWaitMs) << "not waited for again";
+
+    close(holder);
+    EXPECT_TRUE(state.store(1, 0x10, 8));
+    RegisterState reader;
+    reader.configure();
+    reader.reload();
+    EXPECT_EQ(value(reader, 0x10), 8u) << "only the write made once the lock was free landed";
 }
 
 } // namespace

@@ -116,6 +116,28 @@ bool parseNumber(const std::string &word, uint64_t max, uint64_t *value);
 // The words of one line: separated by white space, '#' starts a comment.
 std::vector<std::string> splitWords(const std::string &line);
 
+// The time a wait for the register state's lock is measured in; tests give
+// a fake one.
+class LockClock {
+public:
+    virtual ~LockClock() = default;
+    virtual int64_t nowMs() = 0;  // monotonic milliseconds
+    virtual void sleepMs(int64_t ms) = 0;
+};
+
+// The monotonic clock and nanosleep.
+LockClock &systemLockClock();
+
+// Takes the flock (LOCK_SH or LOCK_EX) on fd, trying again with growing
+// pauses for up to waitMs while another holds it; false with errno set
+// (EWOULDBLOCK: still held when the wait ended).
+bool lockWithin(int fd, int operation, LockClock &clock, int64_t waitMs);
+
+// Who holds a flock on the file open as fd, as /proc/locks and /proc tell:
+// "process 1234 (name, user alice) with a write lock", several joined by
+// "; "; empty when nothing can be told.
+std::string lockHolders(int fd);
+
 // Register values written to the cameras, kept across runs in a file, as a
 // powered camera keeps them.  The file is a journal of "camera address value"
 // lines, the last line for a register winning; it is compacted when it has
@@ -126,13 +148,14 @@ class RegisterState {
 public:
     typedef std::map<uint64_t, uint32_t> Values;  // camera << 32 | address -> value
 
-    RegisterState() = default;
+    explicit RegisterState(LockClock &clock = systemLockClock()) : clock_(clock) {}
     ~RegisterState();
     RegisterState(const RegisterState &) = delete;
     RegisterState &operator=(const RegisterState &) = delete;
 
     // QRV_SIM_STATE=<file>, or =off for none; by default
     // $XDG_STATE_HOME/qrv-sim/registers or ~/.local/state/qrv-sim/registers.
+    // Creates the folders above the file that are missing (mode 0700).
     void configure();
     // Catches up with the file, so a camera being opened sees what other runs
     // wrote; costs one stat when nothing changed.  A file that cannot be read
@@ -143,8 +166,12 @@ public:
     bool find(uint32_t camera, uint32_t address, uint32_t *value) const;
     const Values &values() const { return values_; }
     // Keeps a written value; false (reported) when the file cannot take it,
-    // which then stays exactly as it was.
+    // which then stays exactly as it was, or when the lock is held by
+    // another for longer than the wait allows (reported once per wait).
     bool store(uint32_t camera, uint32_t address, uint32_t value);
+
+    // How long a run waits for the lock before its write fails.
+    static constexpr int64_t kLockWaitMs = 10000;
 
 private:
     // What follows the journal's last complete line.
@@ -154,7 +181,14 @@ private:
         kTorn,          // a fragment that does not parse, left by an interrupted write
     };
 
-    bool lock(int operation);
+    enum LockResult {
+        kLocked,
+        kNoLockFile,  // the lock file cannot be opened; errno tells why
+        kHeld,        // another held it for all of the wait
+    };
+
+    LockResult lock(int operation);
+    void reportNoLockFile(int error);
     void unlock();
     bool unchanged(const struct stat *now) const;
     bool catchUp();
@@ -163,7 +197,13 @@ private:
     bool compact();
     void forget();
 
+    LockClock &clock_;
     std::string path_;  // empty: values are kept in memory only
+    std::string origin_;         // the variable path_ came from
+    std::string missingFolder_;  // a folder above path_ that could not be made
+    int missingFolderError_ = 0;
+    bool lockFileReported_ = false;
+    bool lockAbandoned_ = false;  // a wait ended with the lock held: no more waits until it is had
     bool usable_ = true;
     int lockFd_ = -1;
     int fd_ = -1;              // the journal, while it exists
