@@ -51,14 +51,21 @@ protected:
         std::filesystem::remove_all(dir_, ignored);
     }
     // Rewrites the journal in place behind the readers' backs, keeping its
-    // size and modification time: nothing a reader checks has changed.
-    void editUnseen(const std::string &text)
+    // size, and its modification time moved by laterSeconds: with 0,
+    // nothing a reader checks has changed.
+    void editInPlace(const std::string &text, time_t laterSeconds)
     {
         struct stat before;
         ASSERT_EQ(stat(path_.c_str(), &before), 0);
         std::fstream(path_, std::ios::in | std::ios::out | std::ios::binary) << text;
-        const struct timespec times[2] = {before.st_atim, before.st_mtim};
+        struct timespec times[2] = {before.st_atim, before.st_mtim};
+        times[1].tv_sec += laterSeconds;
         ASSERT_EQ(utimensat(AT_FDCWD, path_.c_str(), times, 0), 0);
+    }
+    std::string journal() const
+    {
+        std::ifstream file(path_, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
     uint32_t value(const RegisterState &state, uint32_t address)
     {
@@ -79,9 +86,13 @@ TEST_F(JournalTest, ReadAgainOnlyAsFarAsAnotherRunChangedIt)
     reader.reload();
     EXPECT_EQ(value(reader, 0x10), 5u);
 
-    editUnseen("1 0x10 0x6\n");
+    editInPlace("1 0x10 0x6\n", 0);
     reader.reload();
     EXPECT_EQ(value(reader, 0x10), 5u) << "unchanged to all appearances: not read again";
+    editInPlace("1 0x10 0x7\n", 1);
+    reader.reload();
+    EXPECT_EQ(value(reader, 0x10), 7u) << "same size, new modification time: read again";
+    editInPlace("1 0x10 0x6\n", 0);
 
     RegisterState other;
     other.configure();
@@ -89,7 +100,7 @@ TEST_F(JournalTest, ReadAgainOnlyAsFarAsAnotherRunChangedIt)
     ASSERT_TRUE(other.store(1, 0x14, 7));
     reader.reload();
     EXPECT_EQ(value(reader, 0x14), 7u) << "another run appended";
-    EXPECT_EQ(value(reader, 0x10), 5u) << "only what was appended is read";
+    EXPECT_EQ(value(reader, 0x10), 7u) << "only what was appended is read";
 
     for (uint32_t k = 0; k < 100; k++)  // enough to compact: a new file
         ASSERT_TRUE(other.store(1, 0x18, k));
@@ -97,6 +108,26 @@ TEST_F(JournalTest, ReadAgainOnlyAsFarAsAnotherRunChangedIt)
     EXPECT_EQ(value(reader, 0x10), 6u) << "a replaced journal is read whole";
     EXPECT_EQ(value(reader, 0x18), 99u);
     EXPECT_EQ(reader.values(), other.values());
+}
+
+// A torn last line longer than an entry is cut off by the next single
+// write, which would otherwise leave the torn line's end behind it.
+TEST_F(JournalTest, OneWriteCutsOffATornLineLongerThanAnEntry)
+{
+    const std::string kept = "1 0x10 0x5\n";
+    std::ofstream(path_) << kept << "1 0x14 0x41C80000 0x41C80000 0x41C80000 0x4";
+    RegisterState writer;
+    writer.configure();
+    ::testing::internal::CaptureStderr();
+    writer.reload();
+    ASSERT_TRUE(writer.store(1, 0x18, 7));
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(journal(), kept + "1 0x00000018 0x00000007\n");
+    RegisterState reader;
+    reader.configure();
+    reader.reload();
+    EXPECT_TRUE(reader.usable());
+    EXPECT_EQ(reader.values(), writer.values());
 }
 
 // A lock held by another for longer than the wait fails the write, says
