@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -481,6 +482,35 @@ TEST_F(Registers, DefaultStateLocation)
         EXPECT_EQ(readFile(c.file).find("1 0x00060018 0x00000009\n") != std::string::npos, true) << c.stateHome;
         EXPECT_FALSE(std::filesystem::exists(path("relative"))) << c.stateHome;
     }
+}
+
+// Nothing thrown inside the simulator escapes through the C interface: a
+// call that runs out of memory (here reading a description file under an
+// address-space limit) fails with its documented status, traced.
+TEST_F(Registers, OutOfMemoryInTheSimulatorIsAStatus)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
+#endif
+    const rlim_t kAddressSpace = 32 << 20;
+    writeFile("big.xml", "");
+    std::filesystem::resize_file(path("big.xml"), 60 << 20);
+    useConfig("camera 1\ngenicam * big.xml\n");
+    pid_t pid = fork();
+    if (pid == 0) {
+        const struct rlimit limit = {kAddressSpace, kAddressSpace};
+        int null = open("/dev/null", O_RDWR);
+        if (setrlimit(RLIMIT_AS, &limit) != 0 || dup2(null, 1) < 0 || dup2(null, 2) < 0)
+            _exit(126);
+        execTool({"-r", "60018"});
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    std::vector<std::string> trace = traceLines();
+    ASSERT_GE(trace.size(), 1u);
+    EXPECT_EQ(trace[0], "QrVGetNumberCamerasEx -> status=0x8000F00C (out of memory, or another failure inside the "
+                        "simulator)");
 }
 
 // Every call lasts at least the configured latency, from its own start,

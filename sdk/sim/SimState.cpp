@@ -30,28 +30,31 @@ const size_t kReadChunk = 64 * 1024;
 // The state's files are the owner's alone.
 const mode_t kFileMode = 0600;
 
-uint64_t key(uint32_t camera, uint32_t address)
-{
-    return (uint64_t)camera << 32 | address;
-}
+typedef RegisterState::Key Key;
 
-std::string entryLine(uint64_t key, uint32_t value)
+// An entry: addresses up to 32 bits as they always were written, wider ones
+// with all their digits.
+std::string entryLine(const Key &key, uint32_t value)
 {
-    char line[64];
-    snprintf(line, sizeof line, "%" PRIu32 " 0x%08" PRIX32 " 0x%08" PRIX32 "\n", (uint32_t)(key >> 32), (uint32_t)key,
-             value);
+    char line[80];
+    snprintf(line, sizeof line, "%" PRIu32 " 0x%08" PRIX64 " 0x%08" PRIX32 "\n", key.first, key.second, value);
     return line;
 }
 
+// The largest number each word of an entry may hold: camera, address, value.
+const uint64_t kEntryMax[] = {UINT32_MAX, UINT64_MAX, UINT32_MAX};
+
 // An entry's words: camera, address, value.  False when they are not one.
-bool parseEntry(const std::vector<std::string> &words, uint64_t *entryKey, uint32_t *value)
+bool parseEntry(const std::vector<std::string> &words, Key *key, uint32_t *value)
 {
-    uint64_t camera, address, parsed;
-    if (words.size() != 3 || !parseNumber(words[0], UINT32_MAX, &camera) ||
-        !parseNumber(words[1], UINT32_MAX, &address) || !parseNumber(words[2], UINT32_MAX, &parsed))
+    uint64_t numbers[3];
+    if (words.size() != 3)
         return false;
-    *entryKey = key((uint32_t)camera, (uint32_t)address);
-    *value = (uint32_t)parsed;
+    for (size_t k = 0; k < 3; k++)
+        if (!parseNumber(words[k], kEntryMax[k], &numbers[k]))
+            return false;
+    *key = Key((uint32_t)numbers[0], numbers[1]);
+    *value = (uint32_t)numbers[2];
     return true;
 }
 
@@ -60,9 +63,9 @@ std::string entryFault(const std::vector<std::string> &words)
 {
     uint64_t number;
     if (words.size() == 3)
-        for (const std::string &word : words)
-            if (!parseNumber(word, UINT32_MAX, &number))
-                return "bad number '" + word + "'";
+        for (size_t k = 0; k < 3; k++)
+            if (!parseNumber(words[k], kEntryMax[k], &number))
+                return "bad number '" + words[k] + "'";
     return "expected: camera address value";
 }
 
@@ -288,7 +291,7 @@ bool RegisterState::readNewLines(const struct stat &now)
     for (size_t newline; (newline = text.find('\n', at)) != std::string::npos; at = newline + 1) {
         endLine_++;
         std::vector<std::string> words = splitWords(text.substr(at, newline - at));
-        uint64_t entryKey;
+        Key entryKey;
         uint32_t value;
         if (words.empty())
             continue;
@@ -306,7 +309,7 @@ bool RegisterState::readNewLines(const struct stat &now)
         // A last line without its newline: an entry counts; anything else is
         // what an interrupted write left, ignored until a write cuts it off.
         std::vector<std::string> words = splitWords(tailText_);
-        uint64_t entryKey;
+        Key entryKey;
         uint32_t value;
         tail_ = kUnterminated;
         if (!words.empty() && parseEntry(words, &entryKey, &value)) {
@@ -344,21 +347,22 @@ void RegisterState::reload()
         report("%s: register state unusable: register commands fail until it is mended or removed", path_.c_str());
 }
 
-bool RegisterState::find(uint32_t camera, uint32_t address, uint32_t *value) const
+bool RegisterState::find(uint32_t camera, uint64_t address, uint32_t *value) const
 {
-    Values::const_iterator found = values_.find(key(camera, address));
+    Values::const_iterator found = values_.find(Key(camera, address));
     if (found == values_.end())
         return false;
     *value = found->second;
     return true;
 }
 
-bool RegisterState::store(uint32_t camera, uint32_t address, uint32_t value)
+bool RegisterState::store(uint32_t camera, const Writes &writes)
 {
     if (!usable_)
         return false;
     if (path_.empty()) {
-        values_[key(camera, address)] = value;
+        for (const auto &write : writes)
+            values_[Key(camera, write.first)] = write.second;
         return true;
     }
 
@@ -370,18 +374,21 @@ bool RegisterState::store(uint32_t camera, uint32_t address, uint32_t value)
     usable_ = catchUp();
     if (!usable_)
         report("%s: register state unusable: register commands fail until it is mended or removed", path_.c_str());
-    bool written = usable_ && append(key(camera, address), value);
+    bool written = usable_ && append(camera, writes);
     if (written && lines_ > 2 * values_.size() + kCompactSlack)
         compact();
     unlock();
     return written;
 }
 
-// With the exclusive lock held and the values caught up: appends one entry.
-// A write that fails or falls short is undone, leaving the file as it was.
-bool RegisterState::append(uint64_t entryKey, uint32_t value)
+// With the exclusive lock held and the values caught up: appends one entry
+// per write, in one write to the file.  A write that fails or falls short
+// is undone, leaving the file as it was.
+bool RegisterState::append(uint32_t camera, const Writes &writes)
 {
-    std::string text = entryLine(entryKey, value);
+    std::string text;
+    for (const auto &write : writes)
+        text += entryLine(Key(camera, write.first), write.second);
     off_t at = size_;
     if (fd_ < 0) {
         fd_ = keepAside(open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kFileMode));
@@ -429,8 +436,9 @@ bool RegisterState::append(uint64_t entryKey, uint32_t value)
     mtimeKnown_ = false;
     tail_ = kNoTail;
     tailText_.clear();
-    values_[entryKey] = value;
-    lines_++;
+    for (const auto &write : writes)
+        values_[Key(camera, write.first)] = write.second;
+    lines_ += writes.size();
     return true;
 }
 
