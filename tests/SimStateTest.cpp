@@ -1,6 +1,6 @@
 // The simulator's register state, called directly: the journal is read
 // again only as far as another run changed it.
-#include "Sim.h"
+#include "SimFixture.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -34,21 +34,18 @@ std::string thisProcess()
     return "process " + std::to_string(getpid()) + " (" + name + ", user " + getpwuid(getuid())->pw_name + ")";
 }
 
-class JournalTest : public ::testing::Test {
+class JournalTest : public SimFolder {
 protected:
     void SetUp() override
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "visionaccess-state-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        path_ = dir_ + "/registers";
+        SimFolder::SetUp();
+        path_ = path("registers");
         setenv("QRV_SIM_STATE", path_.c_str(), 1);
     }
     void TearDown() override
     {
         unsetenv("QRV_SIM_STATE");
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
+        SimFolder::TearDown();
     }
     // Rewrites the journal in place behind the readers' backs, keeping its
     // size, and its modification time moved by laterSeconds: with 0,
@@ -74,7 +71,6 @@ protected:
         return found;
     }
 
-    std::string dir_;
     std::string path_;
 };
 
