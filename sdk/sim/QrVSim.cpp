@@ -6,7 +6,9 @@
 //   QRV_SIM_TRACE=<file>   appends one line per SDK call
 //   QRV_SIM_STATE=<file>   where written register values are kept; off: nowhere
 //
-// Without a configuration there are two cameras, both of which open.
+// Without a configuration there are two cameras, both of which open.  It
+// exports the four SDK calls and the optional memory calls, which reach
+// each camera's registers and self-description at 64-bit addresses.
 #include "QrVApi.h"
 #include "Sim.h"
 
@@ -66,7 +68,6 @@ void load(Simulator &sim)
     sim.configValid = false;
     const char *trace = getenv("QRV_SIM_TRACE");
     sim.tracePath = trace != NULL ? trace : "";
-    sim.state.configure();
     const char *path = getenv("QRV_SIM_CONFIG");
     if (path == NULL || path[0] == '\0') {
         sim.config = defaultConfig();
@@ -78,6 +79,7 @@ void load(Simulator &sim)
             sim.configValid = true;
         }
     }
+    sim.state.configure();
 }
 
 // One SDK call: holds the simulator's lock, and lasts at least the
