@@ -162,16 +162,20 @@ TEST_F(SimMemory, WritesAreAllOrNothing)
     EXPECT_EQ(again.values(), state_.values()) << "wide addresses read back";
 }
 
-TEST_F(SimMemory, NoManifestWhenConfiguredSo)
+// No manifest with "genicam none"; a ZIP file's entry says so in its format.
+TEST_F(SimMemory, ManifestFollowsTheGenicamStatement)
 {
+    writeFile("camera.zip", std::string("PK\3\4", 4) + "rest");
     std::string err;
     Config config;
-    ASSERT_TRUE(readConfig("camera 7\ngenicam * none\n", &config, &err));
-    uint8_t address[8];
-    memset(address, kFiller, sizeof address);
-    EXPECT_EQ(qrvsim::readMemory(config.cameras[0], state_, 0x1D0, address, sizeof address), 0);
-    EXPECT_EQ(std::string((char *)address, 8), std::string(8, '\0'));
-    EXPECT_EQ(qrvsim::readMemory(config.cameras[0], state_, 0x10000, address, 4), kNoRegister);
+    ASSERT_TRUE(readConfig("camera 7\ncamera 8\ngenicam 7 none\ngenicam 8 camera.zip\n", &config, &err)) << err;
+    uint8_t got[8];
+    memset(got, kFiller, sizeof got);
+    EXPECT_EQ(qrvsim::readMemory(config.cameras[0], state_, 0x1D0, got, 8), 0);
+    EXPECT_EQ(std::string((char *)got, 8), std::string(8, '\0'));
+    EXPECT_EQ(qrvsim::readMemory(config.cameras[0], state_, 0x10000, got, 4), kNoRegister);
+    EXPECT_EQ(qrvsim::readMemory(config.cameras[1], state_, 0x10008 + 4, got, 4), 0);
+    EXPECT_EQ(std::string((char *)got, 4), bytes({0x00, 0x04, 0x01, 0x01})) << "schema 1.1, ZIP";
 }
 
 } // namespace
