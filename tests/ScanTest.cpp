@@ -228,7 +228,8 @@ TEST_F(Scan, SdkOptionNamesTheFileLoaded)
         std::string libraryPath;
         std::string out;
     } cases[] = {
-        {SIM_SDK_DIR, std::string(SIM_SDK_DIR) + "/libQrVApi.so\nQrVReadMemory: no\nQrVWriteMemory: no\n"},
+        {SIM_SDK_DIR, std::string(SIM_SDK_DIR) + "/libQrVApi.so\nQrVReadMemory: yes\nQrVWriteMemory: yes\n"},
+        {TINY_SDK_DIR, std::string(TINY_SDK_DIR) + "/libQrVApi.so\nQrVReadMemory: no\nQrVWriteMemory: no\n"},
         {"memory-sdk", std::string(TINY_MEMORY_SDK_DIR) + "/libQrVApi.so\nQrVReadMemory: yes\nQrVWriteMemory: yes\n"},
     };
     for (const auto &c : cases) {
