@@ -645,8 +645,12 @@ TEST_F(Cache, WithoutAUsableCacheEveryFetchReadsTheFile)
     std::string name = "Acme_Optics_Falcon_2_1.0.0_" + std::to_string(sizeof kXml - 1) + ".xml";
     std::ofstream(root + "/file") << "a file, not a folder";
     fs::create_directories(root + "/folder/" + name);
+    fs::create_directories(root + "/shared");
+    std::ofstream(root + "/shared/" + name) << "<planted/>";
+    fs::permissions(root + "/shared", fs::perms::all);
     for (const Case &c : {Case{"no cache", ""}, Case{"unwritable", root + "/file/genicam"},
-                          Case{"a folder where the file goes", root + "/folder"}}) {
+                          Case{"a folder where the file goes", root + "/folder"},
+                          Case{"a folder others may write to", root + "/shared"}}) {
         SCOPED_TRACE(c.name);
         MemoryPort port;
         putDescription(port, kXmlFormat, bytesOf(kXml));

@@ -45,19 +45,6 @@ std::string hex(const uint8_t *bytes, size_t size)
     return text;
 }
 
-// Creates folder and its missing parents, each with kFolderMode.
-bool makeFolders(const std::string &folder)
-{
-    for (size_t end = 1; end <= folder.size(); end++) {
-        if (end < folder.size() && folder[end] != '/')
-            continue;
-        if (mkdir(folder.substr(0, end).c_str(), kFolderMode) != 0 && errno != EEXIST)
-            return false;
-    }
-    struct stat status;
-    return stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-}
-
 bool writeAll(int fd, const std::string &text)
 {
     size_t done = 0;
@@ -126,10 +113,21 @@ void removeCachedFile(const std::string &path)
     unlink(path.c_str());
 }
 
+bool prepareCacheFolder(const std::string &folder)
+{
+    for (size_t end = 1; end <= folder.size(); end++) {
+        if (end < folder.size() && folder[end] != '/')
+            continue;
+        if (mkdir(folder.substr(0, end).c_str(), kFolderMode) != 0 && errno != EEXIST)
+            return false;
+    }
+    struct stat status;
+    return stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == geteuid() &&
+           (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
 bool storeCachedFile(const std::string &folder, const std::string &name, const std::string &text)
 {
-    if (!makeFolders(folder))
-        return false;
     std::string temporary = folder + "/.incoming-XXXXXX";
     int fd = mkostemp(&temporary[0], O_CLOEXEC);  // O_EXCL, mode 0600
     if (fd < 0)

@@ -31,9 +31,14 @@ bool readCachedFile(const std::string &path, size_t maxSize, std::string *text);
 // Removes the file at path, if any.
 void removeCachedFile(const std::string &path);
 
-// Writes text as name in folder (created, mode 0700, with any missing
-// parents) through a temporary file of mode 0600 renamed into place.
-// False, leaving nothing behind, when it cannot.
+// Creates folder (mode 0700, with any missing parents) when it is missing.
+// False when it cannot, or when it is not a folder of this user's that no
+// one else may write to: a cache others can write to is no cache.
+bool prepareCacheFolder(const std::string &folder);
+
+// Writes text as name in folder (prepared) through a temporary file of
+// mode 0600 renamed into place.  False, leaving nothing behind, when it
+// cannot.
 bool storeCachedFile(const std::string &folder, const std::string &name, const std::string &text);
 
 } // namespace genicam

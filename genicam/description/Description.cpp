@@ -107,7 +107,7 @@ bool fetchDescription(Port &port, const FetchOptions &options, Description *out,
     std::string name;
     std::string vendor;
     std::string model;
-    if (!options.cacheFolder.empty() &&
+    if (!options.cacheFolder.empty() && prepareCacheFolder(options.cacheFolder) &&
         (entry.hasSha1() || (device.readString(kVendorNameRegister, &vendor) &&
                              device.readString(kModelNameRegister, &model))))
         name = cacheFileName(entry, vendor, model);

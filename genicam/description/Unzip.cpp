@@ -37,6 +37,8 @@ uLong ZCALLBACK readMemory(voidpf, voidpf stream, void *buffer, uLong size)
     auto *file = static_cast<MemoryFile *>(stream);
     size_t left = file->size - file->position;
     size_t count = size < left ? (size_t)size : left;
+    if (count == 0)
+        return 0;  // bytes may be null for an empty archive
     memcpy(buffer, file->bytes + file->position, count);
     file->position += count;
     return (uLong)count;
