@@ -230,19 +230,28 @@ bool fetch(MemoryPort &port, Description *description, std::string *reason, Fetc
     return fetchDescription(port, options, description, reason);
 }
 
+// A case of a parameterised table, shown and named by its name.
+struct NamedCase {
+    const char *name;
+};
+
+std::ostream &operator<<(std::ostream &out, const NamedCase &c)
+{
+    return out << c.name;
+}
+
+template <typename Case> std::string caseName(const testing::TestParamInfo<Case> &info)
+{
+    return info.param.name;
+}
+
 // ---- fetching without a cache: each case is a camera and what it gives
 
-struct FetchCase {
-    const char *name;
+struct FetchCase : NamedCase {
     std::function<void(MemoryPort &)> camera;
     const char *result;  // the XML, or the reason
     bool fetched;
 };
-
-std::ostream &operator<<(std::ostream &out, const FetchCase &c)
-{
-    return out << c.name;
-}
 
 class Fetching : public testing::TestWithParam<FetchCase> {};
 
@@ -263,10 +272,10 @@ const std::string kOld = "<old/>", kNew = "<new/>";
 INSTANTIATE_TEST_SUITE_P(
     Description, Fetching,
     testing::Values(
-        FetchCase{"NoManifest", [](MemoryPort &port) { putManifest(port, 0, {}); }, "no manifest", false},
-        FetchCase{"EmptyTable", [](MemoryPort &port) { putManifest(port, kTable, {}); }, "no usable entry",
+        FetchCase{{"NoManifest"}, [](MemoryPort &port) { putManifest(port, 0, {}); }, "no manifest", false},
+        FetchCase{{"EmptyTable"}, [](MemoryPort &port) { putManifest(port, kTable, {}); }, "no usable entry",
                   false},
-        FetchCase{"OnlyUnusableEntries",
+        FetchCase{{"OnlyUnusableEntries"},
                   [](MemoryPort &port) {
                       putManifest(port, kTable,
                                   {{kV1, 0x02000000, kFileAt, 10},      // schema 2
@@ -275,7 +284,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    {kV1, kXmlFormat, kFileAt, 0}});     // empty
                   },
                   "no usable entry", false},
-        FetchCase{"NewestUsableEntry",
+        FetchCase{{"NewestUsableEntry"},
                   [](MemoryPort &port) {
                       putManifest(port, kTable,
                                   {{0x01000000, kXmlFormat, kFileAt, kOld.size()},
@@ -288,7 +297,7 @@ INSTANTIATE_TEST_SUITE_P(
                       port.put(kFileAt + 0x2000, bytesOf(kNew));
                   },
                   kXml, true},
-        FetchCase{"OnlyTheFirst64EntriesAreRead",
+        FetchCase{{"OnlyTheFirst64EntriesAreRead"},
                   [](MemoryPort &port) {
                       // A million claimed, 64 there: reading one more would fail.
                       putManifest(port, kTable, std::vector<Entry>(64, {kV1, kXmlFormat, kFileAt, kNew.size()}),
@@ -296,87 +305,87 @@ INSTANTIATE_TEST_SUITE_P(
                       port.put(kFileAt, bytesOf(kNew));
                   },
                   "<new/>", true},
-        FetchCase{"Xml", [](MemoryPort &port) { putDescription(port, kXmlFormat, bytesOf(kXml)); }, kXml, true},
-        FetchCase{"Zip", [](MemoryPort &port) { putDescription(port, kZipFormat, xmlZip()); }, kXml, true},
-        FetchCase{"XmlSha1Right",
+        FetchCase{{"Xml"}, [](MemoryPort &port) { putDescription(port, kXmlFormat, bytesOf(kXml)); }, kXml, true},
+        FetchCase{{"Zip"}, [](MemoryPort &port) { putDescription(port, kZipFormat, xmlZip()); }, kXml, true},
+        FetchCase{{"XmlSha1Right"},
                   [](MemoryPort &port) { putDescription(port, kXmlFormat, bytesOf(kXml), sha1Of(bytesOf(kXml))); },
                   kXml, true},
-        FetchCase{"ZipSha1OfTheStoredFile",
+        FetchCase{{"ZipSha1OfTheStoredFile"},
                   [](MemoryPort &port) { putDescription(port, kZipFormat, xmlZip(), sha1Of(xmlZip())); }, kXml,
                   true},
-        FetchCase{"ZipSha1OfTheUnpackedXml",
+        FetchCase{{"ZipSha1OfTheUnpackedXml"},
                   [](MemoryPort &port) { putDescription(port, kZipFormat, xmlZip(), sha1Of(bytesOf(kXml))); },
                   "SHA-1 mismatch", false},
-        FetchCase{"Sha1Wrong",
+        FetchCase{{"Sha1Wrong"},
                   [](MemoryPort &port) {
                       putDescription(port, kXmlFormat, bytesOf(kXml), std::string(19, '\0') + "\x01");
                   },
                   "SHA-1 mismatch", false},
-        FetchCase{"ZipEntryHoldingXml", [](MemoryPort &port) { putDescription(port, kZipFormat, bytesOf(kXml)); },
+        FetchCase{{"ZipEntryHoldingXml"}, [](MemoryPort &port) { putDescription(port, kZipFormat, bytesOf(kXml)); },
                   "not a ZIP with one XML", false},
-        FetchCase{"EntrySizeHuge",
+        FetchCase{{"EntrySizeHuge"},
                   [](MemoryPort &port) { putManifest(port, kTable, {{kV1, kXmlFormat, kFileAt, 1ull << 40}}); },
                   "too large", false},
-        FetchCase{"EntrySizeOneOverTheCap",
+        FetchCase{{"EntrySizeOneOverTheCap"},
                   [](MemoryPort &port) {
                       putManifest(port, kTable, {{kV1, kXmlFormat, kFileAt, kMaxDescriptionSize + 1}});
                   },
                   "too large", false},
-        FetchCase{"ZipBomb", [](MemoryPort &port) { putDescription(port, kZipFormat, bombZip()); },
+        FetchCase{{"ZipBomb"}, [](MemoryPort &port) { putDescription(port, kZipFormat, bombZip()); },
                   "too large", false},
-        FetchCase{"FileAbove32BitsOnAWidePort",
+        FetchCase{{"FileAbove32BitsOnAWidePort"},
                   [](MemoryPort &port) {
                       putManifest(port, kTable, {{kV1, kXmlFormat, kAbove32Bits, sizeof kXml - 1}});
                       port.put(kAbove32Bits, bytesOf(kXml));
                   },
                   kXml, true},
-        FetchCase{"FileAbove32BitsOnANarrowPort",
+        FetchCase{{"FileAbove32BitsOnANarrowPort"},
                   [](MemoryPort &port) {
                       port.wide = false;
                       putManifest(port, kTable, {{kV1, kXmlFormat, kAbove32Bits, sizeof kXml - 1}});
                       port.put(kAbove32Bits, bytesOf(kXml));
                   },
                   "beyond 32-bit addresses", false},
-        FetchCase{"FileEndingAbove32BitsOnANarrowPort",
+        FetchCase{{"FileEndingAbove32BitsOnANarrowPort"},
                   [](MemoryPort &port) {
                       port.wide = false;
                       putManifest(port, kTable, {{kV1, kXmlFormat, 0xFFFFFFF0, 0x11}});
                   },
                   "beyond 32-bit addresses", false},
-        FetchCase{"TableAbove32BitsOnANarrowPort",
+        FetchCase{{"TableAbove32BitsOnANarrowPort"},
                   [](MemoryPort &port) {
                       port.wide = false;
                       putManifest(port, kAbove32Bits, {{kV1, kXmlFormat, kFileAt, 6}});
                   },
                   "beyond 32-bit addresses", false},
-        FetchCase{"TableAtTheEndOfTheAddressSpace",
+        FetchCase{{"TableAtTheEndOfTheAddressSpace"},
                   [](MemoryPort &port) { putManifest(port, 0xFFFFFFFFFFFFFFF8, {}, 1); },
                   "register 0xFFFFFFFFFFFFFFF8 could not be read", false},
-        FetchCase{"ManifestAddressUnreadable",
+        FetchCase{{"ManifestAddressUnreadable"},
                   [](MemoryPort &port) {
                       putDescription(port, kXmlFormat, bytesOf(kXml));
                       port.failingAt = {0x1D4};
                   },
                   "register 0x1D0 could not be read", false},
-        FetchCase{"EntryCountUnreadable",
+        FetchCase{{"EntryCountUnreadable"},
                   [](MemoryPort &port) {
                       putDescription(port, kXmlFormat, bytesOf(kXml));
                       port.failingAt = {kTable};
                   },
                   "register 0x10000 could not be read", false},
-        FetchCase{"EntriesUnreadable",
+        FetchCase{{"EntriesUnreadable"},
                   [](MemoryPort &port) {
                       putDescription(port, kXmlFormat, bytesOf(kXml));
                       port.failingAt = {kTable + 0x40};
                   },
                   "register 0x10008 could not be read", false},
-        FetchCase{"SecondPieceOfTheFileUnreadable",
+        FetchCase{{"SecondPieceOfTheFileUnreadable"},
                   [](MemoryPort &port) {
                       putDescription(port, kXmlFormat, Bytes(kLargeFile, 'x'));
                       port.failingAt = {kFileAt + 0x18000};
                   },
                   "register 0x110000 could not be read", false}),
-    [](const testing::TestParamInfo<FetchCase> &info) { return std::string(info.param.name); });
+    caseName<FetchCase>);
 
 TEST(Description, AZipBombIsRefusedWithoutAllocatingWhatItClaims)
 {
@@ -445,17 +454,11 @@ TEST(Description, ReadsInPiecesOfTheSizeAskedAndTellsProgress)
 
 // ---- unpacking archives directly
 
-struct ZipCase {
-    const char *name;
+struct ZipCase : NamedCase {
     std::function<Bytes()> archive;
     const char *result;  // the XML, or the reason
     bool unpacked;
 };
-
-std::ostream &operator<<(std::ostream &out, const ZipCase &c)
-{
-    return out << c.name;
-}
 
 class Unzipping : public testing::TestWithParam<ZipCase> {};
 
@@ -471,35 +474,35 @@ TEST_P(Unzipping, GivesTheOneXmlOrOneReason)
 INSTANTIATE_TEST_SUITE_P(
     Description, Unzipping,
     testing::Values(
-        ZipCase{"OneXml", [] { return xmlZip(); }, kXml, true},
-        ZipCase{"FoldersAndOtherFilesBeside",
+        ZipCase{{"OneXml"}, [] { return xmlZip(); }, kXml, true},
+        ZipCase{{"FoldersAndOtherFilesBeside"},
                 [] { return makeZip({{"docs/", ""}, {"README.txt", "hello"}, {"docs/Falcon.XML", kXml}}); }, kXml,
                 true},
-        ZipCase{"EmptyXml", [] { return makeZip({{"Falcon.xml", ""}}); }, "", true},
-        ZipCase{"NoXml", [] { return makeZip({{"README.txt", kXml}, {"xml", kXml}, {".xml/", ""}}); },
+        ZipCase{{"EmptyXml"}, [] { return makeZip({{"Falcon.xml", ""}}); }, "", true},
+        ZipCase{{"NoXml"}, [] { return makeZip({{"README.txt", kXml}, {"xml", kXml}, {".xml/", ""}}); },
                 "not a ZIP with one XML", false},
-        ZipCase{"TwoXml", [] { return makeZip({{"a.xml", kXml}, {"b.Xml", kXml}}); }, "not a ZIP with one XML",
+        ZipCase{{"TwoXml"}, [] { return makeZip({{"a.xml", kXml}, {"b.Xml", kXml}}); }, "not a ZIP with one XML",
                 false},
-        ZipCase{"Empty", [] { return Bytes(); }, "not a ZIP with one XML", false},
-        ZipCase{"NotAZip", [] { return bytesOf(kXml); }, "not a ZIP with one XML", false},
-        ZipCase{"CutShort", [] { return Bytes(xmlZip().begin(), xmlZip().begin() + 60); },
+        ZipCase{{"Empty"}, [] { return Bytes(); }, "not a ZIP with one XML", false},
+        ZipCase{{"NotAZip"}, [] { return bytesOf(kXml); }, "not a ZIP with one XML", false},
+        ZipCase{{"CutShort"}, [] { return Bytes(xmlZip().begin(), xmlZip().begin() + 60); },
                 "not a ZIP with one XML", false},
-        ZipCase{"DataDamaged",
+        ZipCase{{"DataDamaged"},
                 [] {
                     Bytes zip = xmlZip();
                     zip[30 + 10 + 5] ^= 0x55;  // in the compressed data, after the local header and name
                     return zip;
                 },
                 "not a ZIP with one XML", false},
-        ZipCase{"SizeClaimedSmaller", [] { return withClaimedSize(xmlZip(), 10); }, "not a ZIP with one XML",
+        ZipCase{{"SizeClaimedSmaller"}, [] { return withClaimedSize(xmlZip(), 10); }, "not a ZIP with one XML",
                 false},
-        ZipCase{"SizeClaimedLarger", [] { return withClaimedSize(xmlZip(), 5000); }, "not a ZIP with one XML",
+        ZipCase{{"SizeClaimedLarger"}, [] { return withClaimedSize(xmlZip(), 5000); }, "not a ZIP with one XML",
                 false},
-        ZipCase{"SizeClaimedOverTheCap", [] { return withClaimedSize(xmlZip(), (uint32_t)kMaxDescriptionSize + 1); },
+        ZipCase{{"SizeClaimedOverTheCap"}, [] { return withClaimedSize(xmlZip(), (uint32_t)kMaxDescriptionSize + 1); },
                 "too large", false},
-        ZipCase{"BombClaimingLittle", [] { return withClaimedSize(bombZip(), 1 << 20); },
+        ZipCase{{"BombClaimingLittle"}, [] { return withClaimedSize(bombZip(), 1 << 20); },
                 "not a ZIP with one XML", false}),
-    [](const testing::TestParamInfo<ZipCase> &info) { return std::string(info.param.name); });
+    caseName<ZipCase>);
 
 // ---- the cache
 
