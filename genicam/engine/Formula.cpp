@@ -31,16 +31,12 @@ double Number::asFloat() const
 
 int64_t Number::asInteger() const
 {
-    const double kTwoTo63 = 9223372036854775808.0;
-    if (!isFloat)
-        return integer;
+    int64_t truncated;
+    if (toInteger(*this, &truncated) == nullptr)
+        return truncated;
     if (isnan(floating))
         return 0;
-    if (floating >= kTwoTo63)
-        return INT64_MAX;
-    if (floating < -kTwoTo63)
-        return INT64_MIN;
-    return (int64_t)floating;
+    return floating > 0 ? INT64_MAX : INT64_MIN;
 }
 
 namespace {
