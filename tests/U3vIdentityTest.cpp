@@ -209,6 +209,8 @@ TEST(ControlInterface, FoundAmongTheConfiguration)
          true, 0, 0x01, 0x81},
         {"one without an OUT endpoint, then one with", {{0xEF, 0x05, 0x00, {{0x81, kBulk}}}, control}, true, 1, 0x02, 0x81},
         {"no OUT endpoint", {{0xEF, 0x05, 0x00, {{0x81, kBulk}, {0x02, kInterrupt}}}}, false, 0, 0, 0},
+        {"endpoint 0 is no OUT endpoint", {{0xEF, 0x05, 0x00, {{0x81, kBulk}, {0x00, kBulk}}}}, false, 0, 0, 0},
+        {"nor an IN endpoint", {{0xEF, 0x05, 0x00, {{0x80, kBulk}, {0x81, kBulk}, {0x01, kBulk}}}}, true, 0, 0x01, 0x81},
         {"no control interface", {vendor, event}, false, 0, 0, 0},
         {"no interface", {}, false, 0, 0, 0},
     };

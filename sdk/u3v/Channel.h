@@ -23,17 +23,17 @@ public:
     // A line for the trace, without its newline.
     typedef std::function<void(const char *)> TraceLine;
 
-    static const int kTries = 3;
-    static const int kDefaultTimeoutMs = 50;  // before the device's own is known
-    static const int kTimeoutFloorMs = 10;
-    static const int kTimeoutCeilingMs = 60000;
-    static const int kTimeoutMarginMs = 20;
-    static const int kBusyPauseMs = 2;
+    static constexpr int kTries = 3;
+    static constexpr int kDefaultTimeoutMs = 50;  // before the device's own is known
+    static constexpr int kTimeoutFloorMs = 10;
+    static constexpr int kTimeoutCeilingMs = 60000;
+    static constexpr int kTimeoutMarginMs = 20;
+    static constexpr int kBusyPauseMs = 2;
     // The longest one command may take, from its first try to its last
     // acknowledge; then it fails with kStatusTimeout.
-    static const int kCommandLimitMs = 30000;
+    static constexpr int kCommandLimitMs = 30000;
     // Transfer sizes before the device's maxima are known.
-    static const uint32_t kDefaultMaxLength = 64;
+    static constexpr uint32_t kDefaultMaxLength = 64;
 
     // commandLimitMs: the bound on one command, at most kCommandLimitMs.
     Channel(Transport &transport, Clock &clock, TraceLine trace = TraceLine(), int commandLimitMs = kCommandLimitMs);

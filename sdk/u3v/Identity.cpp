@@ -60,8 +60,9 @@ bool findControlInterface(const libusb_config_descriptor &config, ControlInterfa
         ControlInterface found;
         for (int e = 0; e < setting.bNumEndpoints; e++) {
             const libusb_endpoint_descriptor &endpoint = setting.endpoint[e];
-            if ((endpoint.bmAttributes & LIBUSB_TRANSFER_TYPE_MASK) != LIBUSB_TRANSFER_TYPE_BULK)
-                continue;
+            if ((endpoint.bmAttributes & LIBUSB_TRANSFER_TYPE_MASK) != LIBUSB_TRANSFER_TYPE_BULK ||
+                (endpoint.bEndpointAddress & LIBUSB_ENDPOINT_ADDRESS_MASK) == 0)
+                continue;  // endpoint 0 is the device's control pipe, never an interface's
             uint8_t &slot = (endpoint.bEndpointAddress & LIBUSB_ENDPOINT_IN) ? found.endpointIn : found.endpointOut;
             if (slot == 0)
                 slot = endpoint.bEndpointAddress;

@@ -43,7 +43,7 @@ struct ControlInterface {
 
 // The first USB3 Vision control interface of a configuration with a bulk
 // endpoint each way (the first of each kind in its first alternate
-// setting).  False when it has none.
+// setting, endpoint 0 not counted).  False when it has none.
 bool findControlInterface(const libusb_config_descriptor &config, ControlInterface *control);
 
 // The largest camera number: numbers show as they are in a signed heading.
