@@ -3,6 +3,7 @@
 // of the scripted stand-in for libusb (U3vFakeUsb.h), preloaded.
 #include "ToolHarness.h"
 
+#include <algorithm>
 #include <sstream>
 
 namespace {
