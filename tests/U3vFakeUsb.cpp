@@ -1,6 +1,6 @@
-// The scripted stand-in for libusb-1.0: see U3vFakeUsb.h.  Nothing here
-// allocates once a script has been read, so that a test can run the SDK out
-// of memory with it.
+// The scripted stand-in for libusb-1.0: see U3vFakeUsb.h.  Listing the
+// devices allocates nothing once the script has been read, so that a test
+// can run the SDK out of memory while it lists them.
 #include "U3vFakeUsb.h"
 
 #include <libusb.h>

@@ -11,7 +11,7 @@ namespace u3v {
 bool tracing();
 
 // Appends a line (a newline is added), whole, even from several threads.
-// Neither allocates: they may be called when memory has run out.
+// Neither throws: they may be called when memory has run out.
 void traceLine(const char *line);
 void tracef(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
