@@ -1,7 +1,8 @@
 // Fuzzes VisionAccess's command line: the input is argv, words separated by
 // NUL bytes.  Every command line the tool accepts is checked against a small
 // reference reading written from the README's rules, number by number, and
-// every command line it rejects must be invalid by those rules.
+// every command line it rejects must be invalid by those rules and have one
+// line of reason.
 //
 // The tool's file is compiled in whole, its main renamed, so that its
 // file-scope run options and static functions are reached as they are.
@@ -307,8 +308,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Reading expected = readReference(words);
     if ((status == 0) != expected.accepted)
         mismatch(status == 0 ? "accepted, but invalid" : "rejected, but valid", words);
-    if (status != 0)
+    if (status != 0) {
+        // Exactly one line of reason, whatever the words hold.
+        if (sRejection[0] == '\0')
+            mismatch("rejected without a reason", words);
+        for (const char *at = sRejection; *at != '\0'; at++)
+            if (iscntrl((unsigned char)*at))
+                mismatch("a reason of more than one line", words);
         return 0;
+    }
     if (runOption_continual != expected.continual || runOption_delayMs != expected.delayMs ||
         runOption_decimal != expected.decimal || runOption_float != expected.isFloat)
         mismatch("flags or delay", words);

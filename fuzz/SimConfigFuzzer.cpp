@@ -21,6 +21,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             abort();  // listed twice, yet accepted
         if (camera.registers.size() < defaultConfig().cameras[0].registers.size())
             abort();  // lost a default register
+        for (const std::string &text : camera.identity)
+            if (text.size() > kIdentityTextMax)
+                abort();  // an identity text its 64 bytes cannot hold with a NUL
+        if (camera.description != nullptr && camera.description->size > kDescriptionMax)
+            abort();  // a description larger than the cap
     }
     if ((config.countFails && config.countStatus >= 0) || (config.recordsFail && config.recordsStatus >= 0))
         abort();  // a failure status that is a success

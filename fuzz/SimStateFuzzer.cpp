@@ -36,12 +36,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             fault("an unusable file was written");
         return 0;
     }
-    // A few writes, some to registers the file may hold already.
+    // A few writes, some to registers the file may hold already, one above
+    // 32 bits, and a block of two.
+    const uint64_t kWideAddress = 0xFFFFF0F00A0C;
     for (int k = 0; k < kWrites; k++) {
         uint32_t camera = size > 0 ? data[k % size] % 4 : 0;
-        if (!writer.store(camera, 0x60018 + 4 * (uint32_t)k, (uint32_t)size + (uint32_t)k))
+        uint64_t address = (k == kWrites - 1 ? kWideAddress : 0x60018) + 4 * (uint64_t)k;
+        if (!writer.store(camera, address, (uint32_t)size + (uint32_t)k))
             fault("a write to a usable file failed");
     }
+    if (!writer.store(1, RegisterState::Writes{{0x60020, 1}, {0x60024, 2}}))
+        fault("a block write to a usable file failed");
 
     RegisterState reader;
     reader.configure();

@@ -4,8 +4,10 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/eventfd.h>
 #include <sys/select.h>
 #include <sys/time.h>
+#include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -19,6 +21,14 @@ int kbhit()
     if (select(1, &readSet, NULL, NULL, &noWait) == -1)
         return 0;
     return FD_ISSET(0, &readSet) ? 1 : 0;
+}
+
+void discardPendingTerminalInput()
+{
+    // Only the terminal's foreground may flush it; a background run would be
+    // stopped (SIGTTOU), and what is pending there was typed for the shell.
+    if (isatty(STDIN_FILENO) && tcgetpgrp(STDIN_FILENO) == getpgrp())
+        tcflush(STDIN_FILENO, TCIFLUSH);
 }
 
 int64_t timeInMilliseconds()
@@ -47,17 +57,33 @@ void sleepMilliseconds(int milliseconds)
         ;
 }
 
-void holdClosedOutputs()
+// True when the descriptor is not open.
+static bool isClosed(int fd)
 {
-    const int outputs[] = {STDOUT_FILENO, STDERR_FILENO};
-    for (int fd : outputs) {
-        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
-            continue;
-        // An O_PATH descriptor opens nothing for writing: writes fail (EBADF).
-        int placeholder = open("/", O_PATH | O_CLOEXEC);
-        if (placeholder >= 0 && placeholder != fd) {
-            dup2(placeholder, fd);
-            close(placeholder);
-        }
+    return fcntl(fd, F_GETFD) == -1 && errno == EBADF;
+}
+
+// Puts placeholder in the place of fd and closes it; nothing when the
+// placeholder could not be made or is fd itself.
+static void holdWith(int fd, int placeholder)
+{
+    if (placeholder >= 0 && placeholder != fd) {
+        dup2(placeholder, fd);
+        close(placeholder);
     }
+}
+
+void holdClosedStandardDescriptors()
+{
+    // An eventfd that nothing writes to never has input: select never finds
+    // it ready, as it never finds a closed descriptor ready, and a read fails
+    // (EAGAIN).  An O_PATH descriptor would not do here: select finds it
+    // ready.
+    if (isClosed(STDIN_FILENO))
+        holdWith(STDIN_FILENO, eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    // An O_PATH descriptor opens nothing for writing: writes fail (EBADF).
+    const int outputs[] = {STDOUT_FILENO, STDERR_FILENO};
+    for (int fd : outputs)
+        if (isClosed(fd))
+            holdWith(fd, open("/", O_PATH | O_CLOEXEC));
 }

@@ -9,6 +9,12 @@
 // none is pending or the test itself fails.  Never waits, never reads.
 int kbhit();
 
+// Throws away the input pending on standard input when it is the terminal
+// this process runs in the foreground of, so that a line typed to stop the
+// program never reaches the shell; any other input (a script's pipe, a
+// background run's terminal) is left as it is.
+void discardPendingTerminalInput();
+
 // Milliseconds since the epoch.
 int64_t timeInMilliseconds();
 
@@ -19,9 +25,10 @@ void formatElapsed(int64_t elapsedSeconds, char *text, size_t size);
 // Sleeps for the given number of milliseconds, exactly, however large.
 void sleepMilliseconds(int milliseconds);
 
-// Standard output and standard error, when the process was started with
-// them closed, get a descriptor on which every write fails, so that no file
-// opened later takes their place and receives what is printed.
-void holdClosedOutputs();
+// Standard input, output and error, when the process was started with them
+// closed, get a placeholder, so that no file opened later takes their place:
+// input gets one on which input never arrives, outputs one on which every
+// write fails.
+void holdClosedStandardDescriptors();
 
 #endif

@@ -1,14 +1,16 @@
 // VisionAccess: reads and writes the 32-bit registers of every USB3 Vision
 // camera attached, through the camera maker's SDK (libQrVApi.so).
 //
-// main reads the command line into the run options, then scans: list the
-// cameras, open each in turn, run its register writes and reads, close it.
-// With -c it scans again after a pause until input is pending on stdin.
+// main reads the command line into the run options, loads the SDK, then
+// scans: list the cameras, open each in turn, run its register writes and
+// reads, close it.  With -c it scans again after a pause until input is
+// pending on stdin.
 #include <ctype.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <math.h>
+#include <stdarg.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -19,7 +21,7 @@
 #include <list>
 
 #include "LinuxUtil.h"
-#include "QrVApi.h"
+#include "SdkLoader.h"
 
 typedef std::list<unsigned int> RegisterList;
 
@@ -30,6 +32,7 @@ static const int kDefaultDelayMs = 5000;
 // Exit statuses: 0 for a run that went its way (SDK failures included).
 static const int kExitRejected = 1;      // the command line was rejected
 static const int kExitOutputFailed = 2;  // the output could not be written
+static const int kExitNoSdk = 3;         // no usable camera SDK
 
 // The register command handed to the SDK's private command: three unsigned
 // 32-bit fields in the machine's (little-endian) byte order.
@@ -58,6 +61,8 @@ static OutputDestination runOption_output = OUTPUT_CONSOLE;
 static time_t sAppStartTime;
 // Where standard output goes, for messages: the console or the -l file.
 static const char *sOutputName = "standard output";
+// Why the command line was rejected: the first reason found, one line.
+static char sRejection[512];
 
 // ---------------------------------------------------------------------------
 // Command line
@@ -69,6 +74,18 @@ static bool isOption(const char *word, char letter)
     return word[0] == '-' && (word[1] == letter || word[1] == toupper(letter)) && word[2] == '\0';
 }
 
+// The words that are a command line of their own.
+static const char *const kAloneWords[] = {"--help", "--version", "--sdk"};
+
+// True when word is one of the words that must stand alone.
+static bool isAloneWord(const char *word)
+{
+    for (const char *alone : kAloneWords)
+        if (strcmp(word, alone) == 0)
+            return true;
+    return false;
+}
+
 // True when nothing but white space is left of the text: a number must not
 // be followed by anything else, so a typo never becomes a register value.
 static bool onlySpaceLeft(const char *rest)
@@ -78,22 +95,58 @@ static bool onlySpaceLeft(const char *rest)
     return *rest == '\0';
 }
 
+// Records why the command line is rejected, unless a reason is recorded
+// already, and returns false.  Control characters of the words quoted become
+// '?', so the reason stays one line.
+static bool reject(const char *format, ...) __attribute__((format(printf, 1, 2)));
+static bool reject(const char *format, ...)
+{
+    if (sRejection[0] != '\0')
+        return false;
+    va_list args;
+    va_start(args, format);
+    vsnprintf(sRejection, sizeof sRejection, format, args);
+    va_end(args);
+    for (char *at = sRejection; *at != '\0'; at++)
+        if (iscntrl((unsigned char)*at))
+            *at = '?';
+    return false;
+}
+
+// True when the option has the count of value words it needs after it;
+// otherwise rejects the command line, naming what is missing.
+static bool hasValues(const char *option, int wordsLeft, int count, const char *what)
+{
+    return wordsLeft >= count || reject("%s needs %s", option, what);
+}
+
+// True unless the other of -i and -f was given already; otherwise rejects
+// the command line.
+static bool notBoth(bool otherGiven)
+{
+    return !otherGiven || reject("-i and -f exclude each other");
+}
+
 // Hexadecimal text as "%x" reads it (white space, '+', an optional 0x, the
 // digits), but refusing text with no digit, any minus sign, anything after
 // the number, or a number beyond 32 bits: those must never reach a camera.
-static bool parseHex(const char *text, unsigned int *value)
+// What the text is for (a register address) names it in the reason.
+static bool parseHex(const char *text, const char *what, unsigned int *value)
 {
-    while (isspace((unsigned char)*text))
-        text++;
-    if (*text == '+')
-        text++;
-    if (!isxdigit((unsigned char)*text))
-        return false;
+    const char *digits = text;
+    while (isspace((unsigned char)*digits))
+        digits++;
+    if (*digits == '+')
+        digits++;
+    if (!isxdigit((unsigned char)*digits))
+        return reject("'%s' is not a hexadecimal %s", text, what);
     char *end;
     errno = 0;
-    unsigned long long number = strtoull(text, &end, 16);
-    if (errno == ERANGE || number > UINT_MAX || !onlySpaceLeft(end))
-        return false;
+    unsigned long long number = strtoull(digits, &end, 16);
+    if (!onlySpaceLeft(end))
+        return reject("'%s' is not a hexadecimal %s", text, what);
+    if (errno == ERANGE || number > UINT_MAX)
+        return reject("'%s' does not fit in 32 bits", text);
     *value = (unsigned int)number;
     return true;
 }
@@ -101,19 +154,21 @@ static bool parseHex(const char *text, unsigned int *value)
 // Decimal text as "%d" reads it, refusing text with no digit, anything after
 // the number, or a number outside the int range.  The value kept is the
 // int's 32-bit pattern.
-static bool parseDecimal(const char *text, unsigned int *value)
+static bool parseDecimal(const char *text, const char *what, unsigned int *value)
 {
     const char *start = text;
     while (isspace((unsigned char)*start))
         start++;
     const char *digits = (*start == '-' || *start == '+') ? start + 1 : start;
     if (!isdigit((unsigned char)*digits))
-        return false;
+        return reject("'%s' is not a decimal %s", text, what);
     char *end;
     errno = 0;
     long long number = strtoll(start, &end, 10);
-    if (errno == ERANGE || number < INT_MIN || number > INT_MAX || !onlySpaceLeft(end))
-        return false;
+    if (!onlySpaceLeft(end))
+        return reject("'%s' is not a decimal %s", text, what);
+    if (errno == ERANGE || number < INT_MIN || number > INT_MAX)
+        return reject("'%s' does not fit in a 32-bit int", text);
     *value = (unsigned int)(int)number;
     return true;
 }
@@ -122,13 +177,15 @@ static bool parseDecimal(const char *text, unsigned int *value)
 // included), refusing text with no number, anything after the number, or
 // finite text too large for a float.  The value kept is the float's bit
 // pattern.
-static bool parseFloat(const char *text, unsigned int *value)
+static bool parseFloat(const char *text, const char *what, unsigned int *value)
 {
     char *end;
     errno = 0;
     float number = strtof(text, &end);
-    if (end == text || (errno == ERANGE && isinf(number)) || !onlySpaceLeft(end))
-        return false;
+    if (end == text || !onlySpaceLeft(end))
+        return reject("'%s' is not a float %s", text, what);
+    if (errno == ERANGE && isinf(number))
+        return reject("'%s' is too large for a float", text);
     memcpy(value, &number, sizeof *value);
     return true;
 }
@@ -139,19 +196,22 @@ static bool parseDelay(const char *text, int *delayMs)
 {
     long number = strtol(text, NULL, 10);
     if (number < 0 || number > INT_MAX)
-        return false;
+        return reject("'%s' is not a delay from 0 to %d ms", text, INT_MAX);
     *delayMs = (int)number;
     return true;
 }
 
-// A -w value, read in the mode the flags give at the moment the -w is seen.
-static bool parseWriteValue(const char *text, bool decimal, bool isFloat, unsigned int *value)
+// The value of a -w option, read in the mode the flags give at the moment
+// the -w is seen.
+static bool parseWriteValue(const char *option, const char *text, bool decimal, bool isFloat, unsigned int *value)
 {
+    char what[32];
+    snprintf(what, sizeof what, "value for %s", option);
     if (decimal)
-        return parseDecimal(text, value);
+        return parseDecimal(text, what, value);
     if (isFloat)
-        return parseFloat(text, value);
-    return parseHex(text, value);
+        return parseFloat(text, what, value);
+    return parseHex(text, what, value);
 }
 
 // -l: prints the notice, then points standard output at the file.  The file
@@ -162,13 +222,14 @@ static bool redirectOutput(const char *fileName)
     printf("Output directed to %s.  PRESS ANY KEY TO EXIT\n", fileName);
     int fd = open(fileName, O_WRONLY | O_CREAT | O_TRUNC, 0666);
     if (fd < 0)
-        return false;
+        return reject("cannot open log file '%s': %s", fileName, strerror(errno));
     fflush(stdout);
     if (fd != STDOUT_FILENO) {
         int moved = dup2(fd, STDOUT_FILENO);
+        int error = errno;
         close(fd);
         if (moved < 0)
-            return false;
+            return reject("cannot send the output to log file '%s': %s", fileName, strerror(error));
     }
     clearerr(stdout);
     runOption_output = OUTPUT_LOG_FILE;
@@ -177,10 +238,12 @@ static bool redirectOutput(const char *fileName)
 }
 
 // Reads the command line into the run options.  Returns 0 when it is
-// accepted, 1 at the first word that is rejected; the run options then stay
-// as they were, apart from a -l already carried out.
+// accepted, 1 at the first word that is rejected, with the reason in
+// sRejection; the run options then stay as they were, apart from a -l
+// already carried out.
 static int setRunOptions(int argc, char **argv)
 {
+    sRejection[0] = '\0';
     if (argc < 2) {
         runOption_continual = false;
         runOption_delayMs = kDefaultDelayMs;
@@ -205,39 +268,45 @@ static int setRunOptions(int argc, char **argv)
             continual = true;
             i += 1;
         } else if (isOption(option, 'd')) {
-            if (wordsLeft < 1 || !parseDelay(argv[i + 1], &delayMs))
+            if (!hasValues(option, wordsLeft, 1, "a delay in milliseconds") || !parseDelay(argv[i + 1], &delayMs))
                 return 1;
             i += 2;
         } else if (isOption(option, 'r')) {
             unsigned int address;
-            if (wordsLeft < 1 || !parseHex(argv[i + 1], &address))
+            if (!hasValues(option, wordsLeft, 1, "a register address") ||
+                !parseHex(argv[i + 1], "register address", &address))
                 return 1;
             readRegisters.push_back(address);
             i += 2;
         } else if (isOption(option, 'w')) {
             unsigned int address;
             unsigned int value;
-            if (wordsLeft < 2 || !parseHex(argv[i + 1], &address) ||
-                !parseWriteValue(argv[i + 2], decimal, isFloat, &value))
+            if (!hasValues(option, wordsLeft, 2, "a register address and a value") ||
+                !parseHex(argv[i + 1], "register address", &address) ||
+                !parseWriteValue(option, argv[i + 2], decimal, isFloat, &value))
                 return 1;
             writeRegisters.push_back(address);
             writeValues.push_back(value);
             i += 3;
         } else if (isOption(option, 'i')) {
-            if (isFloat)
+            if (!notBoth(isFloat))
                 return 1;
             decimal = true;
             i += 1;
         } else if (isOption(option, 'f')) {
-            if (decimal)
+            if (!notBoth(decimal))
                 return 1;
             isFloat = true;
             i += 1;
         } else if (isOption(option, 'l')) {
-            if (wordsLeft < 1 || !redirectOutput(argv[i + 1]))
+            if (!hasValues(option, wordsLeft, 1, "a file name") || !redirectOutput(argv[i + 1]))
                 return 1;
             i += 2;
+        } else if (isAloneWord(option)) {
+            reject("%s must be the only argument", option);
+            return 1;
         } else {
+            reject("unknown option '%s'", option);
             return 1;
         }
     }
@@ -310,7 +379,7 @@ static void processCamera(_CAMERA_ID_INFO *info, void *camera)
     for (unsigned int address : runOption_writeRegisters) {
         command.address = address;
         command.value = *value++;
-        if (QrVPrivateCmd(camera, sizeof command, &command) < 0)
+        if (sdk.PrivateCmd(camera, sizeof command, &command) < 0)
             printf("        Could not write register 0x%X\n", command.address);
         else
             printf("        Register 0x%X written with value 0x%08X\n", command.address, command.value);
@@ -320,7 +389,7 @@ static void processCamera(_CAMERA_ID_INFO *info, void *camera)
     for (unsigned int address : runOption_readRegisters) {
         command.address = address;
         command.value = kReadPreset;
-        if (QrVPrivateCmd(camera, sizeof command, &command) < 0) {
+        if (sdk.PrivateCmd(camera, sizeof command, &command) < 0) {
             printf("        Could not read register 0x%X\n", command.address);
         } else if (runOption_decimal) {
             printf("        Register 0x%X read as %d\n", command.address, (int)command.value);
@@ -343,7 +412,7 @@ static bool scanCameras()
     printf("%s Camera scan ....\n", elapsed);
 
     uint32_t count = 0;
-    if (QrVGetNumberCamerasEx(NULL, &count) < 0 || count == 0) {
+    if (sdk.GetNumberCamerasEx(NULL, &count) < 0 || count == 0) {
         printf("    No cameras found !!\n");
         return true;
     }
@@ -358,7 +427,7 @@ static bool scanCameras()
     cameras[0].recordSize = sizeof(_CAMERA_ID_INFO);
 
     uint32_t capacity = count;
-    int32_t status = QrVGetNumberCamerasEx(cameras, &count);
+    int32_t status = sdk.GetNumberCamerasEx(cameras, &count);
     if (status < 0) {
         printf("    Unable to read camera id info (Error 0x%8.8X)\n", (unsigned int)status);
         free(cameras);
@@ -369,10 +438,10 @@ static bool scanCameras()
 
     for (uint32_t k = 0; k < count; k++) {
         void *camera = NULL;
-        if (QrVInitializeEx(cameras[k].cameraNumber, &camera, 0) < 0)
+        if (sdk.InitializeEx(cameras[k].cameraNumber, &camera, 0) < 0)
             continue;
         processCamera(&cameras[k], camera);
-        QrVUninitialize(camera);
+        sdk.Uninitialize(camera);
     }
     free(cameras);
     return true;
@@ -389,10 +458,40 @@ static bool outputWritten()
     return false;
 }
 
+// Loads the camera SDK.  When there is none that can be used, says so on
+// standard error, with the loader's reason and the ways to get one.
+static bool sdkLoaded()
+{
+    char reason[512];
+    if (loadSdk(reason, sizeof reason))
+        return true;
+    fprintf(stderr,
+            "VisionAccess: cannot load the camera SDK %s (%s): install the camera maker's SDK or the package "
+            "visionaccess-u3v (any USB3 Vision camera); the package visionaccess-sim runs the tool on simulated "
+            "cameras as visionaccess-sim\n",
+            kSdkLibrary, reason);
+    return false;
+}
+
+// --sdk: prints the file of the SDK in use, then whether it has each
+// optional call.
+static int showSdk()
+{
+    if (!sdkLoaded())
+        return kExitNoSdk;
+    char path[PATH_MAX];
+    if (!loadedSdkPath(path, sizeof path))
+        snprintf(path, sizeof path, "%s (its file cannot be told)", kSdkLibrary);
+    printf("%s\n", path);
+    printf("QrVReadMemory: %s\n", sdk.ReadMemory != NULL ? "yes" : "no");
+    printf("QrVWriteMemory: %s\n", sdk.WriteMemory != NULL ? "yes" : "no");
+    return outputWritten() ? 0 : kExitOutputFailed;
+}
+
 int main(int argc, char **argv)
 {
     sAppStartTime = time(NULL);
-    holdClosedOutputs();
+    holdClosedStandardDescriptors();
     if (argc == 2 && strcmp(argv[1], "--help") == 0) {
         usage(argv);
         return outputWritten() ? 0 : kExitOutputFailed;
@@ -401,11 +500,16 @@ int main(int argc, char **argv)
         printf("VisionAccess %s\n", VISIONACCESS_VERSION);
         return outputWritten() ? 0 : kExitOutputFailed;
     }
+    if (argc == 2 && strcmp(argv[1], "--sdk") == 0)
+        return showSdk();
     if (setRunOptions(argc, argv) != 0) {
+        fprintf(stderr, "VisionAccess: %s\n", sRejection);
         usage(argv);
         outputWritten();
         return kExitRejected;
     }
+    if (!sdkLoaded())
+        return kExitNoSdk;
 
     for (;;) {
         bool scanAgain = scanCameras() && runOption_continual;
@@ -415,8 +519,12 @@ int main(int argc, char **argv)
         // stopped with Ctrl-C keeps it, and output that is lost ends the run.
         if (!outputWritten())
             return kExitOutputFailed;
-        if (!scanAgain || kbhit())
+        if (!scanAgain)
             return 0;
+        if (kbhit()) {
+            discardPendingTerminalInput();  // the line that stopped the run
+            return 0;
+        }
         sleepMilliseconds(runOption_delayMs);
     }
 }

@@ -9,37 +9,75 @@ const std::string kScan = kStamp + "    Camera 21330417\n"
 
 using CommandLine = ToolTest;
 
-TEST_F(CommandLine, RejectedWithUsageTextBeforeAnyCameraIsTouched)
+// Each rejection: one line on standard error naming the first word rejected
+// and why, then the usage text on standard output, status 1.
+TEST_F(CommandLine, RejectedWithItsReasonAndUsageTextBeforeAnyCameraIsTouched)
 {
-    const std::vector<std::vector<std::string>> rejected = {
+    const std::string kHexAddress = " is not a hexadecimal register address";
+    const std::string kDelay = " is not a delay from 0 to 2147483647 ms";
+    const struct {
+        std::vector<std::string> args;
+        std::string reason;
+    } rejected[] = {
         // not an option word
-        {"-x"}, {"-cd"}, {"--c"}, {"-"}, {"c"}, {""}, {"-r", "60018", "-x"},
-        // --help and --version only as the only argument
-        {"--help", "-c"}, {"-c", "--help"}, {"--version", "--help"}, {"--Help"}, {"-help"}, {"--versions"},
+        {{"-x"}, "unknown option '-x'"}, {{"-cd"}, "unknown option '-cd'"}, {{"--c"}, "unknown option '--c'"},
+        {{"-"}, "unknown option '-'"}, {{"c"}, "unknown option 'c'"}, {{""}, "unknown option ''"},
+        {{"-r", "60018", "-x"}, "unknown option '-x'"}, {{"-x", "-y"}, "unknown option '-x'"},
+        {{"-\n-"}, "unknown option '-?-'"},
+        // --help, --version and --sdk only as the only argument
+        {{"--help", "-c"}, "--help must be the only argument"}, {{"-c", "--help"}, "--help must be the only argument"},
+        {{"--version", "--help"}, "--version must be the only argument"},
+        {{"--sdk", "-r", "60018"}, "--sdk must be the only argument"},
+        {{"--Help"}, "unknown option '--Help'"}, {{"-help"}, "unknown option '-help'"},
+        {{"--versions"}, "unknown option '--versions'"},
         // decimal and float together
-        {"-i", "-f"}, {"-f", "-i"}, {"-I", "-F"},
+        {{"-i", "-f"}, "-i and -f exclude each other"}, {{"-f", "-i"}, "-i and -f exclude each other"},
+        {{"-I", "-F"}, "-i and -f exclude each other"},
         // value words missing
-        {"-d"}, {"-r"}, {"-l"}, {"-w"}, {"-w", "60050"}, {"-c", "-R"},
+        {{"-d"}, "-d needs a delay in milliseconds"}, {{"-r"}, "-r needs a register address"},
+        {{"-l"}, "-l needs a file name"}, {{"-w"}, "-w needs a register address and a value"},
+        {{"-w", "60050"}, "-w needs a register address and a value"}, {{"-c", "-R"}, "-R needs a register address"},
         // no number at all
-        {"-r", "xyz"}, {"-r", ""}, {"-r", "+-1"}, {"-w", "60050", "zz"}, {"-i", "-w", "60050", "abc"},
-        {"-f", "-w", "60050", "abc"}, {"-w", "xyz", "1"},
+        {{"-r", "xyz"}, "'xyz'" + kHexAddress}, {{"-r", ""}, "''" + kHexAddress}, {{"-r", "+-1"}, "'+-1'" + kHexAddress},
+        {{"-w", "60050", "zz"}, "'zz' is not a hexadecimal value for -w"},
+        {{"-i", "-w", "60050", "abc"}, "'abc' is not a decimal value for -w"},
+        {{"-f", "-W", "60050", "abc"}, "'abc' is not a float value for -W"}, {{"-w", "xyz", "1"}, "'xyz'" + kHexAddress},
         // anything after the number: a typo must never become a write
-        {"-w", "60018", "78O"}, {"-f", "-w", "60050", "2O.5"}, {"-w", "60050", "20.0"}, {"-r", "0x"},
-        {"-r", "60018xyz"}, {"-r", "60018 x"}, {"-w", "60018-", "1"}, {"-i", "-w", "60050", "12abc"},
-        {"-i", "-w", "60050", "1.5"}, {"-f", "-w", "60050", "1e5x"}, {"-f", "-w", "60050", "infinityx"},
+        {{"-r", "6OO18"}, "'6OO18'" + kHexAddress}, {{"-w", "60018", "78O"}, "'78O' is not a hexadecimal value for -w"},
+        {{"-f", "-w", "60050", "2O.5"}, "'2O.5' is not a float value for -w"},
+        {{"-f", "-w", "60050", "20,5"}, "'20,5' is not a float value for -w"},
+        {{"-w", "60050", "20.0"}, "'20.0' is not a hexadecimal value for -w"}, {{"-r", "0x"}, "'0x'" + kHexAddress},
+        {{"-r", "60018xyz"}, "'60018xyz'" + kHexAddress}, {{"-r", "60018 x"}, "'60018 x'" + kHexAddress},
+        {{"-r", "60018\nx"}, "'60018?x'" + kHexAddress}, {{"-w", "60018-", "1"}, "'60018-'" + kHexAddress},
+        {{"-i", "-w", "60050", "12abc"}, "'12abc' is not a decimal value for -w"},
+        {{"-i", "-w", "60050", "1.5"}, "'1.5' is not a decimal value for -w"},
+        {{"-f", "-w", "60050", "1e5x"}, "'1e5x' is not a float value for -w"},
+        {{"-f", "-w", "60050", "infinityx"}, "'infinityx' is not a float value for -w"},
+        {{"-r", "100000000000000000xyz"}, "'100000000000000000xyz'" + kHexAddress},
         // beyond 32 bits, or negative hexadecimal
-        {"-r", "-c"}, {"-r", "-1"}, {"-r", "100000000"}, {"-w", "60050", "0x1FFFFFFFF"},
-        {"-r", "99999999999999999999999"}, {"-i", "-w", "60050", "2147483648"},
-        {"-i", "-w", "60050", "-2147483649"}, {"-f", "-w", "60050", "1e39"}, {"-f", "-w", "60050", "-1e39"},
+        {{"-r", "-c"}, "'-c'" + kHexAddress}, {{"-r", "-1"}, "'-1'" + kHexAddress},
+        {{"-r", "100000000"}, "'100000000' does not fit in 32 bits"},
+        {{"-w", "60050", "0x1FFFFFFFF"}, "'0x1FFFFFFFF' does not fit in 32 bits"},
+        {{"-r", "99999999999999999999999"}, "'99999999999999999999999' does not fit in 32 bits"},
+        {{"-i", "-w", "60050", "2147483648"}, "'2147483648' does not fit in a 32-bit int"},
+        {{"-i", "-w", "60050", "-2147483649"}, "'-2147483649' does not fit in a 32-bit int"},
+        {{"-f", "-w", "60050", "1e39"}, "'1e39' is too large for a float"},
+        {{"-f", "-w", "60050", "-1e39"}, "'-1e39' is too large for a float"},
         // delays that are negative or beyond int
-        {"-d", "-1"}, {"-d", "2147483648"}, {"-d", "4294967295"}, {"-d", "99999999999999999999"},
+        {{"-d", "-1"}, "'-1'" + kDelay}, {{"-d", "2147483648"}, "'2147483648'" + kDelay},
+        {{"-d", "4294967295"}, "'4294967295'" + kDelay}, {{"-d", "99999999999999999999"}, "'99999999999999999999'" + kDelay},
+        // a log file that cannot be opened; the first reason counts
+        {{"-l", "no-such-folder/out.txt"}, "cannot open log file 'no-such-folder/out.txt': No such file or directory"},
+        {{"-r", "6OO18", "-x"}, "'6OO18'" + kHexAddress},
     };
-    for (const auto &args : rejected) {
-        ToolRun result = run(args);
-        EXPECT_EQ(result.status, 1) << describe(args);
-        EXPECT_EQ(result.out, expectedUsage()) << describe(args);
-        EXPECT_EQ(result.err, "") << describe(args);
-        EXPECT_EQ(readFile("trace"), "") << describe(args) << ": no SDK call";
+    for (const auto &c : rejected) {
+        ToolRun result = run(c.args);
+        bool logFile = c.args.size() == 2 && c.args[0] == "-l";
+        std::string notice = logFile ? "Output directed to " + c.args[1] + ".  PRESS ANY KEY TO EXIT\n" : "";
+        EXPECT_EQ(result.status, 1) << describe(c.args);
+        EXPECT_EQ(result.out, notice + expectedUsage()) << describe(c.args);
+        EXPECT_EQ(result.err, "VisionAccess: " + c.reason + "\n") << describe(c.args);
+        EXPECT_EQ(readFile("trace"), "") << describe(c.args) << ": no SDK call";
     }
 }
 
@@ -140,14 +178,7 @@ TEST_F(CommandLine, RejectionAfterLogFileWritesUsageIntoIt)
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, "Output directed to out.txt.  PRESS ANY KEY TO EXIT\n");
     EXPECT_EQ(readFile("out.txt"), expectedUsage());
-}
-
-TEST_F(CommandLine, UnwritableLogFileLeavesOutputOnTheConsole)
-{
-    ToolRun result = run({"-l", "no-such-folder/out.txt"});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.out, "Output directed to no-such-folder/out.txt.  PRESS ANY KEY TO EXIT\n" + expectedUsage());
-    EXPECT_EQ(readFile("trace"), "");
+    EXPECT_EQ(result.err, "VisionAccess: unknown option '-x'\n") << "the reason stays on standard error";
 }
 
 } // namespace

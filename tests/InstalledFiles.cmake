@@ -23,3 +23,21 @@ function(expect_simulated_cameras launcher)
     message(FATAL_ERROR "${launcher} -r 60018: status ${status}, output:\n${output}${errors}")
   endif()
 endfunction()
+
+# On a machine without any SDK the program still answers --version, and a
+# scan ends with status 3, one line on standard error and nothing printed.
+function(expect_no_sdk program)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${program} --version
+                  RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+  if(NOT status EQUAL 0 OR NOT output MATCHES "^VisionAccess [0-9.]+\n$" OR errors)
+    message(FATAL_ERROR "${program} --version without an SDK: status ${status}\n${output}${errors}")
+  endif()
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${program} -r 60018
+                  RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+  set(line "^VisionAccess: cannot load the camera SDK libQrVApi\\.so \\(libQrVApi\\.so: cannot open shared object "
+           "file: No such file or directory\\): install [^\n]*visionaccess-u3v[^\n]*visionaccess-sim[^\n]*\n$")
+  string(CONCAT line ${line})
+  if(NOT status EQUAL 3 OR output OR NOT errors MATCHES "${line}")
+    message(FATAL_ERROR "${program} -r 60018 without an SDK: status ${status}\n${output}${errors}")
+  endif()
+endfunction()

@@ -1,6 +1,8 @@
 #include "LinuxUtil.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -63,6 +65,31 @@ TEST(Kbhit, EmptyFileIsPending)
         EXPECT_EQ(kbhit(), 1);
     }
     close(empty);
+}
+
+// Only the terminal the process runs in the foreground of is flushed (the
+// tool's own test on a terminal shows that); a pipe, or a terminal of which
+// this process is not the foreground, keeps its line for whoever reads next.
+TEST(DiscardPendingTerminalInput, LeavesOtherInputAlone)
+{
+    int pipeEnds[2], terminal, other;
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    ASSERT_EQ(openpty(&terminal, &other, nullptr, nullptr, nullptr), 0);
+    const struct {
+        const char *name;
+        int writeEnd, readEnd;
+    } cases[] = {{"pipe", pipeEnds[1], pipeEnds[0]}, {"terminal of another session", terminal, other}};
+    for (const auto &c : cases) {
+        ASSERT_EQ(write(c.writeEnd, "x\n", 2), 2);
+        struct pollfd ready = {c.readEnd, POLLIN, 0};
+        ASSERT_EQ(poll(&ready, 1, 5000), 1) << c.name;
+        StandardInput in(c.readEnd);
+        discardPendingTerminalInput();
+        char line[2];
+        EXPECT_EQ(read(0, line, sizeof line), 2) << c.name;
+    }
+    for (int fd : {pipeEnds[0], pipeEnds[1], terminal, other})
+        close(fd);
 }
 
 TEST(TimeInMilliseconds, FollowsTheWallClock)

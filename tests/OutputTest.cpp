@@ -35,7 +35,7 @@ TEST_F(LostOutput, IsReportedAndEndsTheRunWithStatusTwo)
          "VisionAccess: cannot write to standard output: Broken pipe\n"},
         {"reader gone, SIGPIPE as usual", Output::BrokenPipe, false, {"-c", "-d", "10"}, 128 + SIGPIPE, ""},
         {"rejected command line keeps its status", Output::DevFull, false, {"-x"}, 1,
-         "VisionAccess: cannot write to standard output: " + kFull + "\n"},
+         "VisionAccess: unknown option '-x'\nVisionAccess: cannot write to standard output: " + kFull + "\n"},
     };
     for (const auto &c : cases) {
         sendOutputTo(c.output, c.ignoreSigpipe);
@@ -58,6 +58,57 @@ TEST_F(LostOutput, LogThatStopsGrowingPartWayIsReported)
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.err, "VisionAccess: cannot write to log.txt: File too large\n");
     EXPECT_EQ(readFile("log.txt").size(), 100u);
+}
+
+// Output that fails part-way through a scan and works again by its end: the
+// last flush succeeds, and the stream's error still tells of the lines lost.
+// (Reading 0xF000 on the tiny SDK points standard output at /dev/full,
+// reading 0xF001 puts it back.)
+TEST_F(LostOutput, OutputThatFailsAndRecoversWithinAScanIsReported)
+{
+    setEnv("LD_LIBRARY_PATH", TINY_SDK_DIR);
+    std::vector<std::string> args = {"-r", "F000"};
+    for (int k = 0; k < 200; k++)
+        args.insert(args.end(), {"-r", "60018"});
+    args.insert(args.end(), {"-r", "F001"});
+    ToolRun result = run(args);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, "VisionAccess: cannot write to standard output: Input/output error\n");
+}
+
+// Started with standard output or error closed, the tool keeps them closed:
+// neither the log file nor any file the SDK opens takes their place, so the
+// files hold exactly what they hold in a run with both open.
+TEST_F(LostOutput, ClosedOutputsTakeNoFile)
+{
+    const std::vector<std::string> args = {"-l", "log", "-w", "60018", "5", "-r", "60018"};
+    auto runFresh = [&](Output output, bool errorClosed) {
+        for (const char *name : {"log", "trace", "state"})
+            unlink(path(name).c_str());
+        sendOutputTo(output);
+        closeStandardError(errorClosed);
+        return run(args);
+    };
+    ToolRun reference = runFresh(Output::File, false);
+    ASSERT_EQ(reference.status, 0);
+    const std::string log = readFile("log"), trace = readFile("trace"), state = readFile("state");
+    ASSERT_NE(state, "");
+    const struct {
+        const char *name;
+        Output output;
+        bool errorClosed;
+    } cases[] = {
+        {"standard output closed", Output::Closed, false},
+        {"standard error closed", Output::File, true},
+        {"both closed", Output::Closed, true},
+    };
+    for (const auto &c : cases) {
+        ToolRun result = runFresh(c.output, c.errorClosed);
+        EXPECT_EQ(result.status, 0) << c.name;
+        EXPECT_EQ(readFile("log"), log) << c.name;
+        EXPECT_EQ(readFile("trace"), trace) << c.name;
+        EXPECT_EQ(readFile("state"), state) << c.name;
+    }
 }
 
 // A real full file system, where this machine lets the test mount one.

@@ -1,6 +1,7 @@
 # Builds the .deb packages and checks them: exactly the intended files in
 # each, and, unpacked into a scratch root, a launcher that lists the
-# simulated cameras with a VisionAccess that has no search path of its own.
+# simulated cameras with a VisionAccess that has no search path of its own;
+# the tool's package unpacked alone runs without any SDK.
 #   cmake -DBUILD_DIR=... -DWORK_DIR=... -DLIBDIR=... -DVERSION=... -DWITH_U3V=0|1 -P PackageTest.cmake
 cmake_minimum_required(VERSION 3.20)
 include(${CMAKE_CURRENT_LIST_DIR}/InstalledFiles.cmake)
@@ -43,11 +44,18 @@ foreach(package IN LISTS packages)
   if(NOT files STREQUAL expected)
     message(FATAL_ERROR "${package} holds:\n  ${files}\nexpected:\n  ${expected}")
   endif()
-  execute_process(COMMAND dpkg -x ${deb} ${WORK_DIR}/root RESULT_VARIABLE status)
-  if(status)
-    message(FATAL_ERROR "dpkg -x ${deb} failed")
+  set(roots ${WORK_DIR}/root)
+  if(package STREQUAL "visionaccess")
+    list(APPEND roots ${WORK_DIR}/alone)
   endif()
+  foreach(root IN LISTS roots)
+    execute_process(COMMAND dpkg -x ${deb} ${root} RESULT_VARIABLE status)
+    if(status)
+      message(FATAL_ERROR "dpkg -x ${deb} ${root} failed")
+    endif()
+  endforeach()
 endforeach()
 
 expect_no_search_path(${WORK_DIR}/root/usr/bin/VisionAccess)
+expect_no_sdk(${WORK_DIR}/alone/usr/bin/VisionAccess)
 expect_simulated_cameras(${WORK_DIR}/root/usr/bin/visionaccess-sim)

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -384,6 +385,79 @@ TEST_F(Registers, CompactionWritesAFileOfItsOwn)
     EXPECT_LT(readFile("state").size(), 40u * 100) << "compacted";
 }
 
+// The state's files are never reached through a link planted in their
+// place: the register command fails instead, and nothing is written or
+// created through the link.
+TEST_F(Registers, StateFilesNeverFollowLinks)
+{
+    const struct {
+        const char *link;
+        const char *target;
+        std::string err;  // after the state file's path
+    } cases[] = {
+        {"state", "victim", ": cannot read: Too many levels of symbolic links\n"},
+        {"state", "created", ": cannot read: Too many levels of symbolic links\n"},
+        {"state.lock", "created", ".lock: cannot lock register state: Too many levels of symbolic links\n"},
+    };
+    useConfig("camera 1\n");
+    for (const auto &c : cases) {
+        std::error_code ignored;
+        for (const char *name : {"state", "state.lock", "created"})
+            std::filesystem::remove(path(name), ignored);
+        writeFile("victim", "not to be touched\n");
+        ASSERT_EQ(symlink(path(c.target).c_str(), path(c.link).c_str()), 0);
+        ToolRun result = run({"-w", "60018", "5"});
+        EXPECT_EQ(result.out, kStamp + "    Camera 1\n        Could not write register 0x60018\n") << c.link;
+        EXPECT_EQ(result.err.substr(0, result.err.find('\n') + 1), "QrVApi simulator: " + path("state") + c.err)
+            << c.link;
+        EXPECT_EQ(readFile("victim"), "not to be touched\n") << c.link;
+        EXPECT_FALSE(std::filesystem::exists(path("created"))) << c.link;
+    }
+}
+
+// The folders the state makes and its files, the compacted one included,
+// are the owner's alone.
+TEST_F(Registers, StateIsTheOwnersAlone)
+{
+    useConfig("camera 1\n");
+    setEnv("QRV_SIM_STATE", path("new/sub/state"));
+    auto mode = [&](const char *name) {
+        struct stat info = {};
+        EXPECT_EQ(stat(path(name).c_str(), &info), 0) << name;
+        return info.st_mode & 07777;
+    };
+    std::vector<std::string> args;
+    for (int k = 1; k <= 100; k++)
+        args.insert(args.end(), {"-w", "60018", hex(k)});
+    for (size_t writes : {(size_t)3, args.size()}) {
+        ASSERT_EQ(run(std::vector<std::string>(args.begin(), args.begin() + writes)).status, 0);
+        EXPECT_EQ(mode("new"), 0700u);
+        EXPECT_EQ(mode("new/sub"), 0700u);
+        EXPECT_EQ(mode("new/sub/state"), 0600u) << writes;
+        EXPECT_EQ(mode("new/sub/state.lock"), 0600u);
+    }
+    EXPECT_LT(readFile("new/sub/state").size(), 40u * 100) << "compacted";
+}
+
+// A state folder that cannot be made is reported once per run, with the
+// variable that chose it; the writes fail.
+TEST_F(Registers, UnusableStateFolderIsReportedOncePerRun)
+{
+    setEnv("QRV_SIM_STATE", "");
+    setEnv("XDG_STATE_HOME", "");
+    writeFile("file", "");
+    setEnv("HOME", path("file/home"));
+    ToolRun result = run({"-w", "60018", "5", "-w", "6001C", "6", "-r", "60018"});
+    std::string camera = "        Could not write register 0x60018\n"
+                         "        Could not write register 0x6001C\n" +
+                         read("60018", "0x00000780");
+    EXPECT_EQ(result.out, kStamp + "    Camera 21330417\n" + camera + "    Camera 21330418\n" + camera);
+    EXPECT_EQ(result.err, "QrVApi simulator: cannot create the folder " + path("file/home") +
+                              " for the register state (from HOME): Not a directory; choose another with "
+                              "QRV_SIM_STATE, XDG_STATE_HOME or HOME, or QRV_SIM_STATE=off to keep written values "
+                              "only while the program runs\n");
+}
+
 // Where the state goes when QRV_SIM_STATE is not set: a relative
 // XDG_STATE_HOME is ignored, as the XDG rules say.
 TEST_F(Registers, DefaultStateLocation)
@@ -408,6 +482,35 @@ TEST_F(Registers, DefaultStateLocation)
         EXPECT_EQ(readFile(c.file).find("1 0x00060018 0x00000009\n") != std::string::npos, true) << c.stateHome;
         EXPECT_FALSE(std::filesystem::exists(path("relative"))) << c.stateHome;
     }
+}
+
+// Nothing thrown inside the simulator escapes through the C interface: a
+// call that runs out of memory (here reading a description file under an
+// address-space limit) fails with its documented status, traced.
+TEST_F(Registers, OutOfMemoryInTheSimulatorIsAStatus)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
+#endif
+    const rlim_t kAddressSpace = 32 << 20;
+    writeFile("big.xml", "");
+    std::filesystem::resize_file(path("big.xml"), 60 << 20);
+    useConfig("camera 1\ngenicam * big.xml\n");
+    pid_t pid = fork();
+    if (pid == 0) {
+        const struct rlimit limit = {kAddressSpace, kAddressSpace};
+        int null = open("/dev/null", O_RDWR);
+        if (setrlimit(RLIMIT_AS, &limit) != 0 || dup2(null, 1) < 0 || dup2(null, 2) < 0)
+            _exit(126);
+        execTool({"-r", "60018"});
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    std::vector<std::string> trace = traceLines();
+    ASSERT_GE(trace.size(), 1u);
+    EXPECT_EQ(trace[0], "QrVGetNumberCamerasEx -> status=0x8000F00C (out of memory, or another failure inside the "
+                        "simulator)");
 }
 
 // Every call lasts at least the configured latency, from its own start,

@@ -2,8 +2,11 @@
 // asked and in what order, and how a continual run ends.
 #include "ToolHarness.h"
 
+#include <fcntl.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <utmp.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -173,6 +176,112 @@ TEST_F(Scan, AnotherSdkIsSwappedInThroughLibraryPath)
     EXPECT_EQ(readFile("trace"), "") << "the simulator was not loaded";
 }
 
+// An SDK that cannot be loaded, or lacks one of the four functions, ends the
+// run with status 3 and one line before anything is printed; what needs no
+// SDK works as ever.
+TEST_F(Scan, UnusableSdkEndsTheRunWithStatusThree)
+{
+    ASSERT_EQ(mkdir(path("broken").c_str(), 0755), 0);
+    writeFile("broken/libQrVApi.so", "");
+    const std::string incomplete = std::string(TINY_INCOMPLETE_SDK_DIR) + "/libQrVApi.so";
+    const struct {
+        std::string folder;
+        std::string reason;
+    } sdks[] = {
+        {TINY_INCOMPLETE_SDK_DIR, incomplete + ": undefined symbol: QrVPrivateCmd"},
+        {path("broken"), path("broken/libQrVApi.so") + ": file too short"},
+    };
+    const std::string version = std::string("VisionAccess ") + VISIONACCESS_VERSION + "\n";
+    for (const auto &sdk : sdks) {
+        setEnv("LD_LIBRARY_PATH", sdk.folder);
+        const std::string noSdk = "VisionAccess: cannot load the camera SDK libQrVApi.so (" + sdk.reason +
+                                  "): install the camera maker's SDK or the package visionaccess-u3v (any USB3 "
+                                  "Vision camera); the package visionaccess-sim runs the tool on simulated cameras "
+                                  "as visionaccess-sim\n";
+        const struct {
+            std::vector<std::string> args;
+            int status;
+            std::string out;
+            std::string err;
+        } cases[] = {
+            {{"-r", "60018"}, 3, "", noSdk},
+            {{"-c"}, 3, "", noSdk},
+            {{"--sdk"}, 3, "", noSdk},
+            {{"--version"}, 0, version, ""},
+            {{"--help"}, 0, expectedUsage(), ""},
+            {{"-x"}, 1, expectedUsage(), "VisionAccess: unknown option '-x'\n"},
+        };
+        for (const auto &c : cases) {
+            ToolRun result = run(c.args);
+            EXPECT_EQ(result.status, c.status) << sdk.folder << ": " << describe(c.args);
+            EXPECT_EQ(result.out, c.out) << sdk.folder << ": " << describe(c.args);
+            EXPECT_EQ(result.err, c.err) << sdk.folder << ": " << describe(c.args);
+        }
+    }
+}
+
+// --sdk names the file loaded, as an absolute path, and its optional calls.
+TEST_F(Scan, SdkOptionNamesTheFileLoaded)
+{
+    ASSERT_EQ(symlink(TINY_MEMORY_SDK_DIR, path("memory-sdk").c_str()), 0);
+    const struct {
+        std::string libraryPath;
+        std::string out;
+    } cases[] = {
+        {SIM_SDK_DIR, std::string(SIM_SDK_DIR) + "/libQrVApi.so\nQrVReadMemory: yes\nQrVWriteMemory: yes\n"},
+        {TINY_SDK_DIR, std::string(TINY_SDK_DIR) + "/libQrVApi.so\nQrVReadMemory: no\nQrVWriteMemory: no\n"},
+        {"memory-sdk", std::string(TINY_MEMORY_SDK_DIR) + "/libQrVApi.so\nQrVReadMemory: yes\nQrVWriteMemory: yes\n"},
+    };
+    for (const auto &c : cases) {
+        setEnv("LD_LIBRARY_PATH", c.libraryPath);
+        ToolRun result = run({"--sdk"});
+        EXPECT_EQ(result.status, 0) << c.libraryPath;
+        EXPECT_EQ(result.out, c.out) << c.libraryPath;
+        EXPECT_EQ(result.err, "") << c.libraryPath;
+    }
+    EXPECT_EQ(readFile("trace"), "") << "no SDK call";
+}
+
+// Records the SDK claims but did not fill hold nothing of an earlier scan's.
+TEST_F(Scan, UnfilledRecordsHoldNothingOfAnEarlierScan)
+{
+    setEnv("LD_LIBRARY_PATH", TINY_SDK_DIR);
+    setEnv("TINY_QRV_FILLS", "3,1");
+    ToolRun result = runTwoScans({"-c"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, kStamp + "    Camera 4242\n    Camera 4243\n    Camera 4244\n" + kPrompt + kStamp +
+                              "    Camera 4242\n" + kPrompt);
+}
+
+// Started with standard input closed, a continual run never sees input, as
+// with a closed input, however many files the SDK opens: none takes its
+// place.  (The recorder puts an end of file there after the first pause.)
+TEST_F(Scan, ContinualRunWithInputClosedGoesOn)
+{
+    useConfig("camera 7\nregister 7 0x60018 5\n");
+    ToolRun result = runTwoScans({"-c", "-w", "60018", "6", "-r", "60018", "-l", "log"}, Input::Closed);
+    EXPECT_EQ(result.status, 0);
+    const std::string scan = kStamp + "    Camera 7\n        Register 0x60018 written with value 0x00000006\n"
+                                      "        Register 0x60018 read as 0x00000006\n";
+    EXPECT_EQ(readFile("log"), scan + scan);
+    EXPECT_EQ(result.err, "");
+}
+
+#ifdef U3V_SDK_DIR
+// The same on the open SDK, whose libusb keeps descriptors of its own open.
+TEST_F(Scan, ContinualRunWithInputClosedGoesOnOnTheOpenSdk)
+{
+    setEnv("LD_LIBRARY_PATH", U3V_SDK_DIR);
+    setEnv("QRV_U3V_TRACE", path("u3v-trace"));
+    ToolRun result = runTwoScans({"-c", "-r", "60018"}, Input::Closed);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, kStamp + kNoCameras + kPrompt + kStamp + kNoCameras + kPrompt);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(countStartingWith(traceLines(), "QrVGetNumberCamerasEx("), 0) << "the simulator was not loaded";
+    EXPECT_NE(readFile("u3v-trace"), "");
+}
+#endif
+
 // A continual run killed while it pauses keeps every scan it completed.
 TEST_F(Scan, CompletedScansSurviveAKill)
 {
@@ -197,14 +306,21 @@ TEST_F(Scan, CompletedScansSurviveAKill)
     }
 }
 
-// On a terminal a key alone is not input yet; a line ended with Enter is.
-TEST_F(Scan, TerminalRunEndsOnEnterNotOnAKey)
+// On a terminal a key alone is not input yet; a line ended with Enter is,
+// and it is used up: nothing of it is left for the shell to read.
+TEST_F(Scan, TerminalRunEndsOnEnterNotOnAKeyAndConsumesTheLine)
 {
     int terminal = -1;
-    pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+    int shellSide = -1;  // the terminal as the shell would read it afterwards
+    ASSERT_EQ(openpty(&terminal, &shellSide, nullptr, nullptr, nullptr), 0);
+    pid_t pid = fork();
     ASSERT_GE(pid, 0);
-    if (pid == 0)
-        execTool({"-c", "-d", "50"});
+    if (pid == 0) {
+        close(terminal);
+        if (login_tty(dup(shellSide)) == 0)
+            execTool({"-c", "-d", "50"});
+        _exit(127);
+    }
 
     std::string screen;
     auto readUntilScans = [&](int scans) {
@@ -237,6 +353,11 @@ TEST_F(Scan, TerminalRunEndsOnEnterNotOnAKey)
     ASSERT_EQ(write(terminal, "\n", 1), 1);
     ToolRun result = finish(pid, 5000);
     EXPECT_EQ(result.status, 0);
+    fcntl(shellSide, F_SETFL, O_NONBLOCK);
+    char left[16];
+    EXPECT_EQ(read(shellSide, left, sizeof left), -1) << "the line that stopped the run is left for the shell";
+    EXPECT_EQ(errno, EAGAIN);
+    close(shellSide);
     close(terminal);
 }
 

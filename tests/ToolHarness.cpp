@@ -137,26 +137,34 @@ pid_t ToolTest::start(const std::vector<std::string> &args, Input input)
     }
     pid_t pid = fork();
     if (pid == 0) {
+        // Every file is opened before a standard descriptor is closed, so
+        // that none of them takes the place of one meant to be closed.
         int in = input == Input::Waiting ? pipeEnds[0] : open("/dev/null", O_RDONLY);
-        if (input == Input::Closed)
-            close(0);
-        else
-            dup2(in, 0);
         int err = open(path("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(err, 2);
+        int out = -1;
         switch (output_) {
         case Output::File:
-            dup2(open(path("stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+            out = open(path("stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             break;
         case Output::DevFull:
-            dup2(open("/dev/full", O_WRONLY), 1);
+            out = open("/dev/full", O_WRONLY);
             break;
         case Output::Closed:
-            close(1);
             break;
         case Output::BrokenPipe:
-            dup2(outputPipe[1], 1);
+            out = outputPipe[1];
             break;
+        }
+        const struct {
+            int fd;
+            int target;
+            bool closed;
+        } standard[] = {{in, 0, input == Input::Closed}, {out, 1, output_ == Output::Closed}, {err, 2, errorClosed_}};
+        for (const auto &each : standard) {
+            if (each.closed)
+                close(each.target);
+            else
+                dup2(each.fd, each.target);
         }
         if (ignoreSigpipe_)
             signal(SIGPIPE, SIG_IGN);
@@ -202,14 +210,14 @@ ToolRun ToolTest::finish(pid_t pid, int timeoutMs)
     return result;
 }
 
-ToolRun ToolTest::runTwoScans(const std::vector<std::string> &args)
+ToolRun ToolTest::runTwoScans(const std::vector<std::string> &args, Input input)
 {
     setEnv("LD_PRELOAD", SLEEP_RECORDER);
     setEnv("SLEEP_RECORDER_LOG", path("sleeps"));
     // The recorder is loaded ahead of the sanitizer runtime in sanitized builds.
     const char *asan = getenv("ASAN_OPTIONS");
     setEnv("ASAN_OPTIONS", std::string(asan != nullptr ? asan : "") + ":verify_asan_link_order=0");
-    return run(args, Input::Waiting);
+    return run(args, input);
 }
 
 std::string expectedUsage()

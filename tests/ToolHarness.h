@@ -50,6 +50,8 @@ protected:
         output_ = output;
         ignoreSigpipe_ = ignoreSigpipe;
     }
+    // Standard error of the next runs: the test folder's "stderr", or closed.
+    void closeStandardError(bool closed) { errorClosed_ = closed; }
     // The largest file the next runs may write (RLIMIT_FSIZE, with SIGXFSZ
     // ignored, so a write beyond it fails with EFBIG); 0: no limit.
     void limitFileSize(long bytes) { fileSizeLimit_ = bytes; }
@@ -62,8 +64,9 @@ protected:
     {
         return finish(start(args, input));
     }
-    // Runs a continual VisionAccess that makes two scans and records its pause.
-    ToolRun runTwoScans(const std::vector<std::string> &args);
+    // Runs a continual VisionAccess that makes two scans and records its
+    // pause; its input stays open (Waiting) or is closed.
+    ToolRun runTwoScans(const std::vector<std::string> &args, Input input = Input::Waiting);
 
     // The environment the tool gets: this process's, less anything of the
     // simulator's or the dynamic linker's, plus what the test set.
@@ -78,6 +81,7 @@ private:
     int waitingPipe_ = -1;
     Output output_ = Output::File;
     bool ignoreSigpipe_ = false;
+    bool errorClosed_ = false;
     long fileSizeLimit_ = 0;
 };
 

@@ -6,7 +6,9 @@
 //   QRV_SIM_TRACE=<file>   appends one line per SDK call
 //   QRV_SIM_STATE=<file>   where written register values are kept; off: nowhere
 //
-// Without a configuration there are two cameras, both of which open.
+// Without a configuration there are two cameras, both of which open.  It
+// exports the four SDK calls and the optional memory calls, which reach
+// each camera's registers and self-description at 64-bit addresses.
 #include "QrVApi.h"
 #include "Sim.h"
 
@@ -56,22 +58,26 @@ Simulator &simulator()
 }
 
 // Called with the mutex held at the start of every SDK call: reads the
-// environment and configuration on the first.
+// environment and configuration on the first.  A configuration that could
+// not be read whole (out of memory) is not used.
 void load(Simulator &sim)
 {
     if (sim.loaded)
         return;
     sim.loaded = true;
+    sim.configValid = false;
     const char *trace = getenv("QRV_SIM_TRACE");
     sim.tracePath = trace != NULL ? trace : "";
     const char *path = getenv("QRV_SIM_CONFIG");
     if (path == NULL || path[0] == '\0') {
         sim.config = defaultConfig();
+        sim.configValid = true;
     } else {
         Config config;
-        sim.configValid = readConfig(path, &config);
-        if (sim.configValid)
-            sim.config = config;
+        if (readConfig(path, &config)) {
+            sim.config = std::move(config);
+            sim.configValid = true;
+        }
     }
     sim.state.configure();
 }
@@ -221,142 +227,195 @@ int32_t openCamera(Simulator &sim, uint32_t cameraNumber, void **handle)
     return 0;
 }
 
-// The Fault bits the configuration put on an address of the camera.
-unsigned faultsAt(const Camera &camera, uint32_t address)
-{
-    FaultMap::const_iterator found = camera.faults.find(address);
-    return found == camera.faults.end() ? 0 : found->second;
-}
-
+// A register command's 4 bytes, as the camera's memory holds them.
 int32_t readRegister(Simulator &sim, const Camera &camera, RegisterCommand *command)
 {
-    unsigned faults = faultsAt(camera, command->address);
-    if (faults & kReadFails)
-        return kStatusInjected;
-    if (faults & kReadNoStore)
-        return 0;
-    RegisterMap::const_iterator configured = camera.registers.find(command->address);
-    if (configured == camera.registers.end())
-        return kStatusNoRegister;
-    if (!sim.state.usable())
-        return kStatusState;
-    if (!sim.state.find(camera.number, command->address, &command->value))
-        command->value = configured->second;
-    return 0;
+    uint8_t bytes[4];
+    putLittleEndian(bytes, command->value, sizeof bytes);
+    int32_t status = readMemory(camera, sim.state, command->address, bytes, sizeof bytes);
+    command->value = getLittleEndian32(bytes);
+    return status;
 }
 
 int32_t writeRegister(Simulator &sim, const Camera &camera, const RegisterCommand *command)
 {
-    unsigned faults = faultsAt(camera, command->address);
-    if (faults & kWriteFails)
-        return kStatusInjected;
-    if (faults & kReadOnly)
-        return kStatusReadOnly;
-    if (camera.registers.count(command->address) == 0)
-        return kStatusNoRegister;
-    if (!sim.state.store(camera.number, command->address, command->value))
-        return kStatusState;
-    return 0;
+    uint8_t bytes[4];
+    putLittleEndian(bytes, command->value, sizeof bytes);
+    return writeMemory(camera, sim.state, command->address, bytes, sizeof bytes);
+}
+
+// The open camera a handle names, or NULL.
+const Camera *cameraOf(const Simulator &sim, void *handle)
+{
+    std::map<uintptr_t, size_t>::const_iterator open = sim.openCameras.find(reinterpret_cast<uintptr_t>(handle));
+    return open == sim.openCameras.end() ? NULL : &sim.config.cameras[open->second];
+}
+
+// The first bytes of a block, in hexadecimal, for the trace: "NULL", or up to
+// kTracedBytes bytes and "..." when there are more.
+std::string tracedBytes(const void *bytes, uint32_t size)
+{
+    const size_t kTracedBytes = 16;
+    if (bytes == NULL)
+        return "NULL";
+    std::string text;
+    const uint8_t *at = static_cast<const uint8_t *>(bytes);
+    for (size_t k = 0; k < size && k < kTracedBytes; k++) {
+        char hex[3];
+        snprintf(hex, sizeof hex, "%02X", at[k]);
+        text += hex;
+    }
+    return size > kTracedBytes ? text + "..." : text;
+}
+
+// Runs one SDK call's body; nothing may escape through the C interface, so
+// anything thrown (out of memory) becomes kStatusInternal, traced.
+template <typename Body>
+int32_t guarded(const char *name, Body body)
+{
+    try {
+        Call call;
+        return body(call.sim());
+    } catch (...) {
+        try {
+            Simulator &sim = simulator();
+            std::lock_guard<std::mutex> guard(sim.mutex);
+            trace(sim, "%s -> status=0x%08" PRIX32 " (out of memory, or another failure inside the simulator)", name,
+                  (uint32_t)kStatusInternal);
+        } catch (...) {
+        }
+        return kStatusInternal;
+    }
 }
 
 } // namespace
 
 // ---------------------------------------------------------------------------
-// The SDK's four calls
+// The SDK's four calls, and the two optional memory calls
 // ---------------------------------------------------------------------------
 
 QRV_EXPORT int32_t QrVGetNumberCamerasEx(struct _CAMERA_ID_INFO *info, uint32_t *count)
 {
-    Call call;
-    Simulator &sim = call.sim();
+    return guarded("QrVGetNumberCamerasEx", [&](Simulator &sim) {
+        if (info == NULL) {
+            int32_t status = countCameras(sim, count);
+            if (status < 0)
+                trace(sim, "QrVGetNumberCamerasEx(info=NULL) -> status=0x%08" PRIX32, (uint32_t)status);
+            else
+                trace(sim, "QrVGetNumberCamerasEx(info=NULL) -> status=0x00000000 count=%" PRIu32, *count);
+            return status;
+        }
 
-    if (info == NULL) {
-        int32_t status = countCameras(sim, count);
+        if (count == NULL) {
+            trace(sim, "QrVGetNumberCamerasEx(info=records count=NULL) -> status=0x%08" PRIX32,
+                  (uint32_t)kStatusBadArgument);
+            return kStatusBadArgument;
+        }
+        uint32_t capacity = *count;
+        uint32_t recordSize = info->recordSize;
+        const char *zeroed = isZeroed(info) ? "yes" : "no";
+        int32_t status = fetchRecords(sim, info, count);
         if (status < 0)
-            trace(sim, "QrVGetNumberCamerasEx(info=NULL) -> status=0x%08" PRIX32, (uint32_t)status);
+            trace(sim,
+                  "QrVGetNumberCamerasEx(info=records capacity=%" PRIu32 " recordSize=%" PRIu32
+                  " zeroed=%s) -> status=0x%08" PRIX32,
+                  capacity, recordSize, zeroed, (uint32_t)status);
         else
-            trace(sim, "QrVGetNumberCamerasEx(info=NULL) -> status=0x00000000 count=%" PRIu32, *count);
+            trace(sim,
+                  "QrVGetNumberCamerasEx(info=records capacity=%" PRIu32 " recordSize=%" PRIu32
+                  " zeroed=%s) -> status=0x00000000 count=%" PRIu32,
+                  capacity, recordSize, zeroed, *count);
         return status;
-    }
-
-    if (count == NULL) {
-        trace(sim, "QrVGetNumberCamerasEx(info=records count=NULL) -> status=0x%08" PRIX32, (uint32_t)kStatusBadArgument);
-        return kStatusBadArgument;
-    }
-    uint32_t capacity = *count;
-    uint32_t recordSize = info->recordSize;
-    const char *zeroed = isZeroed(info) ? "yes" : "no";
-    int32_t status = fetchRecords(sim, info, count);
-    if (status < 0)
-        trace(sim, "QrVGetNumberCamerasEx(info=records capacity=%" PRIu32 " recordSize=%" PRIu32 " zeroed=%s) -> status=0x%08" PRIX32,
-              capacity, recordSize, zeroed, (uint32_t)status);
-    else
-        trace(sim, "QrVGetNumberCamerasEx(info=records capacity=%" PRIu32 " recordSize=%" PRIu32 " zeroed=%s) -> status=0x00000000 count=%" PRIu32,
-              capacity, recordSize, zeroed, *count);
-    return status;
+    });
 }
 
 QRV_EXPORT int32_t QrVInitializeEx(uint32_t cameraNumber, void **handle, uint32_t flags)
 {
-    Call call;
-    Simulator &sim = call.sim();
-
-    int32_t status = openCamera(sim, cameraNumber, handle);
-    if (status < 0)
-        trace(sim, "QrVInitializeEx(camera=%" PRIu32 " flags=%" PRIu32 ") -> status=0x%08" PRIX32 " open=%zu",
-              cameraNumber, flags, (uint32_t)status, sim.openCameras.size());
-    else
-        trace(sim, "QrVInitializeEx(camera=%" PRIu32 " flags=%" PRIu32 ") -> status=0x00000000 handle=%" PRIuPTR " open=%zu",
-              cameraNumber, flags, reinterpret_cast<uintptr_t>(*handle), sim.openCameras.size());
-    return status;
+    return guarded("QrVInitializeEx", [&](Simulator &sim) {
+        int32_t status = openCamera(sim, cameraNumber, handle);
+        if (status < 0)
+            trace(sim, "QrVInitializeEx(camera=%" PRIu32 " flags=%" PRIu32 ") -> status=0x%08" PRIX32 " open=%zu",
+                  cameraNumber, flags, (uint32_t)status, sim.openCameras.size());
+        else
+            trace(sim, "QrVInitializeEx(camera=%" PRIu32 " flags=%" PRIu32 ") -> status=0x00000000 handle=%" PRIuPTR
+                       " open=%zu",
+                  cameraNumber, flags, reinterpret_cast<uintptr_t>(*handle), sim.openCameras.size());
+        return status;
+    });
 }
 
 QRV_EXPORT int32_t QrVUninitialize(void *handle)
 {
-    Call call;
-    Simulator &sim = call.sim();
-
-    uintptr_t key = reinterpret_cast<uintptr_t>(handle);
-    std::map<uintptr_t, size_t>::iterator open = sim.openCameras.find(key);
-    int32_t status = kStatusBadHandle;
-    if (open != sim.openCameras.end()) {
-        sim.config.cameras[open->second].open = false;
-        sim.openCameras.erase(open);
-        status = 0;
-    }
-    trace(sim, "QrVUninitialize(handle=%" PRIuPTR ") -> status=0x%08" PRIX32 " open=%zu", key, (uint32_t)status,
-          sim.openCameras.size());
-    return status;
+    return guarded("QrVUninitialize", [&](Simulator &sim) {
+        uintptr_t key = reinterpret_cast<uintptr_t>(handle);
+        std::map<uintptr_t, size_t>::iterator open = sim.openCameras.find(key);
+        int32_t status = kStatusBadHandle;
+        if (open != sim.openCameras.end()) {
+            sim.config.cameras[open->second].open = false;
+            sim.openCameras.erase(open);
+            status = 0;
+        }
+        trace(sim, "QrVUninitialize(handle=%" PRIuPTR ") -> status=0x%08" PRIX32 " open=%zu", key, (uint32_t)status,
+              sim.openCameras.size());
+        return status;
+    });
 }
 
 QRV_EXPORT int32_t QrVPrivateCmd(void *handle, uint32_t size, void *record)
 {
-    Call call;
-    Simulator &sim = call.sim();
+    return guarded("QrVPrivateCmd", [&](Simulator &sim) {
+        uintptr_t key = reinterpret_cast<uintptr_t>(handle);
+        const Camera *camera = cameraOf(sim, handle);
+        int32_t status = camera == NULL ? kStatusBadHandle : 0;
+        if (status == 0 && (record == NULL || size != sizeof(RegisterCommand)))
+            status = kStatusBadArgument;
+        if (status < 0) {
+            trace(sim, "QrVPrivateCmd(handle=%" PRIuPTR " size=%" PRIu32 ") -> status=0x%08" PRIX32, key, size,
+                  (uint32_t)status);
+            return status;
+        }
 
-    uintptr_t key = reinterpret_cast<uintptr_t>(handle);
-    std::map<uintptr_t, size_t>::const_iterator open = sim.openCameras.find(key);
-    int32_t status = open == sim.openCameras.end() ? kStatusBadHandle : 0;
-    if (status == 0 && (record == NULL || size != sizeof(RegisterCommand)))
-        status = kStatusBadArgument;
-    if (status < 0) {
-        trace(sim, "QrVPrivateCmd(handle=%" PRIuPTR " size=%" PRIu32 ") -> status=0x%08" PRIX32, key, size, (uint32_t)status);
+        RegisterCommand command;
+        memcpy(&command, record, sizeof command);
+        uint32_t valueBefore = command.value;
+        if (command.opcode == kReadRegister)
+            status = readRegister(sim, *camera, &command);
+        else if (command.opcode == kWriteRegister)
+            status = writeRegister(sim, *camera, &command);
+        else
+            status = kStatusBadCommand;
+        memcpy(record, &command, sizeof command);
+        trace(sim,
+              "QrVPrivateCmd(handle=%" PRIuPTR " size=%" PRIu32 " opcode=%" PRIu32 " address=0x%" PRIX32
+              " value=0x%08" PRIX32 ") -> status=0x%08" PRIX32 " value=0x%08" PRIX32,
+              key, size, command.opcode, command.address, valueBefore, (uint32_t)status, command.value);
         return status;
-    }
+    });
+}
 
-    RegisterCommand command;
-    memcpy(&command, record, sizeof command);
-    uint32_t valueBefore = command.value;
-    const Camera &camera = sim.config.cameras[open->second];
-    if (command.opcode == kReadRegister)
-        status = readRegister(sim, camera, &command);
-    else if (command.opcode == kWriteRegister)
-        status = writeRegister(sim, camera, &command);
-    else
-        status = kStatusBadCommand;
-    memcpy(record, &command, sizeof command);
-    trace(sim, "QrVPrivateCmd(handle=%" PRIuPTR " size=%" PRIu32 " opcode=%" PRIu32 " address=0x%" PRIX32 " value=0x%08" PRIX32
-               ") -> status=0x%08" PRIX32 " value=0x%08" PRIX32,
-          key, size, command.opcode, command.address, valueBefore, (uint32_t)status, command.value);
-    return status;
+QRV_EXPORT int32_t QrVReadMemory(void *handle, uint64_t address, void *bytes, uint32_t size)
+{
+    return guarded("QrVReadMemory", [&](Simulator &sim) {
+        const Camera *camera = cameraOf(sim, handle);
+        int32_t status = camera == NULL ? kStatusBadHandle : bytes == NULL && size > 0 ? kStatusBadArgument : 0;
+        if (status == 0)
+            status = readMemory(*camera, sim.state, address, static_cast<uint8_t *>(bytes), size);
+        std::string read = status == 0 ? " bytes=" + tracedBytes(bytes, size) : "";
+        trace(sim, "QrVReadMemory(handle=%" PRIuPTR " address=0x%" PRIX64 " size=%" PRIu32 ") -> status=0x%08" PRIX32 "%s",
+              reinterpret_cast<uintptr_t>(handle), address, size, (uint32_t)status, read.c_str());
+        return status;
+    });
+}
+
+QRV_EXPORT int32_t QrVWriteMemory(void *handle, uint64_t address, const void *bytes, uint32_t size)
+{
+    return guarded("QrVWriteMemory", [&](Simulator &sim) {
+        const Camera *camera = cameraOf(sim, handle);
+        int32_t status = camera == NULL ? kStatusBadHandle : bytes == NULL && size > 0 ? kStatusBadArgument : 0;
+        if (status == 0)
+            status = writeMemory(*camera, sim.state, address, static_cast<const uint8_t *>(bytes), size);
+        trace(sim, "QrVWriteMemory(handle=%" PRIuPTR " address=0x%" PRIX64 " size=%" PRIu32 " bytes=%s) -> status=0x%08" PRIX32,
+              reinterpret_cast<uintptr_t>(handle), address, size, tracedBytes(bytes, size).c_str(), (uint32_t)status);
+        return status;
+    });
 }

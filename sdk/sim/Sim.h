@@ -8,6 +8,7 @@
 #include <time.h>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,7 @@ const int32_t kStatusNoRegister = (int32_t)0x8000F008;  // address the camera do
 const int32_t kStatusReadOnly = (int32_t)0x8000F009;    // write to a read-only register
 const int32_t kStatusInjected = (int32_t)0x8000F00A;    // read or write configured to fail
 const int32_t kStatusState = (int32_t)0x8000F00B;       // register state file unusable
+const int32_t kStatusInternal = (int32_t)0x8000F00C;    // out of memory, or another failure inside
 
 // What the configuration can make a register address do.
 enum Fault : unsigned {
@@ -34,16 +36,69 @@ enum Fault : unsigned {
     kReadOnly = 1u << 3,     // writes fail
 };
 
-typedef std::map<uint32_t, uint32_t> RegisterMap;  // address -> value
-typedef std::map<uint32_t, unsigned> FaultMap;     // address -> Fault bits
+typedef std::map<uint64_t, uint32_t> RegisterMap;  // address -> value
+typedef std::map<uint64_t, unsigned> FaultMap;     // address -> Fault bits
+
+// The text fields of a camera's bootstrap registers that the configuration
+// sets, in the order of the identity statement's words.
+enum IdentityField : unsigned { kVendor, kModel, kFamily, kVersion, kSerial, kUserName, kIdentityFields };
+// The longest text of one field: its 64 bytes hold a NUL after it.
+const size_t kIdentityTextMax = 63;
+
+// A GenICam description file as a camera serves it: its bytes, whether they
+// are a ZIP, and their SHA-1.
+struct Description {
+    const uint8_t *bytes = nullptr;
+    size_t size = 0;
+    bool zip = false;
+    uint8_t sha1[20] = {};
+    std::vector<uint8_t> storage;  // the bytes, when read from a file
+};
+
+// The description of the default registers, built into the library.
+std::shared_ptr<const Description> defaultDescription();
+
+// The largest description file a configuration may name.
+const uint64_t kDescriptionMax = 64u << 20;
+
+// Reads a description file (XML, or a ZIP when it starts as one) and its
+// SHA-1; false with *error saying why (too large, cannot be read).
+bool loadDescription(const std::string &path, std::shared_ptr<const Description> *description, std::string *error);
+
+struct ReadOnlyMemory;
 
 struct Camera {
     uint32_t number = 0;
     bool opens = true;
     RegisterMap registers;  // as configured, the default map included
     FaultMap faults;
+    std::string identity[kIdentityFields];              // the bootstrap texts
+    std::shared_ptr<const Description> description;     // null: no manifest
     bool open = false;  // opened by this process and not yet closed
+
+    // The bootstrap registers, manifest table and description, built from
+    // the fields above at the first access that needs them.
+    const ReadOnlyMemory &readOnlyMemory() const;
+
+private:
+    mutable std::shared_ptr<const ReadOnlyMemory> readOnlyMemory_;
 };
+
+class RegisterState;
+
+// Values as the camera's memory holds them: little-endian.
+void putLittleEndian(uint8_t *at, uint64_t value, size_t bytes);
+uint32_t getLittleEndian32(const uint8_t *at);
+
+// A read of size bytes at address from the camera's memory (its registers,
+// 4 bytes each, little-endian, and its read-only memory), into bytes; a
+// status.  A failed read leaves bytes as they were.  README.md tells the
+// rules for block accesses.
+int32_t readMemory(const Camera &camera, const RegisterState &state, uint64_t address, uint8_t *bytes, uint32_t size);
+
+// A write of size bytes at address; all or nothing: every register is
+// checked before any value is kept.  A status.
+int32_t writeMemory(const Camera &camera, RegisterState &state, uint64_t address, const uint8_t *bytes, uint32_t size);
 
 struct Config {
     std::vector<Camera> cameras;               // in the order listed
@@ -89,8 +144,8 @@ public:
     // False when the file could not be opened (reported unless it is missing
     // and missingIsFine).
     bool opened(bool missingIsFine);
-    // The next line that holds words; false at the end or on a read error
-    // (reported; failed() then tells).
+    // The next line that holds words; false at the end, or on a read error
+    // or a line holding a NUL byte (reported; failed() then tells).
     bool next(std::vector<std::string> *words);
     bool failed() const { return failed_; }
     // Reports a fault at the current line; returns false.
@@ -116,6 +171,28 @@ bool parseNumber(const std::string &word, uint64_t max, uint64_t *value);
 // The words of one line: separated by white space, '#' starts a comment.
 std::vector<std::string> splitWords(const std::string &line);
 
+// The time a wait for the register state's lock is measured in; tests give
+// a fake one.
+class LockClock {
+public:
+    virtual ~LockClock() = default;
+    virtual int64_t nowMs() = 0;  // monotonic milliseconds
+    virtual void sleepMs(int64_t ms) = 0;
+};
+
+// The monotonic clock and nanosleep.
+LockClock &systemLockClock();
+
+// Takes the flock (LOCK_SH or LOCK_EX) on fd, trying again with growing
+// pauses for up to waitMs while another holds it; false with errno set
+// (EWOULDBLOCK: still held when the wait ended).
+bool lockWithin(int fd, int operation, LockClock &clock, int64_t waitMs);
+
+// Who holds a flock on the file open as fd, as /proc/locks and /proc tell:
+// "process 1234 (name, user alice) with a write lock", several joined by
+// "; "; empty when nothing can be told.
+std::string lockHolders(int fd);
+
 // Register values written to the cameras, kept across runs in a file, as a
 // powered camera keeps them.  The file is a journal of "camera address value"
 // lines, the last line for a register winning; it is compacted when it has
@@ -124,15 +201,18 @@ std::vector<std::string> splitWords(const std::string &line);
 // is read again only as far as another run has changed it.
 class RegisterState {
 public:
-    typedef std::map<uint64_t, uint32_t> Values;  // camera << 32 | address -> value
+    typedef std::pair<uint32_t, uint64_t> Key;  // camera, address
+    typedef std::map<Key, uint32_t> Values;
+    typedef std::vector<std::pair<uint64_t, uint32_t>> Writes;  // address, value
 
-    RegisterState() = default;
+    explicit RegisterState(LockClock &clock = systemLockClock()) : clock_(clock) {}
     ~RegisterState();
     RegisterState(const RegisterState &) = delete;
     RegisterState &operator=(const RegisterState &) = delete;
 
     // QRV_SIM_STATE=<file>, or =off for none; by default
     // $XDG_STATE_HOME/qrv-sim/registers or ~/.local/state/qrv-sim/registers.
+    // Creates the folders above the file that are missing (mode 0700).
     void configure();
     // Catches up with the file, so a camera being opened sees what other runs
     // wrote; costs one stat when nothing changed.  A file that cannot be read
@@ -140,11 +220,17 @@ public:
     // the process; it is never written then.
     void reload();
     bool usable() const { return usable_; }
-    bool find(uint32_t camera, uint32_t address, uint32_t *value) const;
+    bool find(uint32_t camera, uint64_t address, uint32_t *value) const;
     const Values &values() const { return values_; }
-    // Keeps a written value; false (reported) when the file cannot take it,
-    // which then stays exactly as it was.
-    bool store(uint32_t camera, uint32_t address, uint32_t value);
+    // Keeps written values of one camera, in one write to the file; false
+    // (reported) when the file cannot take them, which then stays exactly as
+    // it was, or when the lock is held by another for longer than the wait
+    // allows (reported once per wait).
+    bool store(uint32_t camera, const Writes &writes);
+    bool store(uint32_t camera, uint64_t address, uint32_t value) { return store(camera, Writes{{address, value}}); }
+
+    // How long a run waits for the lock before its write fails.
+    static constexpr int64_t kLockWaitMs = 10000;
 
 private:
     // What follows the journal's last complete line.
@@ -154,16 +240,29 @@ private:
         kTorn,          // a fragment that does not parse, left by an interrupted write
     };
 
-    bool lock(int operation);
+    enum LockResult {
+        kLocked,
+        kNoLockFile,  // the lock file cannot be opened; errno tells why
+        kHeld,        // another held it for all of the wait
+    };
+
+    LockResult lock(int operation);
+    void reportNoLockFile(int error);
     void unlock();
     bool unchanged(const struct stat *now) const;
     bool catchUp();
     bool readNewLines(const struct stat &now);
-    bool append(uint64_t key, uint32_t value);
+    bool append(uint32_t camera, const Writes &writes);
     bool compact();
     void forget();
 
+    LockClock &clock_;
     std::string path_;  // empty: values are kept in memory only
+    std::string origin_;         // the variable path_ came from
+    std::string missingFolder_;  // a folder above path_ that could not be made
+    int missingFolderError_ = 0;
+    bool lockFileReported_ = false;
+    bool lockAbandoned_ = false;  // a wait ended with the lock held: no more waits until it is had
     bool usable_ = true;
     int lockFd_ = -1;
     int fd_ = -1;              // the journal, while it exists

@@ -4,7 +4,11 @@
 
 #include <errno.h>
 #include <inttypes.h>
+#include <stdint.h>
 #include <stdlib.h>
+
+#include <algorithm>
+#include <iterator>
 
 namespace qrvsim {
 
@@ -36,17 +40,51 @@ RegisterMap defaultRegisters()
 
 const char *const kCameraWildcard = "*";
 
-// A register or fault line for every camera ("*") or for one.
+// The words of the identity statement's fields, in IdentityField order.
+const char *const kIdentityWords[kIdentityFields] = {"vendor", "model", "family", "version", "serial", "name"};
+
+// The genicam statement's word for a camera without a description.
+const char kNoDescription[] = "none";
+
+// A register, fault, identity or genicam line for every camera ("*") or
+// for one.
 struct Setting {
     bool everyCamera;
     uint32_t camera;
-    uint32_t address;
-    uint32_t value;  // register value, or Fault bits
+    uint64_t address;
+    uint32_t value;  // register value, Fault bits, or IdentityField
+    std::string text;  // identity text
+    std::shared_ptr<const Description> description;
+
+    bool appliesTo(const Camera &camera, bool every) const
+    {
+        return everyCamera == every && (every || this->camera == camera.number);
+    }
 };
+
+// The identity texts every camera has unless configured otherwise; its
+// serial is its number.
+const char *const kDefaultIdentity[kIdentityFields] = {"QrVApi simulator", "Simulated camera", "", VISIONACCESS_VERSION,
+                                                       "", ""};
+
+// Every camera starts with these.
+void setDefaults(Camera *camera)
+{
+    camera->registers = defaultRegisters();
+    for (unsigned field = 0; field < kIdentityFields; field++)
+        camera->identity[field] = kDefaultIdentity[field];
+    camera->identity[kSerial] = std::to_string(camera->number);
+    camera->description = defaultDescription();
+}
 
 class ConfigReader {
 public:
-    ConfigReader(const char *path, Config *config) : file_(path), config_(config) {}
+    ConfigReader(const char *path, Config *config) : file_(path), config_(config)
+    {
+        std::string text(path);
+        size_t slash = text.rfind('/');
+        folder_ = slash == std::string::npos ? "" : text.substr(0, slash + 1);
+    }
 
     bool read()
     {
@@ -73,6 +111,7 @@ private:
             {"camera", &ConfigReader::readCamera},     {"fail", &ConfigReader::readFail},
             {"report", &ConfigReader::readReport},     {"register", &ConfigReader::readRegister},
             {"fault", &ConfigReader::readFault},       {"latency", &ConfigReader::readLatency},
+            {"identity", &ConfigReader::readIdentity}, {"genicam", &ConfigReader::readGenicam},
         };
         for (const auto &statement : kStatements)
             if (words[0] == statement.keyword)
@@ -172,7 +211,7 @@ private:
     {
         Setting setting;
         if (!expectWords(words, 4, 4, "register <camera>|* <address> <value>") || !cameraReference(words[1], &setting) ||
-            !file_.number32(words[2], &setting.address) || !file_.number32(words[3], &setting.value))
+            !file_.number(words[2], UINT64_MAX, &setting.address) || !file_.number32(words[3], &setting.value))
             return false;
         registers_.push_back(setting);
         return true;
@@ -192,7 +231,7 @@ private:
         };
         Setting setting;
         if (!expectWords(words, 4, 4, "fault <camera>|* <address> read-fails|write-fails|read-no-store|read-only") ||
-            !cameraReference(words[1], &setting) || !file_.number32(words[2], &setting.address))
+            !cameraReference(words[1], &setting) || !file_.number(words[2], UINT64_MAX, &setting.address))
             return false;
         for (const auto &known : kFaults) {
             if (words[3] == known.word) {
@@ -215,26 +254,68 @@ private:
         return true;
     }
 
-    // Every camera starts from the default map; "*" settings come next and a
+    // identity <camera>|* vendor|model|family|version|serial|name [<text>]
+    // The text is the rest of the line, its words joined by one space.
+    bool readIdentity(const std::vector<std::string> &words)
+    {
+        Setting setting;
+        if (!expectWords(words, 3, SIZE_MAX, "identity <camera>|* vendor|model|family|version|serial|name [<text>]") ||
+            !cameraReference(words[1], &setting))
+            return false;
+        const char *const *field = std::find(std::begin(kIdentityWords), std::end(kIdentityWords), words[2]);
+        if (field == std::end(kIdentityWords))
+            return file_.fail("unknown identity field '%s'", words[2].c_str());
+        setting.value = (uint32_t)(field - std::begin(kIdentityWords));
+        for (size_t k = 3; k < words.size(); k++)
+            setting.text += (k > 3 ? " " : "") + words[k];
+        if (setting.text.size() > kIdentityTextMax)
+            return file_.fail("identity text longer than %zu bytes", kIdentityTextMax);
+        identities_.push_back(setting);
+        return true;
+    }
+
+    // genicam <camera>|* <file>|none
+    // A relative file is found from the configuration file's folder; each
+    // file is read once, whatever the lines that name it.
+    bool readGenicam(const std::vector<std::string> &words)
+    {
+        Setting setting;
+        if (!expectWords(words, 3, 3, "genicam <camera>|* <file>|none") || !cameraReference(words[1], &setting))
+            return false;
+        if (words[2] != kNoDescription) {
+            std::string path = words[2][0] == '/' ? words[2] : folder_ + words[2];
+            std::shared_ptr<const Description> &loaded = descriptionFiles_[path];
+            std::string error;
+            if (!loaded && !loadDescription(path, &loaded, &error))
+                return file_.fail("%s", error.c_str());
+            setting.description = loaded;
+        }
+        descriptions_.push_back(setting);
+        return true;
+    }
+
+    // Every camera starts from the defaults; "*" settings come next and a
     // camera's own settings last, whatever their order in the file.  A
     // camera's own fault lines for an address replace the "*" ones there.
     void applySettings()
     {
-        const RegisterMap defaults = defaultRegisters();
         for (Camera &camera : config_->cameras) {
-            camera.registers = defaults;
+            setDefaults(&camera);
             FaultMap ownFaults;
-            for (bool everyCamera : {true, false}) {
-                auto applies = [&](const Setting &setting) {
-                    return setting.everyCamera == everyCamera && (everyCamera || setting.camera == camera.number);
-                };
-                FaultMap &faults = everyCamera ? camera.faults : ownFaults;
+            for (bool every : {true, false}) {
+                FaultMap &faults = every ? camera.faults : ownFaults;
                 for (const Setting &setting : registers_)
-                    if (applies(setting))
+                    if (setting.appliesTo(camera, every))
                         camera.registers[setting.address] = setting.value;
                 for (const Setting &setting : faults_)
-                    if (applies(setting))
+                    if (setting.appliesTo(camera, every))
                         faults[setting.address] |= setting.value;
+                for (const Setting &setting : identities_)
+                    if (setting.appliesTo(camera, every))
+                        camera.identity[setting.value] = setting.text;
+                for (const Setting &setting : descriptions_)
+                    if (setting.appliesTo(camera, every))
+                        camera.description = setting.description;
             }
             for (const auto &own : ownFaults)
                 camera.faults[own.first] = own.second;
@@ -243,8 +324,12 @@ private:
 
     WordFile file_;
     Config *config_;
+    std::string folder_;  // of the configuration file, with its '/'; empty: the current one
     std::vector<Setting> registers_;
     std::vector<Setting> faults_;
+    std::vector<Setting> identities_;
+    std::vector<Setting> descriptions_;
+    std::map<std::string, std::shared_ptr<const Description>> descriptionFiles_;
 };
 
 } // namespace
@@ -255,7 +340,7 @@ Config defaultConfig()
     for (uint32_t number : kDefaultCameras) {
         Camera camera;
         camera.number = number;
-        camera.registers = defaultRegisters();
+        setDefaults(&camera);
         config.add(camera);
     }
     return config;

@@ -27,29 +27,34 @@ const int kHeaderLines = 2;
 // Lines beyond twice the registers held before the journal is compacted.
 const size_t kCompactSlack = 64;
 const size_t kReadChunk = 64 * 1024;
+// The state's files are the owner's alone.
+const mode_t kFileMode = 0600;
 
-uint64_t key(uint32_t camera, uint32_t address)
-{
-    return (uint64_t)camera << 32 | address;
-}
+typedef RegisterState::Key Key;
 
-std::string entryLine(uint64_t key, uint32_t value)
+// An entry: addresses up to 32 bits as they always were written, wider ones
+// with all their digits.
+std::string entryLine(const Key &key, uint32_t value)
 {
-    char line[64];
-    snprintf(line, sizeof line, "%" PRIu32 " 0x%08" PRIX32 " 0x%08" PRIX32 "\n", (uint32_t)(key >> 32), (uint32_t)key,
-             value);
+    char line[80];
+    snprintf(line, sizeof line, "%" PRIu32 " 0x%08" PRIX64 " 0x%08" PRIX32 "\n", key.first, key.second, value);
     return line;
 }
 
+// The largest number each word of an entry may hold: camera, address, value.
+const uint64_t kEntryMax[] = {UINT32_MAX, UINT64_MAX, UINT32_MAX};
+
 // An entry's words: camera, address, value.  False when they are not one.
-bool parseEntry(const std::vector<std::string> &words, uint64_t *entryKey, uint32_t *value)
+bool parseEntry(const std::vector<std::string> &words, Key *key, uint32_t *value)
 {
-    uint64_t camera, address, parsed;
-    if (words.size() != 3 || !parseNumber(words[0], UINT32_MAX, &camera) ||
-        !parseNumber(words[1], UINT32_MAX, &address) || !parseNumber(words[2], UINT32_MAX, &parsed))
+    uint64_t numbers[3];
+    if (words.size() != 3)
         return false;
-    *entryKey = key((uint32_t)camera, (uint32_t)address);
-    *value = (uint32_t)parsed;
+    for (size_t k = 0; k < 3; k++)
+        if (!parseNumber(words[k], kEntryMax[k], &numbers[k]))
+            return false;
+    *key = Key((uint32_t)numbers[0], numbers[1]);
+    *value = (uint32_t)numbers[2];
     return true;
 }
 
@@ -58,17 +63,29 @@ std::string entryFault(const std::vector<std::string> &words)
 {
     uint64_t number;
     if (words.size() == 3)
-        for (const std::string &word : words)
-            if (!parseNumber(word, UINT32_MAX, &number))
-                return "bad number '" + word + "'";
+        for (size_t k = 0; k < 3; k++)
+            if (!parseNumber(words[k], kEntryMax[k], &number))
+                return "bad number '" + words[k] + "'";
     return "expected: camera address value";
 }
 
-// Creates the folders above path that are missing.
-void makeParents(const std::string &path)
+// Creates the folders above path that are missing, for the owner alone.
+// False when one cannot be made: *folder and *error then tell which and why.
+bool makeParents(const std::string &path, std::string *folder, int *error)
 {
-    for (size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1))
-        mkdir(path.substr(0, at).c_str(), 0755);
+    for (size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1)) {
+        std::string parent = path.substr(0, at);
+        if (mkdir(parent.c_str(), 0700) == 0 || errno == EEXIST)
+            continue;
+        int made = errno;
+        struct stat existing;  // some file systems refuse before they look
+        if (stat(parent.c_str(), &existing) != 0 || !S_ISDIR(existing.st_mode)) {
+            *folder = parent;
+            *error = made;
+            return false;
+        }
+    }
+    return true;
 }
 
 // Moves a descriptor kept for the life of the process above the standard
@@ -137,30 +154,63 @@ void RegisterState::configure()
     const char *chosen = getenv("QRV_SIM_STATE");
     const char *stateHome = getenv("XDG_STATE_HOME");
     const char *home = getenv("HOME");
-    if (chosen != NULL && chosen[0] != '\0')
+    if (chosen != NULL && chosen[0] != '\0') {
         path_ = strcmp(chosen, "off") == 0 ? "" : chosen;
-    else if (stateHome != NULL && stateHome[0] == '/')  // a relative one is to be ignored
+        origin_ = "QRV_SIM_STATE";
+    } else if (stateHome != NULL && stateHome[0] == '/') {  // a relative one is to be ignored
         path_ = std::string(stateHome) + "/qrv-sim/registers";
-    else if (home != NULL && home[0] != '\0')
+        origin_ = "XDG_STATE_HOME";
+    } else if (home != NULL && home[0] != '\0') {
         path_ = std::string(home) + "/.local/state/qrv-sim/registers";
-    else
+        origin_ = "HOME";
+    } else {
         report("neither QRV_SIM_STATE nor HOME is set: written register values are kept only until the program exits");
+    }
     if (!path_.empty())
-        makeParents(path_);
+        makeParents(path_, &missingFolder_, &missingFolderError_);
 }
 
-bool RegisterState::lock(int operation)
+// The lock file is the owner's alone (one left readable by others by an
+// older version is made so), so no other user can hold its lock; a link
+// planted in its place is never followed.
+RegisterState::LockResult RegisterState::lock(int operation)
 {
     if (lockFd_ < 0) {
         std::string lockPath = path_ + ".lock";
-        lockFd_ = keepAside(open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+        lockFd_ = keepAside(open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, kFileMode));
         if (lockFd_ < 0)
-            return false;
+            return kNoLockFile;
+        struct stat made;
+        if (fstat(lockFd_, &made) == 0 && made.st_uid == geteuid() && (made.st_mode & 077) != 0)
+            fchmod(lockFd_, kFileMode);
     }
-    while (flock(lockFd_, operation) != 0)
-        if (errno != EINTR)
-            return false;
-    return true;
+    if (lockWithin(lockFd_, operation, clock_, lockAbandoned_ ? 0 : kLockWaitMs)) {
+        lockAbandoned_ = false;
+        return kLocked;
+    }
+    if (errno != EWOULDBLOCK)
+        return kNoLockFile;
+    if (!lockAbandoned_) {
+        std::string holders = lockHolders(lockFd_);
+        report("%s.lock: still locked after %d s, by %s; register writes fail until it is released", path_.c_str(),
+               (int)(kLockWaitMs / 1000), holders.empty() ? "a process /proc/locks does not name" : holders.c_str());
+    }
+    lockAbandoned_ = true;
+    return kHeld;
+}
+
+// Once per run: the lock file cannot be had, so no write can be kept.
+void RegisterState::reportNoLockFile(int error)
+{
+    if (lockFileReported_)
+        return;
+    lockFileReported_ = true;
+    if (!missingFolder_.empty())
+        report("cannot create the folder %s for the register state (from %s): %s; choose another with QRV_SIM_STATE, "
+               "XDG_STATE_HOME or HOME, or QRV_SIM_STATE=off to keep written values only while the program runs",
+               missingFolder_.c_str(), origin_.c_str(), strerror(missingFolderError_));
+    else
+        report("%s.lock: cannot lock register state: %s", path_.c_str(), strerror(error));
 }
 
 void RegisterState::unlock()
@@ -200,7 +250,7 @@ void RegisterState::forget()
 bool RegisterState::catchUp()
 {
     struct stat now;
-    if (stat(path_.c_str(), &now) != 0) {
+    if (lstat(path_.c_str(), &now) != 0) {
         if (errno != ENOENT) {
             report("%s: cannot read: %s", path_.c_str(), strerror(errno));
             return false;
@@ -216,7 +266,7 @@ bool RegisterState::catchUp()
     bool appended = seen_ && fd_ >= 0 && now.st_dev == device_ && now.st_ino == inode_ && now.st_size > size_;
     if (!appended) {
         forget();
-        fd_ = keepAside(open(path_.c_str(), O_RDWR | O_CLOEXEC));
+        fd_ = keepAside(open(path_.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
         if (fd_ < 0) {
             report("%s: cannot read: %s", path_.c_str(), strerror(errno));
             return false;
@@ -241,7 +291,7 @@ bool RegisterState::readNewLines(const struct stat &now)
     for (size_t newline; (newline = text.find('\n', at)) != std::string::npos; at = newline + 1) {
         endLine_++;
         std::vector<std::string> words = splitWords(text.substr(at, newline - at));
-        uint64_t entryKey;
+        Key entryKey;
         uint32_t value;
         if (words.empty())
             continue;
@@ -259,7 +309,7 @@ bool RegisterState::readNewLines(const struct stat &now)
         // A last line without its newline: an entry counts; anything else is
         // what an interrupted write left, ignored until a write cuts it off.
         std::vector<std::string> words = splitWords(tailText_);
-        uint64_t entryKey;
+        Key entryKey;
         uint32_t value;
         tail_ = kUnterminated;
         if (!words.empty() && parseEntry(words, &entryKey, &value)) {
@@ -286,10 +336,10 @@ void RegisterState::reload()
     if (path_.empty() || !usable_)
         return;
     struct stat now;
-    bool exists = stat(path_.c_str(), &now) == 0;
+    bool exists = lstat(path_.c_str(), &now) == 0;
     if (unchanged(exists ? &now : NULL))
         return;
-    bool locked = lock(LOCK_SH);  // reading goes ahead unlocked if no lock can be had
+    bool locked = lock(LOCK_SH) == kLocked;  // reading goes ahead unlocked if no lock can be had
     usable_ = catchUp();
     if (locked)
         unlock();
@@ -297,46 +347,51 @@ void RegisterState::reload()
         report("%s: register state unusable: register commands fail until it is mended or removed", path_.c_str());
 }
 
-bool RegisterState::find(uint32_t camera, uint32_t address, uint32_t *value) const
+bool RegisterState::find(uint32_t camera, uint64_t address, uint32_t *value) const
 {
-    Values::const_iterator found = values_.find(key(camera, address));
+    Values::const_iterator found = values_.find(Key(camera, address));
     if (found == values_.end())
         return false;
     *value = found->second;
     return true;
 }
 
-bool RegisterState::store(uint32_t camera, uint32_t address, uint32_t value)
+bool RegisterState::store(uint32_t camera, const Writes &writes)
 {
     if (!usable_)
         return false;
     if (path_.empty()) {
-        values_[key(camera, address)] = value;
+        for (const auto &write : writes)
+            values_[Key(camera, write.first)] = write.second;
         return true;
     }
 
-    if (!lock(LOCK_EX)) {
-        report("%s.lock: cannot lock register state: %s", path_.c_str(), strerror(errno));
+    LockResult locked = lock(LOCK_EX);
+    if (locked == kNoLockFile)
+        reportNoLockFile(errno);
+    if (locked != kLocked)
         return false;
-    }
     usable_ = catchUp();
     if (!usable_)
         report("%s: register state unusable: register commands fail until it is mended or removed", path_.c_str());
-    bool written = usable_ && append(key(camera, address), value);
+    bool written = usable_ && append(camera, writes);
     if (written && lines_ > 2 * values_.size() + kCompactSlack)
         compact();
     unlock();
     return written;
 }
 
-// With the exclusive lock held and the values caught up: appends one entry.
-// A write that fails or falls short is undone, leaving the file as it was.
-bool RegisterState::append(uint64_t entryKey, uint32_t value)
+// With the exclusive lock held and the values caught up: appends one entry
+// per write, in one write to the file.  A write that fails or falls short
+// is undone, leaving the file as it was.
+bool RegisterState::append(uint32_t camera, const Writes &writes)
 {
-    std::string text = entryLine(entryKey, value);
+    std::string text;
+    for (const auto &write : writes)
+        text += entryLine(Key(camera, write.first), write.second);
     off_t at = size_;
     if (fd_ < 0) {
-        fd_ = keepAside(open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+        fd_ = keepAside(open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kFileMode));
         if (fd_ < 0) {
             report("%s: cannot write register state: %s", path_.c_str(), strerror(errno));
             return false;
@@ -381,14 +436,16 @@ bool RegisterState::append(uint64_t entryKey, uint32_t value)
     mtimeKnown_ = false;
     tail_ = kNoTail;
     tailText_.clear();
-    values_[entryKey] = value;
-    lines_++;
+    for (const auto &write : writes)
+        values_[Key(camera, write.first)] = write.second;
+    lines_ += writes.size();
     return true;
 }
 
 // With the exclusive lock held and the values caught up: rewrites the
 // journal with one line per register, through a temporary file of its own
-// (never one that is already there), so a failure leaves the journal whole.
+// (never one that is already there, and the owner's alone), so a failure
+// leaves the journal whole.
 bool RegisterState::compact()
 {
     std::string text = kHeader;
@@ -397,7 +454,7 @@ bool RegisterState::compact()
     std::string temporary = path_ + ".XXXXXX";
     int fd = keepAside(mkostemp(&temporary[0], O_CLOEXEC));
     struct stat written;
-    bool done = fd >= 0 && fchmod(fd, 0644) == 0 && writeAllAt(fd, text, 0) && fstat(fd, &written) == 0 &&
+    bool done = fd >= 0 && fchmod(fd, kFileMode) == 0 && writeAllAt(fd, text, 0) && fstat(fd, &written) == 0 &&
                 rename(temporary.c_str(), path_.c_str()) == 0;
     if (!done) {
         report("%s: cannot compact register state: %s", path_.c_str(), strerror(errno));

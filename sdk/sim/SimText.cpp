@@ -44,7 +44,8 @@ bool WordFile::next(std::vector<std::string> *words)
 {
     words->clear();
     while (words->empty()) {
-        if (getline(&buffer_, &capacity_, file_) == -1) {
+        ssize_t length = getline(&buffer_, &capacity_, file_);
+        if (length == -1) {
             if (ferror(file_)) {
                 report("%s: read error", path_.c_str());
                 failed_ = true;
@@ -52,6 +53,8 @@ bool WordFile::next(std::vector<std::string> *words)
             return false;
         }
         line_++;
+        if (memchr(buffer_, '\0', (size_t)length) != NULL)
+            return fail("a NUL byte in the line");
         *words = splitWords(buffer_);
     }
     return true;
@@ -71,18 +74,22 @@ bool WordFile::fail(const char *format, ...)
 
 bool parseNumber(const std::string &word, uint64_t max, uint64_t *value)
 {
-    const char *text = word.c_str();
+    size_t at = 0;
     int base = 10;
-    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        text += 2;
+    if (word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) {
+        at = 2;
         base = 16;
     }
-    if (!(base == 16 ? isxdigit((unsigned char)*text) : isdigit((unsigned char)*text)))
+    if (at == word.size())
         return false;
-    char *end;
+    // Every character a digit: strtoull alone would take a second "0x", a
+    // sign or leading white space, and stop at a NUL byte.
+    for (size_t k = at; k < word.size(); k++)
+        if (!(base == 16 ? isxdigit((unsigned char)word[k]) : isdigit((unsigned char)word[k])))
+            return false;
     errno = 0;
-    unsigned long long parsed = strtoull(text, &end, base);
-    if (*end != '\0' || errno == ERANGE || parsed > max)
+    unsigned long long parsed = strtoull(word.c_str() + at, NULL, base);
+    if (errno == ERANGE || parsed > max)
         return false;
     *value = parsed;
     return true;
