@@ -22,8 +22,8 @@ const struct {
     {"Serial", "serial", 0x0144, true},      {"User name", "user name", 0x0184, false},
 };
 
-// Prints text with every byte outside printable ASCII as \xNN, so nothing a
-// camera sends can move the cursor, ring or forge a line.
+} // namespace
+
 void printEscaped(const char *text)
 {
     for (const unsigned char *at = (const unsigned char *)text; *at != '\0'; at++) {
@@ -33,8 +33,6 @@ void printEscaped(const char *text)
             printf("\\x%02X", *at);
     }
 }
-
-} // namespace
 
 bool readIdentityField(void *camera, IdentityField field, IdentityText *text)
 {
@@ -54,7 +52,7 @@ void printIdentity(void *camera)
         }
         if (text.bytes[0] == '\0' && !kFields[field].alwaysShown)
             continue;
-        printf("        %s: ", kFields[field].label);
+        printf("        %s:%s", kFields[field].label, text.bytes[0] != '\0' ? " " : "");
         printEscaped(text.bytes);
         putchar('\n');
     }
