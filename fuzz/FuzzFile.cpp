@@ -6,9 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace {
-
-const std::string &folder()
+const std::string &fuzzFolder()
 {
     static std::string made = [] {
         char pattern[] = "/tmp/visionaccess-fuzz-XXXXXX";
@@ -21,11 +19,9 @@ const std::string &folder()
     return made;
 }
 
-} // namespace
-
 std::string writeFuzzFile(const char *name, const uint8_t *data, size_t size)
 {
-    std::string path = folder() + "/" + name;
+    std::string path = fuzzFolder() + "/" + name;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char *>(data), (std::streamsize)size);
     out.close();

@@ -7,7 +7,10 @@
 
 #include <string>
 
-// A path in a folder made for this process, holding exactly the given bytes.
+// A folder made for this process, the same for every call.
+const std::string &fuzzFolder();
+
+// A path in fuzzFolder(), holding exactly the given bytes.
 std::string writeFuzzFile(const char *name, const uint8_t *data, size_t size);
 
 // The whole contents of a file; "" when it cannot be read.

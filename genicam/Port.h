@@ -20,6 +20,9 @@ public:
     virtual bool read(uint64_t address, uint8_t *bytes, size_t size, std::string *reason) = 0;
     // Writes size bytes at address; false with a reason when it cannot.
     virtual bool write(uint64_t address, const uint8_t *bytes, size_t size, std::string *reason) = 0;
+    // False when the port reaches only addresses up to 0xFFFFFFFF (an SDK
+    // without block reads): what lies above is then never asked for.
+    virtual bool reachesAbove32Bits() const { return true; }
 };
 
 } // namespace genicam

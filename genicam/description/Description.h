@@ -1,0 +1,61 @@
+// A camera's GenICam description, found through its manifest, fetched
+// through a Port, checked against its SHA-1, unpacked when zipped, and
+// cached.  Everything the camera or the cache gives is untrusted: bounded
+// in size, and every failure is one of the reasons in Reasons.h.
+#ifndef GENICAM_DESCRIPTION_DESCRIPTION_H
+#define GENICAM_DESCRIPTION_DESCRIPTION_H
+
+#include "DeviceReader.h"
+#include "Manifest.h"
+#include "Port.h"
+#include "Reasons.h"
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <functional>
+#include <string>
+
+namespace genicam {
+
+// The largest description accepted, as the camera stores it and unpacked.
+const uint64_t kMaxDescriptionSize = 64 * 1024 * 1024;
+
+// How a description is fetched.
+struct FetchOptions {
+    // The cache folder (defaultCacheFolder()), or "" to fetch without a cache.
+    std::string cacheFolder;
+    // The largest piece read from the port at once; 0 or more than 64 KiB
+    // means 64 KiB.  A slow port gets progress more often with less.
+    size_t pieceSize = 0;
+    // Told, when set, after each piece of the file is read from the camera.
+    Progress progress;
+    // When set, judges an XML text before it is used: a cached one it
+    // rejects is removed and fetched again; a fetched one it rejects is
+    // still given, but not cached.
+    std::function<bool(const std::string &xml)> accept;
+};
+
+enum class Source { Camera, Cache };
+
+// A fetched description, and where it came from.
+struct Description {
+    std::string xml;        // the description, unpacked
+    Source source = Source::Camera;
+    std::string cacheFile;  // the path of its cached copy, "" when none was read or written
+    ManifestEntry entry;    // the manifest entry it was found through
+    std::string detail;     // on failure, the port's own words for a read that failed
+};
+
+// Fetches the description of the camera behind port, through the cache
+// when options name one.  False with reason set to one of the reasons of
+// Reasons.h when there is none to have.
+bool fetchDescription(Port &port, const FetchOptions &options, Description *out, std::string *reason);
+
+// The cache folder that the environment gives (cacheFolderFrom with
+// XDG_CACHE_HOME and HOME); "" when neither is usable.
+std::string defaultCacheFolder();
+
+} // namespace genicam
+
+#endif

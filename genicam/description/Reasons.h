@@ -1,0 +1,31 @@
+// Why a camera's GenICam description could not be had: the only reasons
+// the description reader gives the user.
+#ifndef GENICAM_DESCRIPTION_REASONS_H
+#define GENICAM_DESCRIPTION_REASONS_H
+
+#include <stdint.h>
+
+#include <string>
+
+namespace genicam {
+
+// The manifest table address (bootstrap 0x1D0) is 0.
+extern const char kNoManifest[];
+// The table lists no entry of a description this reader can use.
+extern const char kNoUsableEntry[];
+// The table or the file lies above 0xFFFFFFFF and the port reaches no further.
+extern const char kBeyond32Bits[];
+// The file is not a ZIP archive holding exactly one .xml file.
+extern const char kNotZipWithOneXml[];
+// The file's SHA-1 differs from the one the manifest entry gives.
+extern const char kSha1Mismatch[];
+// The file, or what it unpacks to, is larger than the reader accepts.
+extern const char kTooLarge[];
+
+// "register 0x<address> could not be read", the address in upper-case
+// hexadecimal as the tool's register lines show it.
+std::string unreadableRegister(uint64_t address);
+
+} // namespace genicam
+
+#endif
