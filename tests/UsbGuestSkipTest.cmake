@@ -39,7 +39,8 @@ foreach(case IN LISTS cases)
   endif()
   execute_process(COMMAND ${CMAKE_COMMAND} -E env "PATH=${fake}:$ENV{PATH}" ${ciSetting} "FAKE_MISSING=${missing}"
                           FAKE_UID=${uid} FAKE_KERNEL=${fakeKernel}
-                          ${RUN_GUEST} --tool none --sdk none --model none --raw none --work ${WORK_DIR}/work
+                          ${RUN_GUEST} --tool none --sdk none --model none --raw none --description-zip none
+                          --work ${WORK_DIR}/work
                   RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
   if(NOT status EQUAL expected OR NOT errors MATCHES "^run-guest: ${line}\n$")
     message(FATAL_ERROR "${name}: status ${status}, expected ${expected} and the line\n  run-guest: ${line}\n"

@@ -1,10 +1,16 @@
 // A USB3 Vision camera made of software, for the tests on a real kernel USB
 // stack: a gadgetfs device program behind dummy_hcd that libusb cannot tell
 // from a camera.  It has the standard's descriptors (an IAD, a control
-// interface with its device-info descriptor and two bulk endpoints, string
-// descriptors) and answers READMEM and WRITEMEM from a register map: the
-// bootstrap registers plus those of a text file ("address value [ro]",
-// hexadecimal).
+// interface with its device-info descriptor and two bulk endpoints, a
+// streaming interface, string descriptors) and answers READMEM and WRITEMEM
+// from a register map: the bootstrap registers (identity strings, of which
+// only the user-defined name is writable, the technology-specific and
+// streaming registers, the manifest), those of a text file ("address value
+// [ro]", hexadecimal), and the GenICam description file, read-only.
+//
+// Its control endpoints pair up (IN 0x81, OUT 0x01), as some hosts assume:
+// they send to the OUT endpoint with the number of the IN one.  The
+// streaming interface, which such hosts also want, never sends anything.
 //
 // Faults are armed by appending a line to the control file, each for the
 // next command unless said otherwise:
@@ -20,14 +26,27 @@
 //   status <addr> <s>  every command at <addr> fails with GenCP status <s>
 //   clear              every fault is disarmed
 //
-//   camera-model <gadgetfs folder> <registers file> <control file> <serial>
+//   camera-model [options] <gadgetfs folder> <registers file> <control file> <serial>
 //
 // gadgetfs serves one device per kernel, at high speed at most.  A second
 // camera is a FunctionFS function of a configfs gadget (which sets its
 // device descriptor and strings), which also links at SuperSpeed;
 // FunctionFS refuses the device-info descriptor, so that camera has none,
-// and its serial is the device descriptor's:
-//   camera-model --ffs <functionfs folder> <registers file> <control file> <serial>
+// and its serial is the device descriptor's.  Its endpoints are the
+// controller's first free ones (IN 0x81, OUT 0x02: not paired), and it has
+// no streaming interface:
+//   camera-model --ffs [options] <functionfs folder> <registers file> <control file> <serial>
+//
+// Options:
+//   --model <name>        the model name (default "Model U3V-1")
+//   --name <name>         the user-defined name (default empty)
+//   --description <file>  the GenICam description to serve, XML or ZIP (told
+//                         apart by its first bytes); without it the
+//                         manifest address is 0
+//   --at <address>        where it lies, hexadecimal (default 40000); above
+//                         FFFFFFFF it takes 64-bit reads
+//   --sha1 <hex>          the file's SHA-1 for the manifest entry (default
+//                         all zero: not given)
 #include <errno.h>
 #include <fcntl.h>
 #include <linux/usb/ch9.h>
@@ -41,7 +60,9 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <atomic>
 #include <map>
 #include <mutex>
@@ -57,11 +78,31 @@ typedef std::vector<uint8_t> Bytes;
 const uint16_t kVendorId = 0x1209;  // an open-source test vendor id
 const uint16_t kProductId = 0x0003;
 const uint8_t kEndpointIn = USB_DIR_IN | 1;  // dummy_udc's ep1in-bulk
-const uint8_t kEndpointOut = USB_DIR_OUT | 2;  // and ep2out-bulk
+const uint8_t kEndpointOut = USB_DIR_OUT | 1;  // ep1out-bulk, paired with it
+const uint8_t kEndpointStream = USB_DIR_IN | 2;  // ep2in-bulk, never sends
 const uint32_t kPrefix = 0x43563355;
-const uint64_t kSbrm = 0x10000;
 const uint32_t kMaxResponseMs = 100;
 const uint32_t kMaxTransfer = 1024;
+
+// Where the model keeps what describes it.
+const uint64_t kStringSize = 64;
+const uint64_t kUserNameAddress = 0x0184;
+const uint64_t kManifestAddressRegister = 0x01D0;
+const uint64_t kBootstrapEnd = 0x01E0;  // after the SBRM address, the last register served
+const uint64_t kSbrm = 0x10000;
+const uint64_t kSbrmSize = 0x44;
+const uint64_t kSirm = 0x20000;
+const uint64_t kSirmSize = 0x30;
+const uint64_t kManifest = 0x30000;
+const uint64_t kManifestEntrySize = 64;
+const uint64_t kDefaultDescriptionAddress = 0x40000;
+// The description's file version, as description.xml's MajorVersion,
+// MinorVersion and SubMinorVersion say (major in bits 24-31, minor 16-23,
+// subminor 0-15), and its schema version 1.1 (bits 24-31 and 16-23).
+const uint32_t kDescriptionVersion = 0x01020003;
+const uint32_t kSchemaVersion = 0x01010000;
+const uint32_t kCompressionShift = 10;  // 0 uncompressed XML, 1 ZIP
+const size_t kSha1Size = 20;
 
 // ---------------------------------------------------------------------------
 // Bytes
@@ -75,6 +116,11 @@ void put32(Bytes &b, size_t at, uint32_t v)
 {
     put16(b, at, (uint16_t)v);
     put16(b, at + 2, (uint16_t)(v >> 16));
+}
+void put64(Bytes &b, size_t at, uint64_t v)
+{
+    put32(b, at, (uint32_t)v);
+    put32(b, at + 4, (uint32_t)(v >> 32));
 }
 uint16_t get16(const uint8_t *b)
 {
@@ -122,8 +168,8 @@ Bytes endpoint(uint8_t address, uint16_t maxPacket)
 
 Bytes configDescriptor(uint16_t maxPacket)
 {
-    Bytes c = {9, USB_DT_CONFIG, 0, 0, 1, 1, 0, 0xC0, 50};
-    append(c, {8, 0x0B, 0, 1, 0xEF, 0x05, 0x00, 0});             // IAD: the USB3 Vision function
+    Bytes c = {9, USB_DT_CONFIG, 0, 0, 2, 1, 0, 0xC0, 50};
+    append(c, {8, 0x0B, 0, 2, 0xEF, 0x05, 0x00, 0});             // IAD: the USB3 Vision function
     append(c, {9, USB_DT_INTERFACE, 0, 0, 2, 0xEF, 0x05, 0x00, 0});  // control interface
     Bytes info(20, 0);                                              // device-info descriptor
     info[0] = 20;
@@ -131,6 +177,7 @@ Bytes configDescriptor(uint16_t maxPacket)
     info[2] = 0x01;
     put32(info, 3, 0x00010000);  // GenCP 1.0
     put32(info, 7, 0x00010000);  // U3V 1.0
+    info[11] = 4;                // device GUID
     info[12] = 1;                // vendor name
     info[13] = 2;                // model name
     info[17] = 3;                // serial number
@@ -138,6 +185,8 @@ Bytes configDescriptor(uint16_t maxPacket)
     append(c, info);
     append(c, endpoint(kEndpointIn, maxPacket));
     append(c, endpoint(kEndpointOut, maxPacket));
+    append(c, {9, USB_DT_INTERFACE, 1, 0, 1, 0xEF, 0x05, 0x02, 0});  // streaming interface
+    append(c, endpoint(kEndpointStream, maxPacket));
     put16(c, 2, (uint16_t)c.size());
     return c;
 }
@@ -156,11 +205,16 @@ Bytes stringDescriptor(const std::string &text)
 struct Model {
     std::mutex mutex;
     std::map<uint64_t, uint8_t> memory;
-    std::map<uint64_t, bool> readOnly;  // by register address
+    std::map<uint64_t, uint64_t> readOnly;  // first byte of a range -> one past its last
     std::map<uint64_t, uint16_t> statusAt;
     std::string serial = "12345678";
     std::string vendor = "Open Test Cameras";
     std::string model = "Model U3V-1";
+    std::string family = "Open Test Family";
+    std::string version = "1.0";
+    std::string info = "A camera made of software";
+    std::string userName;
+    bool streaming = true;  // has a streaming interface (gadgetfs) or not (FunctionFS)
     // Faults for the next command(s).
     bool stallIn = false, stallOut = false, drop = false, stale = false, shortAck = false;
     int pendingMs = 0, delayMs = 0, busy = 0;
@@ -170,16 +224,36 @@ struct Model {
 
 Model gModel;
 
+// The GenICam description the camera serves, as the command line gives it.
+struct Description {
+    std::string path;  // empty: none
+    uint64_t address = kDefaultDescriptionAddress;
+    Bytes sha1 = Bytes(kSha1Size, 0);
+};
+
 void store(uint64_t address, const Bytes &bytes)
 {
     for (size_t k = 0; k < bytes.size(); k++)
         gModel.memory[address + k] = bytes[k];
 }
 
+void protect(uint64_t address, uint64_t size)
+{
+    gModel.readOnly[address] = address + size;
+}
+
+bool isReadOnly(uint64_t address, uint64_t size)
+{
+    for (const auto &range : gModel.readOnly)
+        if (range.first < address + size && address < range.second)
+            return true;
+    return false;
+}
+
 void storeString(uint64_t address, const std::string &text)
 {
-    Bytes bytes(64, 0);
-    memcpy(bytes.data(), text.data(), std::min<size_t>(text.size(), 63));
+    Bytes bytes(kStringSize, 0);
+    memcpy(bytes.data(), text.data(), std::min<size_t>(text.size(), kStringSize - 1));
     store(address, bytes);
 }
 
@@ -191,24 +265,40 @@ void storeWord(uint64_t address, uint64_t value, size_t size)
     store(address, bytes);
 }
 
-void loadRegisters(const char *path)
+// The bootstrap registers, the technology-specific ones and those of the
+// streaming interface; all read-only but the user-defined name.
+void storeBootstrap()
 {
     storeWord(0x0000, 0x00010000, 4);  // GenCP version
     storeString(0x0004, gModel.vendor);
     storeString(0x0044, gModel.model);
-    storeString(0x0084, "U3V");
-    storeString(0x00C4, "1.0");
-    storeString(0x0104, "");
+    storeString(0x0084, gModel.family);
+    storeString(0x00C4, gModel.version);
+    storeString(0x0104, gModel.info);
     storeString(0x0144, gModel.serial);
-    storeString(0x0184, "");
+    protect(0x0000, kUserNameAddress);
+    storeString(kUserNameAddress, gModel.userName);
     storeWord(0x01C4, 0, 8);
     storeWord(0x01CC, kMaxResponseMs, 4);
-    storeWord(0x01D0, 0, 8);
+    storeWord(kManifestAddressRegister, 0, 8);
     storeWord(0x01D8, kSbrm, 8);
-    storeWord(kSbrm + 0x00, 0x00010000, 4);
-    storeWord(kSbrm + 0x04, 0, 8);
+    protect(kUserNameAddress + kStringSize, kBootstrapEnd - (kUserNameAddress + kStringSize));
+    store(kSbrm, Bytes(kSbrmSize, 0));
+    storeWord(kSbrm + 0x00, 0x00010000, 4);  // U3V version
     storeWord(kSbrm + 0x14, kMaxTransfer, 4);
     storeWord(kSbrm + 0x18, kMaxTransfer, 4);
+    if (gModel.streaming) {
+        storeWord(kSbrm + 0x1C, 1, 4);  // stream channels
+        storeWord(kSbrm + 0x20, kSirm, 8);
+        storeWord(kSbrm + 0x28, kSirmSize, 4);
+        store(kSirm, Bytes(kSirmSize, 0));  // no stream is ever set up
+    }
+    protect(kSbrm, kSbrmSize);
+}
+
+// The registers of the text file; those marked "ro" are read-only.
+void loadRegisters(const char *path)
+{
     std::ifstream in(path);
     for (std::string line; std::getline(in, line);) {
         std::istringstream words(line);
@@ -218,8 +308,49 @@ void loadRegisters(const char *path)
         uint64_t at = strtoull(address.c_str(), nullptr, 16);
         storeWord(at, strtoull(value.c_str(), nullptr, 16), 4);
         if (words >> flag && flag == "ro")
-            gModel.readOnly[at] = true;
+            protect(at, 4);
     }
+}
+
+// The manifest's one entry, for a file of these bytes at that address.
+Bytes manifestTable(const Bytes &file, const Description &description)
+{
+    const uint8_t kZipMagic[] = {'P', 'K', 3, 4};
+    bool zip = file.size() >= sizeof kZipMagic && memcmp(file.data(), kZipMagic, sizeof kZipMagic) == 0;
+    Bytes table(8 + kManifestEntrySize, 0);
+    put64(table, 0, 1);  // entry count
+    put32(table, 8 + 0x00, kDescriptionVersion);
+    put32(table, 8 + 0x04, kSchemaVersion | (uint32_t)zip << kCompressionShift);
+    put64(table, 8 + 0x08, description.address);
+    put64(table, 8 + 0x10, file.size());
+    std::copy(description.sha1.begin(), description.sha1.end(), table.begin() + 8 + 0x18);
+    return table;
+}
+
+// Serves the description file, read-only, and the manifest that points at
+// it.  False, with a message, when the file cannot be read or would lie
+// over registers.
+bool loadDescription(const Description &description)
+{
+    std::ifstream in(description.path, std::ios::binary);
+    Bytes file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.is_open() || file.empty()) {
+        fprintf(stderr, "camera-model: cannot read %s\n", description.path.c_str());
+        return false;
+    }
+    auto next = gModel.memory.lower_bound(description.address);
+    if (next != gModel.memory.end() && next->first - description.address < file.size()) {
+        fprintf(stderr, "camera-model: %s at %llX would cover register %llX\n", description.path.c_str(),
+                (unsigned long long)description.address, (unsigned long long)next->first);
+        return false;
+    }
+    store(description.address, file);
+    protect(description.address, file.size());
+    Bytes table = manifestTable(file, description);
+    store(kManifest, table);
+    protect(kManifest, table.size());
+    storeWord(kManifestAddressRegister, kManifest, 8);
+    return true;
 }
 
 // Reads the control file's new lines and arms their faults.
@@ -304,7 +435,7 @@ Bytes answer(const uint8_t *command, size_t size)
     for (size_t k = 0; k < length; k++)
         if (gModel.memory.count(address + k) == 0)
             return ack(0x8003, ackId, requestId, {});
-    if (gModel.readOnly.count(address & ~3ull))
+    if (isReadOnly(address, length))
         return ack(0x8004, ackId, requestId, {});  // write protect
     for (size_t k = 0; k < length; k++)
         gModel.memory[address + k] = command[20 + k];
@@ -422,6 +553,15 @@ void startServing(int in, int out)
     gIo = std::thread(serve, in, out);
 }
 
+// The device GUID, 12 characters: the vendor id and the serial's last 8.
+std::string deviceGuid()
+{
+    char guid[13];
+    std::string serial = std::string(8, '0') + gModel.serial;
+    snprintf(guid, sizeof guid, "%04X%s", kVendorId, serial.substr(serial.size() - 8).c_str());
+    return guid;
+}
+
 void stall(const usb_ctrlrequest &setup)
 {
     int none = 0;
@@ -441,6 +581,7 @@ void handleSetup(const usb_ctrlrequest &setup)
         case 1: reply = stringDescriptor(gModel.vendor); break;
         case 2: reply = stringDescriptor(gModel.model); break;
         case 3: reply = stringDescriptor(gModel.serial); break;
+        case 4: reply = stringDescriptor(deviceGuid()); break;
         default: stall(setup); return;
         }
         if (reply.size() > length)
@@ -450,7 +591,7 @@ void handleSetup(const usb_ctrlrequest &setup)
     }
     if (setup.bRequest == USB_REQ_SET_CONFIGURATION && setup.bRequestType == USB_DIR_OUT) {
         if (value == 1 && !gServing)
-            startServing(configureEndpoint("ep1in-bulk", kEndpointIn), configureEndpoint("ep2out-bulk", kEndpointOut));
+            startServing(configureEndpoint("ep1in-bulk", kEndpointIn), configureEndpoint("ep1out-bulk", kEndpointOut));
         int none;
         (void)!read(gEp0, &none, 0);  // the status stage
         return;
@@ -571,20 +712,67 @@ int runFunctionFs()
     });
 }
 
+// Reads 40 hexadecimal digits into 20 bytes.
+bool parseSha1(const char *hex, Bytes *sha1)
+{
+    if (strlen(hex) != 2 * kSha1Size || strspn(hex, "0123456789abcdefABCDEF") != 2 * kSha1Size)
+        return false;
+    for (size_t k = 0; k < kSha1Size; k++) {
+        char pair[3] = {hex[2 * k], hex[2 * k + 1], 0};
+        (*sha1)[k] = (uint8_t)strtoul(pair, nullptr, 16);
+    }
+    return true;
+}
+
+// Reads the options before the folder; false on one it does not know.
+bool parseOptions(int *argc, char ***argv, bool *functionFs, Description *description)
+{
+    for (; *argc > 1 && strncmp((*argv)[1], "--", 2) == 0; (*argc)--, (*argv)++) {
+        std::string option = (*argv)[1];
+        if (option == "--ffs") {
+            *functionFs = true;
+            continue;
+        }
+        if (*argc < 3)
+            return false;
+        const char *value = (*argv)[2];
+        char empty = '\0', *end = &empty;  // where a number ends
+        if (option == "--model")
+            gModel.model = value;
+        else if (option == "--name")
+            gModel.userName = value;
+        else if (option == "--description")
+            description->path = value;
+        else if (option == "--at")
+            description->address = strtoull(value, &end, 16);
+        else if (option != "--sha1" || !parseSha1(value, &description->sha1))
+            return false;
+        if (*end != '\0')
+            return false;
+        (*argc)--, (*argv)++;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    bool functionFs = argc == 6 && strcmp(argv[1], "--ffs") == 0;
-    if (argc != 5 && !functionFs) {
-        fprintf(stderr, "usage: camera-model [--ffs] <gadget folder> <registers file> <control file> <serial>\n");
+    bool functionFs = false;
+    Description description;
+    if (!parseOptions(&argc, &argv, &functionFs, &description) || argc != 5) {
+        fprintf(stderr, "usage: camera-model [--ffs] [--model <name>] [--name <name>] [--description <file>"
+                        " [--at <address>] [--sha1 <hex>]] <gadget folder> <registers file> <control file> <serial>\n");
         return 2;
     }
-    char **args = functionFs ? argv + 1 : argv;
-    gFolder = args[1];
-    gModel.controlPath = args[3];
-    gModel.serial = args[4];
-    loadRegisters(args[2]);
+    gFolder = argv[1];
+    gModel.controlPath = argv[3];
+    gModel.serial = argv[4];
+    gModel.streaming = !functionFs;
+    storeBootstrap();
+    loadRegisters(argv[2]);
+    if (!description.path.empty() && !loadDescription(description))
+        return 2;
     setvbuf(stdout, nullptr, _IOLBF, 0);
     return functionFs ? runFunctionFs() : runGadgetFs();
 }

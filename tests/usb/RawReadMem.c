@@ -18,6 +18,9 @@
 #include <time.h>
 #include <unistd.h>
 
+/* The gadgetfs camera's control endpoints (CameraModel.cpp). */
+enum { kEndpointOut = 0x01, kEndpointIn = 0x81 };
+
 static void put16(uint8_t *b, uint16_t v) { b[0] = (uint8_t)v; b[1] = (uint8_t)(v >> 8); }
 
 static double nowUs(void)
@@ -87,8 +90,8 @@ int main(int argc, char **argv)
             command[12 + b] = (uint8_t)(address >> (8 * b));
         put16(command + 22, 4);
         int moved = 0;
-        if (libusb_bulk_transfer(handle, 0x02, command, sizeof command, &moved, 1000) != 0 ||
-            libusb_bulk_transfer(handle, 0x81, reply, sizeof reply, &moved, 1000) != 0) {
+        if (libusb_bulk_transfer(handle, kEndpointOut, command, sizeof command, &moved, 1000) != 0 ||
+            libusb_bulk_transfer(handle, kEndpointIn, reply, sizeof reply, &moved, 1000) != 0) {
             fprintf(stderr, "raw-readmem: transfer failed\n");
             return 1;
         }
