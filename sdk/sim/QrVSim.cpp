@@ -251,9 +251,9 @@ const Camera *cameraOf(const Simulator &sim, void *handle)
     return open == sim.openCameras.end() ? NULL : &sim.config.cameras[open->second];
 }
 
-// (Unused in the build without the memory calls.)
 // The first bytes of a block, in hexadecimal, for the trace: "NULL", or up to
-// kTracedBytes bytes and "..." when there are more.
+// kTracedBytes bytes and "..." when there are more.  (The build without the
+// memory calls has no use for it.)
 [[maybe_unused]] std::string tracedBytes(const void *bytes, uint32_t size)
 {
     const size_t kTracedBytes = 16;
