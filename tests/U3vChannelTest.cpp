@@ -3,9 +3,9 @@
 #include "Channel.h"
 #include "Protocol.h"
 #include "Status.h"
+#include "U3vFakeDevice.h"
 
-#include <deque>
-#include <functional>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -13,87 +13,6 @@
 namespace {
 
 using namespace u3v;
-typedef std::vector<uint8_t> Bytes;
-
-class FakeClock : public Clock {
-public:
-    int64_t nowUs() override { return now; }
-    void sleepMs(int milliseconds) override { now += (int64_t)milliseconds * 1000; }
-    int64_t now = 0;
-};
-
-// One thing the device does when the host reads its acknowledge endpoint.
-struct Step {
-    Transfer result = Transfer::Ok;
-    int delayMs = 0;                            // before it comes
-    std::function<Bytes(const Bytes &)> reply;  // from the last command sent
-};
-
-// A device scripted byte by byte.  With nothing scripted, reads time out.
-class FakeDevice : public Transport {
-public:
-    explicit FakeDevice(FakeClock &clock) : clock_(clock) {}
-
-    Transfer send(const uint8_t *bytes, size_t size, int) override
-    {
-        sent.emplace_back(bytes, bytes + size);
-        if (sendResults.empty())
-            return Transfer::Ok;
-        Transfer result = sendResults.front();
-        sendResults.pop_front();
-        return result;
-    }
-    Transfer receive(uint8_t *bytes, size_t capacity, size_t *received, int timeoutMs) override
-    {
-        *received = 0;
-        if (steps.empty() || steps.front().delayMs > timeoutMs) {
-            if (!steps.empty())
-                steps.front().delayMs -= timeoutMs;
-            clock_.now += (int64_t)timeoutMs * 1000;
-            return Transfer::Timeout;
-        }
-        Step step = steps.front();
-        steps.pop_front();
-        clock_.now += (int64_t)step.delayMs * 1000;
-        if (step.result != Transfer::Ok)
-            return step.result;
-        Bytes packet = step.reply(sent.back());
-        *received = std::min(packet.size(), capacity);
-        std::copy(packet.begin(), packet.begin() + *received, bytes);
-        return Transfer::Ok;
-    }
-    Transfer clearHalt(Endpoint endpoint) override
-    {
-        cleared.push_back(endpoint);
-        return Transfer::Ok;
-    }
-
-    std::vector<Bytes> sent;
-    std::deque<Transfer> sendResults;
-    std::deque<Step> steps;
-    std::vector<Endpoint> cleared;
-
-private:
-    FakeClock &clock_;
-};
-
-uint16_t requestIdOf(const Bytes &command)
-{
-    return get16(&command[10]);
-}
-
-// An acknowledge: header, then payload.
-Bytes ack(uint16_t status, uint16_t ackId, uint16_t requestId, const Bytes &payload)
-{
-    Bytes packet(kHeaderSize + payload.size());
-    put32(&packet[0], kPrefix);
-    put16(&packet[4], status);
-    put16(&packet[6], ackId);
-    put16(&packet[8], (uint16_t)payload.size());
-    put16(&packet[10], requestId);
-    std::copy(payload.begin(), payload.end(), packet.begin() + kHeaderSize);
-    return packet;
-}
 
 Bytes le32(uint32_t value)
 {
@@ -134,17 +53,39 @@ Step statusAnswer(uint16_t status)
 {
     return reply([status](const Bytes &c) { return ack(status, kReadMemAck, requestIdOf(c), {}); });
 }
-Step pendingAnswer(uint16_t ms)
+Step pendingAnswer(uint16_t ms, int delayMs = 0)
 {
-    return reply([ms](const Bytes &c) {
-        Bytes payload(4, 0);
-        put16(&payload[2], ms);
-        return ack(0, kPendingAck, requestIdOf(c), payload);
-    });
+    return reply(
+        [ms](const Bytes &c) {
+            Bytes payload(4, 0);
+            put16(&payload[2], ms);
+            return ack(0, kPendingAck, requestIdOf(c), payload);
+        },
+        delayMs);
 }
 Step bytesAnswer(const Bytes &bytes)
 {
     return reply([bytes](const Bytes &) { return bytes; });
+}
+// The answer to a READMEM of any length, or to a WRITEMEM of any size.
+Step anyAnswer(uint8_t fill = 0xAB)
+{
+    return reply([fill](const Bytes &c) {
+        if (get16(&c[6]) == kReadMem)
+            return ack(0, kReadMemAck, requestIdOf(c), Bytes(get16(&c[22]), fill));
+        Bytes payload(4, 0);
+        put16(&payload[2], (uint16_t)(c.size() - writeMemCommandSize(0)));
+        return ack(0, kWriteMemAck, requestIdOf(c), payload);
+    });
+}
+std::vector<Step> repeated(size_t times, const Step &step)
+{
+    return std::vector<Step>(times, step);
+}
+std::vector<Step> operator+(std::vector<Step> steps, const std::vector<Step> &more)
+{
+    steps.insert(steps.end(), more.begin(), more.end());
+    return steps;
 }
 
 class ChannelTest : public ::testing::Test {
@@ -205,6 +146,11 @@ TEST_F(ChannelTest, ReadRecoversOrFailsAsACarefulHostDoes)
     wrongPrefix[0] = 0x56;
     Bytes lengthBeyond = ack(0, kReadMemAck, 1, le32(7));
     put16(&lengthBeyond[8], 40);
+    auto cutShort = reply([](const Bytes &c) {  // 14 bytes, a length field of 4
+        Bytes packet = ack(0, kReadMemAck, requestIdOf(c), le32(7));
+        packet.resize(kHeaderSize + 2);
+        return packet;
+    });
     const struct {
         const char *name;
         std::vector<Step> steps;
@@ -216,15 +162,22 @@ TEST_F(ChannelTest, ReadRecoversOrFailsAsACarefulHostDoes)
         {"answered", {readAnswer(7)}, {}, 0, 1, {}},
         {"pending once, answered after the usual timeout", {pendingAnswer(200), readAnswer(7, 150)}, {}, 0, 1, {}},
         {"pending several times", {pendingAnswer(100), pendingAnswer(100), readAnswer(7, 90)}, {}, 0, 1, {}},
+        // Pending at 10 ms for 100 ms more: the answer at 130 ms is late
+        // (it would not be from the first deadline, 50 ms, plus 100).
+        {"pending counted from its arrival", {pendingAnswer(100, 10), readAnswer(7, 120)}, {}, 0, 2, {}},
         {"stale acknowledges skipped", {stale, otherCommand, readAnswer(7)}, {}, 0, 1, {}},
         {"short acknowledge tried again", {bytesAnswer({0x55, 0x33, 0x56}), readAnswer(7)}, {}, 0, 2, {}},
         {"wrong prefix tried again", {bytesAnswer(wrongPrefix), readAnswer(7)}, {}, 0, 2, {}},
         {"length beyond the bytes tried again", {bytesAnswer(lengthBeyond), readAnswer(7)}, {}, 0, 2, {}},
+        {"length beyond the bytes after the header tried again", {cutShort, readAnswer(7)}, {}, 0, 2, {}},
         {"wrong payload length tried again", {wrongLength, readAnswer(7)}, {}, 0, 2, {}},
         {"timeout tried again", {event(Transfer::Timeout), readAnswer(7)}, {}, 0, 2, {}},
         {"stalled IN endpoint cleared", {event(Transfer::Stall), readAnswer(7)}, {}, 0, 2, {Endpoint::In}},
         {"stalled OUT endpoint cleared", {readAnswer(7)}, {Transfer::Stall}, 0, 2, {Endpoint::Out}},
         {"busy tried again", {statusAnswer(kGencpBusy), readAnswer(7)}, {}, 0, 2, {}},
+        // 40 busy answers 2 ms apart: longer than one timeout, shorter than three.
+        {"busy for longer than one try", repeated(40, statusAnswer(kGencpBusy)) + std::vector<Step>{readAnswer(7)}, {},
+         0, 41, {}},
         {"no answer to any try", {}, {}, kStatusTimeout, 3, {}},
         {"malformed every try", {bytesAnswer({1}), bytesAnswer({1}), bytesAnswer({1})}, {}, kStatusMalformed, 3, {}},
         {"device status reported at once", {statusAnswer(kInvalidAddress)}, {}, deviceStatus(kInvalidAddress), 1, {}},
@@ -303,6 +256,104 @@ TEST_F(ChannelTest, TransfersNeverExceedTheDeviceMaxima)
         address += get16(&command[22]);
     }
     EXPECT_EQ(serial[63], 0xAB);
+}
+
+// A device may claim 4 GiB commands and acknowledges: no packet, and no
+// buffer, is larger than the header's 16-bit length field describes, and
+// every WRITEMEM's length field holds its address and data.
+TEST_F(ChannelTest, MaximaBeyondTheLengthFieldAreClamped)
+{
+    ASSERT_TRUE(channel.setLimits(100, 0xFFFFFFFF, 0xFFFFFFFF));
+    const struct {
+        bool write;
+        size_t size;
+        size_t commands;
+    } cases[] = {
+        {true, 65527, 1},    // 8 + 65,527 = 65,535: one WRITEMEM
+        {true, 65528, 2},    // one byte more than a length field holds
+        {false, 65535, 1},   // the largest READMEM
+        {false, 100000, 2},
+    };
+    for (const auto &c : cases) {
+        device.sent.clear();
+        device.capacities.clear();
+        device.steps.assign(c.commands, anyAnswer());
+        std::vector<uint8_t> bytes(c.size, 0x5A);
+        EXPECT_EQ(c.write ? channel.write(0x100000, bytes.data(), c.size) : channel.read(0x100000, bytes.data(), c.size),
+                  0)
+            << c.size;
+        ASSERT_EQ(device.sent.size(), c.commands) << c.size;
+        size_t data = 0;
+        for (const Bytes &command : device.sent) {
+            EXPECT_EQ(get16(&command[8]) + kHeaderSize, command.size()) << c.size << ": the length field";
+            data += c.write ? command.size() - writeMemCommandSize(0) : get16(&command[22]);
+        }
+        EXPECT_EQ(data, c.size);
+        for (size_t capacity : device.capacities)
+            EXPECT_LE(capacity, kLargestPacket) << c.size;
+    }
+}
+
+// No command, however a device stalls it, takes longer than the command
+// limit; then it fails with the timeout status, and the trace says why.
+TEST_F(ChannelTest, NoCommandOutlastsTheCommandLimit)
+{
+    const int kSecond = 1000;
+    // A PENDING_ACK at once, then one every second.
+    auto pendingEverySecond = [](size_t times, uint16_t ms) {
+        return std::vector<Step>{pendingAnswer(ms)} + repeated(times - 1, pendingAnswer(ms, kSecond));
+    };
+    const struct {
+        const char *name;
+        std::vector<Step> steps;
+        uint32_t responseTimeMs;  // 0: not set
+        int limitMs;
+        int32_t status;
+        size_t sends;
+    } cases[] = {
+        {"pending 25 s, then answered", pendingEverySecond(25, 2 * kSecond) + std::vector<Step>{readAnswer(7, kSecond)},
+         0, Channel::kCommandLimitMs, 0, 1},
+        {"pending forever", pendingEverySecond(100, 65535), 0, Channel::kCommandLimitMs, kStatusTimeout, 1},
+        {"busy forever, with a slow device's long tries", repeated(100000, statusAnswer(kGencpBusy)), 60000,
+         Channel::kCommandLimitMs, kStatusTimeout, 15000},
+        {"no answer, with a slow device's long tries", {}, 60000, Channel::kCommandLimitMs, kStatusTimeout, 1},
+        {"stale answers forever", repeated(100, reply([](const Bytes &c) { return ack(0, kReadMemAck, requestIdOf(c) - 1, le32(9)); }, kSecond)),
+         60000, Channel::kCommandLimitMs, kStatusTimeout, 1},
+        {"pending forever, with a shorter limit", pendingEverySecond(100, 65535), 0, 2 * kSecond, kStatusTimeout, 1},
+    };
+    for (const auto &c : cases) {
+        FakeClock clock;
+        FakeDevice device(clock);
+        std::vector<std::string> trace;
+        Channel channel(device, clock, [&trace](const char *line) { trace.push_back(line); }, c.limitMs);
+        if (c.responseTimeMs > 0) {
+            ASSERT_TRUE(channel.setLimits(c.responseTimeMs, 1024, 1024));
+        }
+        device.steps.assign(c.steps.begin(), c.steps.end());
+        uint8_t bytes[4] = {};
+        EXPECT_EQ(channel.read(0x60018, bytes, 4), c.status) << c.name;
+        EXPECT_EQ(device.sent.size(), c.sends) << c.name;
+        EXPECT_LE(clock.now, (int64_t)c.limitMs * 1000 + 1000) << c.name;
+        std::string last = trace.empty() ? "" : trace.back();
+        std::string why = " ms: a command may take " + std::to_string(c.limitMs) + " ms at most";
+        bool givenUp = last.rfind("command=READMEM address=0x60018 given up after ", 0) == 0 &&
+                       last.size() > why.size() && last.compare(last.size() - why.size(), why.size(), why) == 0;
+        EXPECT_EQ(givenUp, c.status != 0) << c.name << ": " << last;
+    }
+}
+
+TEST(CommandLimit, SetByTheEnvironment)
+{
+    const struct {
+        const char *text;
+        int limitMs;
+    } cases[] = {
+        {nullptr, 30000}, {"", 30000},    {"2000", 2000}, {"1", 1},         {"30000", 30000},
+        {"30001", 30000}, {"0", 30000},   {"-5", 30000},  {"2000ms", 30000}, {" 2000", 30000},
+        {"99999999999999999999", 30000},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(commandLimitFromText(c.text), c.limitMs) << (c.text != nullptr ? c.text : "null");
 }
 
 } // namespace

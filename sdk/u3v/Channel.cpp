@@ -3,12 +3,15 @@
 #include "Protocol.h"
 #include "Status.h"
 
+#include <errno.h>
 #include <inttypes.h>
 #include <stdarg.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
+#include <string>
 
 namespace u3v {
 
@@ -27,8 +30,27 @@ const char *commandName(uint16_t command)
 
 } // namespace
 
-Channel::Channel(Transport &transport, Clock &clock, TraceLine trace)
-    : transport_(transport), clock_(clock), trace_(trace), buffer_(kMinReceive)
+int commandLimitFromText(const char *text)
+{
+    if (text == nullptr || text[0] < '1' || text[0] > '9')
+        return Channel::kCommandLimitMs;
+    char *end = nullptr;
+    errno = 0;
+    long value = strtol(text, &end, 10);
+    if (errno != 0 || *end != '\0' || value > Channel::kCommandLimitMs)
+        return Channel::kCommandLimitMs;
+    return (int)value;
+}
+
+int configuredCommandLimitMs()
+{
+    static const int limitMs = commandLimitFromText(getenv("QRV_U3V_COMMAND_LIMIT"));
+    return limitMs;
+}
+
+Channel::Channel(Transport &transport, Clock &clock, TraceLine trace, int commandLimitMs)
+    : transport_(transport), clock_(clock), trace_(trace),
+      commandLimitMs_(std::min(std::max(commandLimitMs, 1), kCommandLimitMs)), buffer_(kMinReceive)
 {
 }
 
@@ -36,10 +58,12 @@ bool Channel::setLimits(uint32_t responseTimeMs, uint32_t maxCommand, uint32_t m
 {
     if (maxCommand < std::max(readMemCommandSize(), writeMemCommandSize(4)) || maxAck < kHeaderSize + kWriteAckPayload)
         return false;
-    timeoutMs_ = (int)std::min<uint32_t>(std::max<uint32_t>(responseTimeMs, kTimeoutFloorMs), 60000) + kTimeoutMarginMs;
-    maxCommand_ = maxCommand;
-    maxAck_ = maxAck;
-    buffer_.resize(std::max<size_t>(maxAck, kMinReceive));
+    uint32_t responseMs = std::min<uint32_t>(std::max<uint32_t>(responseTimeMs, kTimeoutFloorMs), kTimeoutCeilingMs);
+    timeoutMs_ = (int)responseMs + kTimeoutMarginMs;
+    // A device may claim any size; no packet is ever larger than this.
+    maxCommand_ = std::min<uint32_t>(maxCommand, kLargestPacket);
+    maxAck_ = std::min<uint32_t>(maxAck, kLargestPacket);
+    buffer_.resize(std::max<size_t>(maxAck_, kMinReceive));
     return true;
 }
 
@@ -64,20 +88,20 @@ uint16_t Channel::takeRequestId()
 
 int32_t Channel::read(uint64_t address, uint8_t *bytes, size_t size)
 {
-    return inPieces(kReadMem, address, nullptr, bytes, size, maxAck_ - kHeaderSize);
+    return inPieces(kReadMem, address, nullptr, bytes, size, std::min<size_t>(maxAck_ - kHeaderSize, UINT16_MAX));
 }
 
 int32_t Channel::write(uint64_t address, const uint8_t *bytes, size_t size)
 {
-    return inPieces(kWriteMem, address, bytes, nullptr, size, maxCommand_ - writeMemCommandSize(0));
+    return inPieces(kWriteMem, address, bytes, nullptr, size,
+                    std::min(maxCommand_ - writeMemCommandSize(0), kLargestWriteData));
 }
 
-// One command per piece of at most the given size (and what the 16-bit
-// length field holds), in address order; the first failure ends it.
+// One command per piece of at most the given size, in address order; the
+// first failure ends it.
 int32_t Channel::inPieces(uint16_t command, uint64_t address, const uint8_t *data, uint8_t *out, size_t size,
                           size_t piece)
 {
-    piece = std::min<size_t>(piece, UINT16_MAX);
     for (size_t done = 0; done < size; done += piece) {
         size_t length = std::min(piece, size - done);
         int32_t status = transact(command, address + done, data != nullptr ? data + done : nullptr, length,
@@ -90,21 +114,27 @@ int32_t Channel::inPieces(uint16_t command, uint64_t address, const uint8_t *dat
 
 // One command, tried until it is answered: kTries tries for timeouts,
 // stalls and unusable acknowledges; a busy device again and again while
-// the time those tries would take remains.
+// the time those tries would take remains; all of it within the command
+// limit.
 int32_t Channel::transact(uint16_t command, uint64_t address, const uint8_t *data, size_t size, uint8_t *out)
 {
-    int64_t busyUntil = clock_.nowUs() + (int64_t)kTries * timeoutMs_ * 1000;
+    int64_t begun = clock_.nowUs();
+    int64_t giveUpAt = begun + (int64_t)commandLimitMs_ * 1000;
+    int64_t busyUntil = std::min(begun + (int64_t)kTries * timeoutMs_ * 1000, giveUpAt);
     int32_t failure = kStatusTimeout;
     for (int tries = 0; tries < kTries;) {
+        if (clock_.nowUs() >= giveUpAt)
+            return giveUp(command, address, begun);
         uint16_t id = takeRequestId();
         std::vector<uint8_t> packet = command == kReadMem ? encodeReadMem(id, address, (uint16_t)size)
                                                           : encodeWriteMem(id, address, data, size);
         int64_t start = clock_.nowUs();
-        Transfer sent = transport_.send(packet.data(), packet.size(), timeoutMs_);
+        int sendMs = msUntil(std::min(start + (int64_t)timeoutMs_ * 1000, giveUpAt));
+        Transfer sent = transport_.send(packet.data(), packet.size(), sendMs);
         int32_t status = kStatusTransfer;
         Outcome outcome = Outcome::Retry;
         if (sent == Transfer::Ok) {
-            outcome = await(id, command == kReadMem ? kReadMemAck : kWriteMemAck, size, out, &status);
+            outcome = await(id, command == kReadMem ? kReadMemAck : kWriteMemAck, size, out, giveUpAt, &status);
         } else if (sent == Transfer::Gone) {
             outcome = Outcome::Gone;
         } else if (sent == Transfer::Stall) {
@@ -123,32 +153,49 @@ int32_t Channel::transact(uint16_t command, uint64_t address, const uint8_t *dat
         case Outcome::Gone:
             return status;
         case Outcome::Busy:
-            if (clock_.nowUs() + kBusyPauseMs * 1000 >= busyUntil)
-                return status;
-            clock_.sleepMs(kBusyPauseMs);
-            break;
+            if (clock_.nowUs() + kBusyPauseMs * 1000 < busyUntil) {
+                clock_.sleepMs(kBusyPauseMs);
+                break;
+            }
+            return busyUntil == giveUpAt ? giveUp(command, address, begun) : status;
         case Outcome::Retry:
             failure = status;
             tries++;
             break;
         }
     }
-    return failure;
+    return clock_.nowUs() >= giveUpAt ? giveUp(command, address, begun) : failure;
+}
+
+// The end of a command that reached the command limit.
+int32_t Channel::giveUp(uint16_t command, uint64_t address, int64_t begunUs)
+{
+    trace("command=%s address=0x%" PRIX64 " given up after %" PRId64 " ms: a command may take %d ms at most",
+          commandName(command), address, (clock_.nowUs() - begunUs) / 1000, commandLimitMs_);
+    return kStatusTimeout;
+}
+
+// Whole milliseconds from now to the deadline, rounded up, at least 1 (a
+// transfer given 0 would wait forever).
+int Channel::msUntil(int64_t deadlineUs)
+{
+    int64_t remainingUs = deadlineUs - clock_.nowUs();
+    return remainingUs <= 1000 ? 1 : (int)((remainingUs + 999) / 1000);
 }
 
 // Reads acknowledges for the command with this request id until its own
-// comes, skipping stale ones, until the deadline (which a PENDING_ACK moves).
-Channel::Outcome Channel::await(uint16_t id, uint16_t expectedAck, size_t size, uint8_t *out, int32_t *status)
+// comes, skipping stale ones, until the deadline (which a PENDING_ACK moves,
+// never beyond giveUpAtUs).
+Channel::Outcome Channel::await(uint16_t id, uint16_t expectedAck, size_t size, uint8_t *out, int64_t giveUpAtUs,
+                                int32_t *status)
 {
-    int64_t deadline = clock_.nowUs() + (int64_t)timeoutMs_ * 1000;
+    int64_t deadline = std::min(clock_.nowUs() + (int64_t)timeoutMs_ * 1000, giveUpAtUs);
     for (;;) {
-        int64_t remainingUs = deadline - clock_.nowUs();
         *status = kStatusTimeout;
-        if (remainingUs <= 0)
+        if (clock_.nowUs() >= deadline)
             return Outcome::Retry;
         size_t received = 0;
-        int remainingMs = (int)((remainingUs + 999) / 1000);
-        Transfer got = transport_.receive(buffer_.data(), buffer_.size(), &received, remainingMs);
+        Transfer got = transport_.receive(buffer_.data(), buffer_.size(), &received, msUntil(deadline));
         *status = kStatusTransfer;
         if (got == Transfer::Gone)
             return Outcome::Gone;
@@ -172,7 +219,7 @@ Channel::Outcome Channel::await(uint16_t id, uint16_t expectedAck, size_t size, 
             if (!pendingTimeout(ack, &waitMs))
                 return Outcome::Retry;
             trace("pending acknowledge id=%u: %u ms more", id, waitMs);
-            deadline = clock_.nowUs() + (int64_t)waitMs * 1000;
+            deadline = std::min(clock_.nowUs() + (int64_t)waitMs * 1000, giveUpAtUs);
             continue;
         }
         if (ack.ackId != expectedAck) {

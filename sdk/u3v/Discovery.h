@@ -1,6 +1,8 @@
 // Finding the USB3 Vision devices on the USB buses and telling them apart:
-// each gets a camera number from its serial (or, when that cannot be read,
-// from its place on the bus), remembered for the life of the process.
+// each gets a camera number from its serial (or, when that cannot be read or
+// another device claims the same number, from its place on the bus).  What
+// was read of a device is remembered for the life of the process, as long
+// as its device descriptor stays the same.
 #ifndef QRVU3V_DISCOVERY_H
 #define QRVU3V_DISCOVERY_H
 
@@ -41,13 +43,17 @@ public:
 
     // Lists the devices (none when there is no bus).  Devices that cannot be
     // opened to read their serial are listed all the same (numbered by
-    // their place) and reported once on standard error.
+    // their place) and reported once on standard error; so are devices that
+    // claim one camera number.
     void scan(libusb_context *context);
     const std::vector<Device> &devices() const { return devices_; }
     // The device with this camera number, or nullptr.
     const Device *find(uint32_t number) const;
 
 private:
+    // Gives each device its number, and traces it.
+    void number();
+
     std::vector<Device> devices_;
 };
 

@@ -1,5 +1,9 @@
 #include "Identity.h"
 
+#include <libusb.h>
+
+#include <map>
+
 namespace u3v {
 
 namespace {
@@ -44,6 +48,36 @@ bool findDeviceInfo(const uint8_t *extra, size_t length, DeviceInfo *info)
     return false;
 }
 
+bool findControlInterface(const libusb_config_descriptor &config, ControlInterface *control)
+{
+    for (int i = 0; i < config.bNumInterfaces; i++) {
+        if (config.interface[i].num_altsetting < 1)
+            continue;
+        const libusb_interface_descriptor &setting = config.interface[i].altsetting[0];
+        if (setting.bInterfaceClass != kU3vClass || setting.bInterfaceSubClass != kU3vSubclass ||
+            setting.bInterfaceProtocol != kU3vControlProtocol)
+            continue;
+        ControlInterface found;
+        for (int e = 0; e < setting.bNumEndpoints; e++) {
+            const libusb_endpoint_descriptor &endpoint = setting.endpoint[e];
+            if ((endpoint.bmAttributes & LIBUSB_TRANSFER_TYPE_MASK) != LIBUSB_TRANSFER_TYPE_BULK ||
+                (endpoint.bEndpointAddress & LIBUSB_ENDPOINT_ADDRESS_MASK) == 0)
+                continue;  // endpoint 0 is the device's control pipe, never an interface's
+            uint8_t &slot = (endpoint.bEndpointAddress & LIBUSB_ENDPOINT_IN) ? found.endpointIn : found.endpointOut;
+            if (slot == 0)
+                slot = endpoint.bEndpointAddress;
+        }
+        if (found.endpointIn == 0 || found.endpointOut == 0)
+            continue;
+        found.number = setting.bInterfaceNumber;
+        size_t extraLength = setting.extra_length > 0 ? (size_t)setting.extra_length : 0;
+        found.hasInfo = findDeviceInfo(setting.extra, extraLength, &found.info);
+        *control = found;
+        return true;
+    }
+    return false;
+}
+
 uint32_t cameraNumberFromSerial(const std::string &serial)
 {
     if (serial.empty())
@@ -70,6 +104,40 @@ std::string portPath(uint8_t bus, const uint8_t *ports, int count)
 uint32_t cameraNumberFromPort(uint8_t bus, const uint8_t *ports, int count)
 {
     return hash31("usb:" + portPath(bus, ports, count));
+}
+
+std::vector<SharedNumber> numberDevices(std::vector<Claim> &claims)
+{
+    std::vector<bool> byPlace(claims.size());
+    for (size_t k = 0; k < claims.size(); k++) {
+        claims[k].number = cameraNumberFromSerial(claims[k].serial);
+        byPlace[k] = claims[k].number == 0;
+        if (byPlace[k])
+            claims[k].number = claims[k].placeNumber;
+    }
+    // A device moved to its place's number may meet another's number
+    // there: again until no number numbered by a serial is shared.
+    std::vector<SharedNumber> groups;
+    for (bool moved = true; moved;) {
+        moved = false;
+        std::map<uint32_t, std::vector<size_t>> byNumber;
+        for (size_t k = 0; k < claims.size(); k++)
+            byNumber[claims[k].number].push_back(k);
+        for (const auto &shared : byNumber) {
+            if (shared.second.size() < 2)
+                continue;
+            bool group = false;
+            for (size_t k : shared.second) {
+                if (byPlace[k])
+                    continue;
+                byPlace[k] = group = moved = true;
+                claims[k].number = claims[k].placeNumber;
+            }
+            if (group)
+                groups.push_back({shared.first, shared.second});
+        }
+    }
+    return groups;
 }
 
 std::string trimSerial(const char *text, size_t size)

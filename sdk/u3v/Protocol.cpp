@@ -6,7 +6,6 @@ namespace u3v {
 
 namespace {
 
-const size_t kAddressSize = 8;
 const size_t kReadMemDataSize = 12;  // address, reserved, length
 
 std::vector<uint8_t> header(uint16_t commandId, uint16_t requestId, size_t dataSize)

@@ -12,6 +12,13 @@ namespace u3v {
 
 const uint32_t kPrefix = 0x43563355;  // "U3VC" as little-endian bytes
 const size_t kHeaderSize = 12;
+// The largest packet the header's 16-bit length field can describe.
+const size_t kLargestPacket = kHeaderSize + UINT16_MAX;
+// A memory command's address field.
+const size_t kAddressSize = 8;
+// The most data one WRITEMEM carries: its length field also holds the
+// address.
+const size_t kLargestWriteData = UINT16_MAX - kAddressSize;
 const uint16_t kFlagRequestAck = 0x4000;
 
 const uint16_t kReadMem = 0x0800;

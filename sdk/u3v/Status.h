@@ -9,7 +9,7 @@
 namespace u3v {
 
 const int32_t kStatusUsbUnusable = (int32_t)0x80010001;   // libusb could not be started
-const int32_t kStatusBadArgument = (int32_t)0x80010002;   // null pointer, wrong record size
+const int32_t kStatusBadArgument = (int32_t)0x80010002;   // null pointer, wrong record size or range
 const int32_t kStatusNoCamera = (int32_t)0x80010003;      // no camera with that number
 const int32_t kStatusNoAccess = (int32_t)0x80010004;      // the device may not be opened (permissions)
 const int32_t kStatusOpenFailed = (int32_t)0x80010005;    // the device could not be opened
@@ -23,6 +23,8 @@ const int32_t kStatusTransfer = (int32_t)0x8001000C;      // a transfer failed, 
 const int32_t kStatusMalformed = (int32_t)0x8001000D;     // acknowledges unusable, every try
 const int32_t kStatusShortWrite = (int32_t)0x8001000E;    // fewer bytes written than sent
 const int32_t kStatusBadBootstrap = (int32_t)0x8001000F;  // bootstrap registers unusable
+const int32_t kStatusNoMemory = (int32_t)0x80010010;      // memory ran out
+const int32_t kStatusInternal = (int32_t)0x80010011;      // any other failure inside the SDK
 const int32_t kStatusDevice = (int32_t)0x80020000;        // | the device's GenCP status
 
 // The status for a device's GenCP status.

@@ -56,13 +56,13 @@ bool tracing()
     return traceFile().file != nullptr;
 }
 
-void traceLine(const std::string &line)
+void traceLine(const char *line)
 {
     TraceFile &trace = traceFile();
     if (trace.file == nullptr)
         return;
     std::lock_guard<std::mutex> guard(trace.mutex);
-    fprintf(trace.file, "%s\n", line.c_str());
+    fprintf(trace.file, "%s\n", line);
     if (fflush(trace.file) != 0 && !trace.failed) {
         trace.failed = true;
         report("QRV_U3V_TRACE: cannot write the trace: %s", strerror(errno));
@@ -79,6 +79,22 @@ void tracef(const char *format, ...)
     vsnprintf(line, sizeof line, format, args);
     va_end(args);
     traceLine(line);
+}
+
+std::string escapeText(const std::string &text)
+{
+    const char *hex = "0123456789ABCDEF";
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (unsigned char c : text) {
+        if (c >= 0x20 && c < 0x7F) {
+            escaped += (char)c;
+        } else {
+            const char code[] = {'\\', 'x', hex[c >> 4], hex[c & 0xF]};
+            escaped.append(code, sizeof code);
+        }
+    }
+    return escaped;
 }
 
 void report(const char *format, ...)

@@ -2,7 +2,10 @@
 
 #include <errno.h>
 #include <libusb.h>
+#include <limits.h>
 #include <time.h>
+
+#include <algorithm>
 
 namespace u3v {
 
@@ -48,8 +51,11 @@ Clock &systemClock()
     return clock;
 }
 
+// libusb takes a transfer's length as an int.
 Transfer UsbTransport::send(const uint8_t *bytes, size_t size, int timeoutMs)
 {
+    if (size > (size_t)INT_MAX)
+        return Transfer::Error;
     int sent = 0;
     int result = libusb_bulk_transfer(handle_, out_, const_cast<uint8_t *>(bytes), (int)size, &sent,
                                       (unsigned)timeoutMs);
@@ -61,7 +67,8 @@ Transfer UsbTransport::send(const uint8_t *bytes, size_t size, int timeoutMs)
 Transfer UsbTransport::receive(uint8_t *bytes, size_t capacity, size_t *received, int timeoutMs)
 {
     int got = 0;
-    int result = libusb_bulk_transfer(handle_, in_, bytes, (int)capacity, &got, (unsigned)timeoutMs);
+    int length = (int)std::min<size_t>(capacity, INT_MAX);
+    int result = libusb_bulk_transfer(handle_, in_, bytes, length, &got, (unsigned)timeoutMs);
     *received = got > 0 ? (size_t)got : 0;
     return transferOf(result);
 }

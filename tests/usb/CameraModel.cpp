@@ -24,6 +24,9 @@
 //                      at an address: busy there until cleared)
 //   delay <ms>         the answer comes <ms> late
 //   status <addr> <s>  every command at <addr> fails with GenCP status <s>
+//   pending-forever <addr>  a command at <addr> gets a PENDING_ACK (65,535
+//                      ms more) every second and never its answer; the
+//                      model serves nothing more until it is ended
 //   clear              every fault is disarmed
 //
 //   camera-model [options] <gadgetfs folder> <registers file> <control file> <serial>
@@ -66,6 +69,7 @@
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -207,6 +211,7 @@ struct Model {
     std::map<uint64_t, uint8_t> memory;
     std::map<uint64_t, uint64_t> readOnly;  // first byte of a range -> one past its last
     std::map<uint64_t, uint16_t> statusAt;
+    std::set<uint64_t> pendingForever;
     std::string serial = "12345678";
     std::string vendor = "Open Test Cameras";
     std::string model = "Model U3V-1";
@@ -383,8 +388,13 @@ void readControl()
             std::string address, status;
             words >> address >> status;
             gModel.statusAt[strtoull(address.c_str(), nullptr, 16)] = (uint16_t)strtoul(status.c_str(), nullptr, 16);
+        } else if (what == "pending-forever") {
+            std::string address;
+            words >> address;
+            gModel.pendingForever.insert(strtoull(address.c_str(), nullptr, 16));
         } else if (what == "clear") {
             gModel.statusAt.clear();
+            gModel.pendingForever.clear();
             gModel.busy = 0;
         }
         if (in.peek() == EOF)
@@ -482,6 +492,23 @@ void send(int fd, const Bytes &bytes)
         fprintf(stderr, "camera-model: answer: %s\n", strerror(errno));
 }
 
+Bytes pendingAck(uint16_t requestId, uint16_t ms)
+{
+    Bytes payload(4, 0);
+    put16(payload, 2, ms);
+    return ack(0, 0x0805, requestId, payload);
+}
+
+// A device stuck in slow work: it promises an answer again and again.
+[[noreturn]] void pendForever(int in, uint16_t requestId)
+{
+    const int kEveryMs = 1000;
+    for (;;) {
+        send(in, pendingAck(requestId, UINT16_MAX));
+        sleepMs(kEveryMs);
+    }
+}
+
 // The command loop on the bulk endpoints, until the host goes away.
 void serve(int in, int out)
 {
@@ -506,6 +533,10 @@ void serve(int in, int out)
                 fprintf(stderr, "camera-model: halting IN: %s\n", strerror(errno));
             continue;
         }
+        if (got >= 20 && gModel.pendingForever.count(get64(command + 12)) > 0) {
+            lock.unlock();
+            pendForever(in, requestId);
+        }
         Bytes reply = answer(command, (size_t)got);
         uint16_t ackId = get16(&reply[6]);
         if (gModel.stale) {
@@ -522,9 +553,7 @@ void serve(int in, int out)
         gModel.stallOut = false;
         lock.unlock();
         if (pendingMs > 0) {
-            Bytes payload(4, 0);
-            put16(payload, 2, (uint16_t)pendingMs);
-            send(in, ack(0, 0x0805, requestId, payload));
+            send(in, pendingAck(requestId, (uint16_t)pendingMs));
             sleepMs(pendingMs / 2 + (int)kMaxResponseMs);
         }
         if (delayMs > 0)
