@@ -2,6 +2,7 @@
 
 #include <float.h>
 #include <math.h>
+#include <string.h>
 
 #include <algorithm>
 
@@ -98,6 +99,12 @@ const char *accessName(Access access)
 std::string Evaluator::faulty(const Node &node, const std::string &what)
 {
     return "the description is faulty at " + std::string(node.name) + ": " + what;
+}
+
+std::string Evaluator::article(std::string_view type)
+{
+    bool vowel = !type.empty() && strchr("AEIOU", type[0]) != nullptr;
+    return (vowel ? "an " : "a ") + std::string(type);
 }
 
 void Evaluator::start()
@@ -282,7 +289,7 @@ bool Evaluator::number(const Node &node, Number *value, std::string *reason)
     case Kind::Converter:
         return formulaNumber(node, value, reason);
     default:
-        *reason = faulty(node, "it is a " + std::string(node.type) + " where a number is needed");
+        *reason = faulty(node, "it is " + article(node.type) + " where a number is needed");
         return false;
     }
 }
@@ -474,7 +481,7 @@ bool Evaluator::setNumber(const Node &node, Number value, std::string *reason)
     case Kind::Converter:
         return setConverter(node, value, reason);
     default:
-        *reason = faulty(node, "it is a " + std::string(node.type) + " where a number is needed");
+        *reason = faulty(node, "it is " + article(node.type) + " where a number is needed");
         return false;
     }
 }
@@ -642,7 +649,7 @@ bool Evaluator::text(const Node &node, std::string *value, std::string *reason)
         return true;
     }
     if (node.kind != Kind::String) {
-        *reason = faulty(node, "it is a " + std::string(node.type) + " where a string is needed");
+        *reason = faulty(node, "it is " + article(node.type) + " where a string is needed");
         return false;
     }
     if (node.value.from == Source::From::Constant) {
@@ -673,7 +680,7 @@ bool Evaluator::setText(const Node &node, const std::string &value, std::string 
         return writeRegister(node, address, bytes, reason);
     }
     if (node.kind != Kind::String) {
-        *reason = faulty(node, "it is a " + std::string(node.type) + " where a string is needed");
+        *reason = faulty(node, "it is " + article(node.type) + " where a string is needed");
         return false;
     }
     if (node.value.from == Source::From::Constant) {

@@ -64,6 +64,8 @@ public:
 
     // "the description is faulty at <node>: <what>".
     static std::string faulty(const Node &node, const std::string &what);
+    // A node type with its article: "an IntReg", "a Category".
+    static std::string article(std::string_view type);
 
 private:
     friend class Visit;

@@ -84,7 +84,7 @@ public:
         if (!target)
             return fail(*reason, reason);
         if (target->kind != Kind::Enumeration)
-            return fail(Evaluator::faulty(node_, formulas_.names[k] + " is a " + std::string(target->type) +
+            return fail(Evaluator::faulty(node_, formulas_.names[k] + " is " + Evaluator::article(target->type) +
                                                      ", not an Enumeration"),
                         reason);
         for (const EnumEntry &entry : target->entries) {

@@ -114,7 +114,7 @@ bool Evaluator::reachable(const Node &node, std::string *reason)
     if (!port)
         return false;
     if (port->kind != Kind::Port) {
-        *reason = faulty(node, "its pPort " + std::string(port->name) + " is a " + std::string(port->type));
+        *reason = faulty(node, "its pPort " + std::string(port->name) + " is not a Port");
         return false;
     }
     if (port->chunkPort) {
@@ -139,7 +139,7 @@ bool Evaluator::writeRegister(const Node &node, uint64_t address, const std::vec
 bool Evaluator::readBytes(const Node &node, std::vector<uint8_t> *bytes, std::string *reason)
 {
     if (!node.reg) {
-        *reason = faulty(node, "it is a " + std::string(node.type) + " where a register is needed");
+        *reason = faulty(node, "it is " + article(node.type) + " where a register is needed");
         return false;
     }
     uint64_t address, length;
@@ -175,7 +175,8 @@ static bool numberLength(const Node &node, uint64_t length, std::string *reason)
 {
     bool fits = node.kind == Kind::FloatReg ? (length == 4 || length == 8) : length <= kMaxNumberBytes;
     if (!fits) {
-        *reason = Evaluator::faulty(node, "a " + std::string(node.type) + " of " + std::to_string(length) + " bytes");
+        *reason = Evaluator::faulty(node, "it is " + Evaluator::article(node.type) + " of " + std::to_string(length) +
+                                              " bytes");
         return false;
     }
     return true;

@@ -147,7 +147,7 @@ bool Session::Impl::read(const Node &node, std::string *text, std::string *reaso
         *reason = "a port, not a value";
         return false;
     default:
-        *reason = "a " + std::string(node.type) + " node, which this tool does not read";
+        *reason = Evaluator::article(node.type) + " node, which this tool does not read";
         return false;
     }
 }
@@ -204,7 +204,7 @@ bool Session::Impl::write(const Node &node, const std::string &text, std::string
         *reason = "a port, not a value";
         return false;
     default:
-        *reason = "a " + std::string(node.type) + " node, which this tool does not write";
+        *reason = Evaluator::article(node.type) + " node, which this tool does not write";
         return false;
     }
 }
