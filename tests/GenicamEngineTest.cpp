@@ -581,6 +581,247 @@ TEST(Selectors, AWrittenSelectorChangesTheRegisterRead)
 }
 
 // ---------------------------------------------------------------------------
+// Listing every feature: reads only.
+// ---------------------------------------------------------------------------
+
+TEST(Listing, ShowsEveryImplementedFeatureOnceInCategoryOrderAndWritesNothing)
+{
+    Camera camera(R"(
+<Category Name="Root"><pFeature>ImageFormat</pFeature><pFeature>Acquisition</pFeature><pFeature>Hidden</pFeature>
+  <pFeature>Ghost</pFeature></Category>
+<Category Name="ImageFormat"><pFeature>Width</pFeature><pFeature>PixelFormat</pFeature><pFeature>Width</pFeature>
+  </Category>
+<Category Name="Acquisition"><pFeature>Start</pFeature><pFeature>Exposure</pFeature><pFeature>Broken</pFeature>
+  <pFeature>Unavailable</pFeature><pFeature>Acquisition</pFeature><pFeature>Held</pFeature></Category>
+<Integer Name="Zero"><Value>0</Value></Integer>
+<Integer Name="One"><Value>1</Value></Integer>
+<IntReg Name="WidthReg"><Address>0x100</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
+  </IntReg>
+<Integer Name="Width"><pValue>WidthReg</pValue></Integer>
+<Enumeration Name="PixelFormat"><EnumEntry Name="Mono8"><Value>0</Value></EnumEntry><Value>0</Value></Enumeration>
+<Command Name="Start"><pValue>WidthReg</pValue><CommandValue>1</CommandValue></Command>
+<Float Name="Exposure"><Value>5000</Value><Unit>us</Unit></Float>
+<IntReg Name="Broken"><Address>0xdead0</Address><Length>4</Length><pPort>Device</pPort></IntReg>
+<Integer Name="Unavailable"><pIsAvailable>Zero</pIsAvailable><Value>1</Value></Integer>
+<Integer Name="Hidden"><pIsImplemented>Zero</pIsImplemented><Value>1</Value></Integer>
+<Integer Name="Held"><pIsLocked>One</pIsLocked><Value>2</Value></Integer>)");
+    camera.port.failing[0xdead0] = true;
+    camera.port.put(0x100, "80 02 00 00");
+    std::vector<std::string> lines;
+    camera.session->list([&](const Session::Listed &line) {
+        lines.push_back(line.path + " | " + line.name + " | " + line.type + " | " + line.access + " | " +
+                        (line.readable ? "value " : "reason ") + line.value + (line.unit.empty() ? "" : " " + line.unit));
+    });
+    std::vector<std::string> expected = {
+        "Root/ImageFormat | Width | Integer | RW | value 640",
+        "Root/ImageFormat | PixelFormat | Enumeration | RW | value Mono8",
+        "Root/Acquisition | Start | Command | RW | reason a command: it is executed, not read",
+        "Root/Acquisition | Exposure | Float | RW | value 5000 us",
+        "Root/Acquisition | Broken | IntReg | RO | reason register 0xdead0 could not be read (status 0x8003)",
+        "Root/Acquisition | Unavailable | Integer | NA | reason not available now",
+        "Root/Acquisition | Held | Integer | RO | value 2",
+        "Root | Ghost |  | ? | reason the description is faulty at Root: it refers to 'Ghost', which is not in the "
+        "description",
+    };
+    EXPECT_EQ(lines, expected);
+    EXPECT_TRUE(camera.port.writes.empty());
+}
+
+TEST(Listing, SaysWhenThereIsNoRootCategory)
+{
+    Camera camera("<Integer Name=\"Width\"><Value>1</Value></Integer>");
+    std::vector<std::string> lines;
+    camera.session->list([&](const Session::Listed &line) { lines.push_back(line.name + ": " + line.value); });
+    EXPECT_EQ(lines, std::vector<std::string>{"Root: the description has no Root category"});
+}
+
+// ---------------------------------------------------------------------------
+// Numbers and bytes as text.
+// ---------------------------------------------------------------------------
+
+struct IntegerText {
+    const char *text;
+    bool user;  // as a user writes it, else as a description does
+    bool accepted;
+    int64_t value;
+};
+
+TEST(TextForms, IntegersAreDecimalOrHexadecimalAndNothingElse)
+{
+    const IntegerText cases[] = {
+        {"1920", true, true, 1920},
+        {" -42 \n", true, true, -42},
+        {"+0x1F", true, true, 31},
+        {"0X7fffffffffffffff", true, true, INT64_MAX},
+        {"-9223372036854775808", true, true, INT64_MIN},
+        {"9223372036854775808", true, false, 0},
+        {"0xFFFFFFFFFFFFFFFF", true, false, 0},
+        {"0xFFFFFFFFFFFFFFFF", false, true, -1},
+        {"0x10000000000000000", false, false, 0},
+        {"6001G", true, false, 0},
+        {"0x", true, false, 0},
+        {"", true, false, 0},
+        {"- 5", true, false, 0},
+        {"1.0", true, false, 0},
+        {"12 34", true, false, 0},
+    };
+    for (const IntegerText &c : cases) {
+        int64_t value = 0;
+        bool accepted = c.user ? genicam::engine::parseUserInteger(c.text, &value)
+                               : genicam::engine::parseDescriptionInteger(c.text, &value);
+        EXPECT_EQ(accepted, c.accepted) << c.text;
+        if (c.accepted) {
+            EXPECT_EQ(value, c.value) << c.text;
+        }
+    }
+}
+
+TEST(TextForms, FloatsReadAsStrtodAndPrintShortestThatReadsBack)
+{
+    const struct {
+        const char *text;
+        const char *printed;  // nullptr: refused
+    } cases[] = {
+        {"5000", "5000"},    {"0.1", "0.1"},   {"0.0359", "0.0359"}, {" 1e-7 ", "1e-07"},
+        {"0x1p-2", "0.25"},  {"-0", "-0"},     {"inf", "inf"},       {"1e400", nullptr},
+        {"5000x", nullptr},  {"", nullptr},    {"1,5", nullptr},     {"0.30000000000000004", "0.30000000000000004"},
+    };
+    for (const auto &c : cases) {
+        double value;
+        bool accepted = genicam::engine::parseFloat(c.text, &value);
+        EXPECT_EQ(accepted, c.printed != nullptr) << c.text;
+        if (accepted) {
+            EXPECT_EQ(genicam::engine::formatFloat(value), c.printed) << c.text;
+        }
+    }
+    for (double value : {1.0 / 3, 2e-308, 1.7976931348623157e308, 123456789.125}) {
+        double back;
+        ASSERT_TRUE(genicam::engine::parseFloat(genicam::engine::formatFloat(value), &back));
+        EXPECT_EQ(back, value);
+    }
+}
+
+TEST(TextForms, BytesAreHexadecimalPairs)
+{
+    const struct {
+        const char *text;
+        const char *parsed;  // nullptr: refused
+    } cases[] = {
+        {"0a ff 10", "0a ff 10"}, {"0x0AFF", "0a ff"}, {" 01  02 ", "01 02"},
+        {"1", nullptr},           {"0 a", nullptr},    {"zz", nullptr},       {"", nullptr},
+    };
+    for (const auto &c : cases) {
+        std::vector<uint8_t> bytes;
+        bool accepted = genicam::engine::parseBytes(c.text, &bytes);
+        EXPECT_EQ(accepted, c.parsed != nullptr) << c.text;
+        if (accepted) {
+            EXPECT_EQ(genicam::engine::formatBytes(bytes.data(), bytes.size()), c.parsed) << c.text;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Formulas in nodes: SwissKnifes, converters, a register's address.
+// ---------------------------------------------------------------------------
+
+const char *const kFormulas = R"(
+<Integer Name="Offset"><Value>0x20</Value></Integer>
+<Integer Name="Zero"><Value>0</Value></Integer>
+<IntReg Name="RegA"><Address>0x10</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort></IntReg>
+<IntReg Name="Failing"><Address>0xdead0</Address><Length>4</Length><pPort>Device</pPort></IntReg>
+<IntReg Name="KnifeAddressed"><Address>0x100</Address>
+  <IntSwissKnife Name="KnifeAddress"><pVariable Name="OFF">Offset</pVariable><Formula>OFF * 2</Formula></IntSwissKnife>
+  <Length>4</Length><pPort>Device</pPort></IntReg>
+<IntSwissKnife Name="Sum"><pVariable Name="A">RegA</pVariable><Constant Name="TEN">10</Constant>
+  <Expression Name="TWICE">A * 2</Expression><Formula><![CDATA[TWICE + TEN > 15 ? 1 : 0]]></Formula></IntSwissKnife>
+<SwissKnife Name="Ratio"><pVariable Name="A">RegA</pVariable><Formula>A / 4</Formula></SwissKnife>
+<Float Name="Step"><Value>0.1</Value></Float>
+<Converter Name="ExposureTime"><pVariable Name="STEP">Step</pVariable><FormulaTo>FROM / STEP</FormulaTo>
+  <FormulaFrom>TO * STEP</FormulaFrom><pValue>RegA</pValue></Converter>
+<IntConverter Name="Binned"><FormulaTo>FROM / 2</FormulaTo><FormulaFrom>TO * 2</FormulaFrom><pValue>RegA</pValue>
+  </IntConverter>
+<Enumeration Name="TriggerMode"><EnumEntry Name="Off"><Value>0</Value></EnumEntry>
+  <EnumEntry Name="On"><Value>1</Value></EnumEntry><Value>1</Value></Enumeration>
+<IntSwissKnife Name="IsOff"><pVariable Name="MODE">TriggerMode</pVariable><Formula>MODE = MODE.Entry.Off</Formula>
+  </IntSwissKnife>
+<IntSwissKnife Name="OnPlusFive"><pVariable Name="MODE">TriggerMode</pVariable><Formula>MODE.Entry.On + 5</Formula>
+  </IntSwissKnife>
+<IntSwissKnife Name="NoSuchEntry"><pVariable Name="MODE">TriggerMode</pVariable><Formula>MODE.Entry.Auto</Formula>
+  </IntSwissKnife>
+<IntSwissKnife Name="ExpVariable"><pVariable Name="EXP">RegA</pVariable><Formula>EXP + 1</Formula></IntSwissKnife>
+<IntSwissKnife Name="DivideByZero"><pVariable Name="Z">Zero</pVariable><Formula>10 / Z</Formula></IntSwissKnife>
+<IntSwissKnife Name="UnknownVariable"><Formula>1 + NOPE</Formula></IntSwissKnife>
+<IntSwissKnife Name="Syntax"><Formula>1 +</Formula></IntSwissKnife>
+<IntSwissKnife Name="SelfExpression"><Expression Name="X">X + 1</Expression><Formula>X</Formula></IntSwissKnife>
+<IntSwissKnife Name="ReadFails"><pVariable Name="F">Failing</pVariable><Formula>F + 1</Formula></IntSwissKnife>
+<IntSwissKnife Name="NoFormula"><pVariable Name="A">RegA</pVariable></IntSwissKnife>
+)";
+
+TEST(Formulas, NodesEvaluateTheirFormulasReadingOnlyWhatTheyNeed)
+{
+    Camera camera(kFormulas);
+    camera.port.failing[0xdead0] = true;
+    camera.port.put(0x10, "03 00 00 00");
+    camera.port.put(0x140, "2a");
+    EXPECT_EQ(camera.read("KnifeAddressed"), "42");
+    ASSERT_EQ(camera.port.reads.size(), 1u);
+    EXPECT_EQ(camera.port.reads[0].address, 0x140u);
+    EXPECT_EQ(camera.read("Sum"), "1");
+    EXPECT_EQ(camera.port.reads.size(), 2u);  // A read once, though used twice
+    EXPECT_EQ(camera.read("Ratio"), "0.75");
+    EXPECT_EQ(camera.read("Binned"), "6");
+    EXPECT_EQ(camera.read("ExpVariable"), "4");
+
+    camera.port.put(0x10, "50 c3 00 00");  // 50000
+    EXPECT_EQ(camera.read("ExposureTime"), "5000");
+    EXPECT_EQ(camera.write("ExposureTime", "2500"), "ok");
+    EXPECT_EQ(camera.port.bytesAt(0x10, 4), "a8 61 00 00");  // 25000
+    EXPECT_EQ(camera.write("Binned", "10"), "ok");
+    EXPECT_EQ(camera.port.bytesAt(0x10, 4), "05 00 00 00");
+    EXPECT_EQ(camera.write("Sum", "1"), "error: not writable");
+}
+
+TEST(Formulas, AnEntryReferenceIsTheEntrysValueNotTheEnumerationsCurrentOne)
+{
+    Camera camera(kFormulas);
+    EXPECT_EQ(camera.read("IsOff"), "0");
+    EXPECT_EQ(camera.read("OnPlusFive"), "6");
+    EXPECT_EQ(camera.write("TriggerMode", "Off"), "ok");
+    EXPECT_EQ(camera.read("IsOff"), "1");
+    EXPECT_EQ(camera.read("OnPlusFive"), "6");
+    EXPECT_EQ(camera.read("NoSuchEntry"), "error: the description is faulty at NoSuchEntry: TriggerMode has no entry Auto");
+}
+
+TEST(Formulas, AFormulaErrorIsAnErrorNeverZero)
+{
+    Camera camera(kFormulas);
+    camera.port.failing[0xdead0] = true;
+    const struct {
+        const char *feature;
+        const char *reason;  // the start of the reason
+    } cases[] = {
+        {"DivideByZero", "error: the description is faulty at DivideByZero: Formula: "},
+        {"UnknownVariable", "error: the description is faulty at UnknownVariable: Formula: "},
+        {"Syntax", "error: the description is faulty at Syntax: Formula: "},
+        {"SelfExpression", "error: the description is faulty at SelfExpression: its expression X uses itself"},
+        {"ReadFails", "error: register 0xdead0 could not be read (status 0x8003)"},
+        {"NoFormula", "error: the description is faulty at NoFormula: it has no Formula"},
+    };
+    for (const auto &c : cases) {
+        std::string outcome = camera.read(c.feature);
+        EXPECT_EQ(outcome.substr(0, strlen(c.reason)), c.reason) << outcome;
+    }
+}
+
+TEST(Formulas, NestingTenThousandDeepIsRefusedNotRecursedInto)
+{
+    std::string formula = std::string(10000, '(') + "1" + std::string(10000, ')');
+    Camera camera("<IntSwissKnife Name=\"Deep\"><Formula>" + formula + "</Formula></IntSwissKnife>");
+    std::string outcome = camera.read("Deep");
+    EXPECT_EQ(outcome.rfind("error: the description is faulty at Deep: Formula: ", 0), 0u) << outcome;
+}
+
+// ---------------------------------------------------------------------------
 // Loading a description.
 // ---------------------------------------------------------------------------
 
