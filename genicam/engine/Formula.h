@@ -44,12 +44,15 @@ public:
     virtual bool entryValue(size_t k, const std::string &entryName, Number *value, std::string *reason) const = 0;
 };
 
-struct Expression;  // a node of the parsed tree
+struct Expression;  // the compiled formula (FormulaProgram.h)
 
 class Formula {
 public:
     static const size_t kMaxLength = 64 * 1024;  // characters of formula text
-    static const int kMaxDepth = 200;            // nesting of operators and brackets
+    // Nesting of brackets, function arguments, unary operators, ** and the
+    // middle of ?:, and values pending during evaluation.  A chain such as
+    // a+b+c... or a?b:c?d:e... nests nothing.
+    static const int kMaxDepth = 200;
 
     Formula();
     ~Formula();
@@ -60,17 +63,23 @@ public:
     // pVariable Name attributes; TO or FROM for a converter); an identifier
     // that is one of them is that variable, even where it is spelled like a
     // function or constant (a variable EXP, a variable E).  NAME.Entry.X is
-    // entry X of the enumeration behind variable NAME.  False with a reason
-    // on a syntax error, an unknown identifier, nesting beyond kMaxDepth or
-    // text beyond kMaxLength; the formula is then empty.
+    // entry X of the enumeration behind variable NAME.  Function names are
+    // read in any case, PI and E only in capitals.  False with a reason
+    // ("unknown name 'Y' at character 5") on a syntax error, an unknown
+    // identifier, nesting beyond kMaxDepth or text beyond kMaxLength; the
+    // formula is then empty.  The grammar is described in FormulaParser.cpp.
     bool parse(const std::string &text, const std::vector<std::string> &names, std::string *reason);
 
-    // Evaluates the parsed formula.  False with a reason (division by zero,
-    // a variable that cannot be read, no formula parsed) rather than a
-    // made-up value.
+    // Evaluates the parsed formula: an integer result in Integer arithmetic,
+    // a double in Float.  Each variable is asked for at most once, and only
+    // when a branch taken needs it.  False with a reason (division by zero,
+    // a result that is not a finite number, a variable that cannot be read,
+    // no formula parsed) rather than a made-up value.  What each operator
+    // does in each arithmetic is described in FormulaArithmetic.cpp.
     bool evaluate(Arithmetic arithmetic, const Variables &variables, Number *result, std::string *reason) const;
 
-    // Which variables the formula uses, by index, each once.
+    // Which variables the formula uses (their value, or for NAME.Entry.X
+    // their entries), by index, each once, in the order of first use.
     const std::vector<size_t> &usedVariables() const { return used_; }
 
 private:

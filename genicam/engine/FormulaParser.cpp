@@ -1,0 +1,549 @@
+// Reads formula text into steps of the stack machine (FormulaProgram.h): a
+// lexer for the language's tokens and a recursive-descent compiler that
+// emits steps as it reads.
+//
+// Grammar, from the loosest binding to the tightest; every binary operator
+// groups from the left except ** and ?:, which group from the right:
+//   conditional := binary(1) [ '?' conditional ':' conditional ]
+//   binary(1..10): || ; && ; | ; ^ ; & ; = <> ; < > <= >= ; << >> ; + - ;
+//                  * / %
+//   unary       := ( '-' | '+' | '~' | '!' ) unary | power
+//   power       := primary [ '**' unary ]
+//   primary     := number | variable | NAME.Entry.X | PI | E
+//                | function '(' conditional ')' | ROUND '(' conditional
+//                  [ ',' conditional ] ')' | '(' conditional ')'
+// The order of the binary levels is C's, as the standard's table lists the
+// operators and both peers read them.  ** binds tighter than a unary sign
+// on its left and takes one on its right: -2 ** 2 is -4 and 2 ** -1 is 0.5,
+// as in mathematics (one peer reads -2 ** 2 as 4).  ! (logical not) and a
+// unary + are accepted beyond the standard's table.  Decimal literals are
+// decimal even with a leading 0 (one peer reads 010 as octal 8).
+//
+// Recursion is bounded by Formula::kMaxDepth: brackets, function arguments,
+// the middle of ?:, unary operators and the right side of ** each count one
+// level, and each level recurses through at most the ten binary levels.  A
+// chain of ?: in its last operand, or of left-grouping operators (a+b+c...),
+// is read in a loop and nests nothing.
+#include "FormulaProgram.h"
+
+#include <math.h>
+
+#include <charconv>
+#include <string_view>
+#include <unordered_map>
+
+namespace genicam {
+
+namespace {
+
+enum class Kind { End, Number, Name, Open, Close, Comma, Question, Colon, Operator };
+
+struct Token {
+    Kind kind = Kind::End;
+    size_t start = 0;  // offset in the text
+    std::string_view text;
+    Number number;     // of a Kind::Number
+};
+
+// The operator symbols, longer before their prefixes.
+const char *const kSymbols[] = {"**", "<<", ">>", "<=", ">=", "<>", "&&", "||", "+", "-", "*", "/",
+                                "%",  "&",  "|",  "^",  "~",  "!",  "=",  "<",  ">"};
+
+struct BinaryOperator {
+    const char *symbol;
+    Op op;
+    int level;
+};
+
+const int kLoosest = 1;
+const BinaryOperator kBinary[] = {
+    {"||", Op::OrJump, 1},       {"&&", Op::AndJump, 2},       {"|", Op::BitOr, 3},       {"^", Op::BitXor, 4},
+    {"&", Op::BitAnd, 5},        {"=", Op::Equal, 6},          {"<>", Op::NotEqual, 6},   {"<", Op::Less, 7},
+    {">", Op::Greater, 7},       {"<=", Op::LessEqual, 7},     {">=", Op::GreaterEqual, 7}, {"<<", Op::ShiftLeft, 8},
+    {">>", Op::ShiftRight, 8},   {"+", Op::Add, 9},            {"-", Op::Subtract, 9},    {"*", Op::Multiply, 10},
+    {"/", Op::Divide, 10},       {"%", Op::Remainder, 10},
+};
+
+struct Function {
+    const char *name;
+    Op op;
+};
+
+const Function kFunctions[] = {
+    {"SGN", Op::Sgn},     {"NEG", Op::Negate},  {"ATAN", Op::Atan}, {"COS", Op::Cos},     {"SIN", Op::Sin},
+    {"TAN", Op::Tan},     {"ABS", Op::Abs},     {"EXP", Op::Exp},   {"LN", Op::Ln},       {"LG", Op::Lg},
+    {"SQRT", Op::Sqrt},   {"TRUNC", Op::Trunc}, {"FLOOR", Op::Floor}, {"CEIL", Op::Ceil}, {"ROUND", Op::Round},
+    {"ASIN", Op::Asin},   {"ACOS", Op::Acos},
+};
+
+const std::string_view kEntryInfix = ".Entry.";
+const size_t kShownName = 64;  // characters of an unknown name shown in an error
+const int kHexDigits = 16;
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool isLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+
+// Names may hold dots: NAME.Entry.X, and pVariable names such as X.Min.
+bool isNameChar(char c)
+{
+    return isLetter(c) || isDigit(c) || c == '.';
+}
+
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+int hexValue(char c)
+{
+    if (isDigit(c))
+        return c - '0';
+    char lower = (char)(c | 0x20);
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
+// Function names are read in any case, as they are followed by a bracket.
+const Function *findFunction(std::string_view name)
+{
+    for (const Function &function : kFunctions) {
+        std::string_view candidate = function.name;
+        if (candidate.size() != name.size())
+            continue;
+        size_t k = 0;
+        while (k < name.size() && (name[k] & ~0x20) == candidate[k])
+            k++;
+        if (k == name.size())
+            return &function;
+    }
+    return nullptr;
+}
+
+class Compiler {
+public:
+    Compiler(const std::string &text, const std::vector<std::string> &names, Expression *program,
+             std::vector<size_t> *used)
+        : text_(text), names_(names), program_(*program), used_(*used)
+    {
+        for (size_t k = 0; k < names.size(); k++)
+            byName_.emplace(names[k], k);  // the first of equal names
+    }
+
+    bool compile(std::string *reason)
+    {
+        bool compiled = advance() && (token_.kind != Kind::End || fail(token_, "empty formula")) && conditional() &&
+                        (token_.kind == Kind::End || fail(token_, strayMessage(token_.kind)));
+        if (!compiled)
+            *reason = error_;
+        return compiled;
+    }
+
+private:
+    // Counts one level of nesting for as long as it lives.
+    class Nesting {
+    public:
+        explicit Nesting(int *depth) : depth_(depth) { ++*depth_; }
+        ~Nesting() { --*depth_; }
+        bool tooDeep() const { return *depth_ > Formula::kMaxDepth; }
+
+    private:
+        int *depth_;
+    };
+
+    bool conditional()
+    {
+        Nesting nesting(&depth_);
+        if (nesting.tooDeep())
+            return fail(token_, "nested too deeply");
+        if (!binary(kLoosest))
+            return false;
+        std::vector<size_t> ends;
+        while (token_.kind == Kind::Question) {
+            size_t question = token_.start;
+            size_t skip = program_.steps.size();
+            if (!advance() || !emit(Op::JumpIfFalse, question))
+                return false;
+            size_t height = height_;
+            if (!conditional() || !expect(Kind::Colon, "expected ':'"))
+                return false;
+            ends.push_back(program_.steps.size());
+            if (!emit(Op::Jump, question))
+                return false;
+            patch(skip);
+            height_ = height;
+            if (!binary(kLoosest))
+                return false;
+        }
+        for (size_t end : ends)
+            patch(end);
+        return true;
+    }
+
+    bool binary(int level)
+    {
+        if (!unary())
+            return false;
+        for (;;) {
+            const BinaryOperator *op = findBinary(token_);
+            if (op == nullptr || op->level < level)
+                return true;
+            size_t symbol = token_.start;
+            if (!advance())
+                return false;
+            bool shortCircuit = op->op == Op::AndJump || op->op == Op::OrJump;
+            size_t jump = program_.steps.size();
+            if (shortCircuit && !emit(op->op, symbol))
+                return false;
+            if (!binary(op->level + 1))
+                return false;
+            if (!emit(shortCircuit ? Op::Truth : op->op, symbol))
+                return false;
+            if (shortCircuit)
+                patch(jump);
+        }
+    }
+
+    bool unary()
+    {
+        if (token_.kind != Kind::Operator || !(isSymbol("-") || isSymbol("+") || isSymbol("~") || isSymbol("!")))
+            return power();
+        Nesting nesting(&depth_);
+        if (nesting.tooDeep())
+            return fail(token_, "nested too deeply");
+        size_t symbol = token_.start;
+        char sign = token_.text[0];
+        if (!advance() || !unary())
+            return false;
+        if (sign == '+')
+            return true;
+        return emit(sign == '-' ? Op::Negate : sign == '~' ? Op::BitNot : Op::LogicalNot, symbol);
+    }
+
+    bool power()
+    {
+        if (!primary())
+            return false;
+        if (!isSymbol("**"))
+            return true;
+        Nesting nesting(&depth_);
+        if (nesting.tooDeep())
+            return fail(token_, "nested too deeply");
+        size_t symbol = token_.start;
+        return advance() && unary() && emit(Op::Power, symbol);
+    }
+
+    bool primary()
+    {
+        Token first = token_;
+        switch (first.kind) {
+        case Kind::Number:
+            return emit(Op::Constant, first.start, 0, first.number) && advance();
+        case Kind::Open:
+            return advance() && conditional() && expect(Kind::Close, "expected ')'");
+        case Kind::Name:
+            return advance() && name(first);
+        default:
+            return fail(first, "expected a number, a name or '('");
+        }
+    }
+
+    // A name read, the token after it current.
+    bool name(const Token &name)
+    {
+        auto variable = byName_.find(name.text);
+        if (variable != byName_.end())
+            return emit(Op::Variable, name.start, slot(variable->second));
+        if (entryReference(name))
+            return true;
+        const Function *function = findFunction(name.text);
+        if (function != nullptr && token_.kind == Kind::Open)
+            return call(name, *function);
+        if (name.text == "PI")
+            return emit(Op::Constant, name.start, 0, Number::ofFloat(M_PI));
+        if (name.text == "E")
+            return emit(Op::Constant, name.start, 0, Number::ofFloat(M_E));
+        if (function != nullptr)
+            return fail(name, "expected '(' after " + std::string(name.text));
+        std::string shown(name.text.substr(0, kShownName));
+        return fail(name, "unknown name '" + shown + (name.text.size() > kShownName ? "...'" : "'"));
+    }
+
+    // NAME.Entry.X where NAME is a variable: X has no dot, so the split is
+    // unique.
+    bool entryReference(const Token &name)
+    {
+        std::string_view text = name.text;
+        size_t dot = text.rfind('.');
+        if (dot == std::string_view::npos || dot + 1 == text.size() || dot + 1 <= kEntryInfix.size())
+            return false;
+        size_t infix = dot + 1 - kEntryInfix.size();
+        if (text.substr(infix, kEntryInfix.size()) != kEntryInfix)
+            return false;
+        auto variable = byName_.find(text.substr(0, infix));
+        if (variable == byName_.end())
+            return false;
+        slot(variable->second);
+        program_.entries.push_back({variable->second, std::string(text.substr(dot + 1))});
+        return emit(Op::Entry, name.start, (uint32_t)(program_.entries.size() - 1));
+    }
+
+    // FUNCTION(...), at its bracket.
+    bool call(const Token &name, const Function &function)
+    {
+        if (!advance() || !conditional())
+            return false;
+        Op op = function.op;
+        if (op == Op::Round && token_.kind == Kind::Comma) {
+            op = Op::RoundTo;
+            if (!advance() || !conditional())
+                return false;
+        }
+        return expect(Kind::Close, "expected ')'") && emit(op, name.start, 0, Number(), function.name);
+    }
+
+    // The slot of variable k, given on its first use.
+    uint32_t slot(size_t k)
+    {
+        auto found = slots_.find(k);
+        if (found != slots_.end())
+            return found->second;
+        used_.push_back(k);
+        program_.variableNames.push_back(names_[k]);
+        uint32_t slot = (uint32_t)(used_.size() - 1);
+        slots_.emplace(k, slot);
+        return slot;
+    }
+
+    // Appends a step for the token at offset; symbol names a function.
+    bool emit(Op op, size_t offset, uint32_t index = 0, Number value = Number(), const char *symbol = nullptr)
+    {
+        Step step;
+        step.op = op;
+        step.index = index;
+        step.position = (uint32_t)(offset + 1);
+        step.symbol = symbol != nullptr ? symbol : symbolOf(op);
+        step.value = value;
+        program_.steps.push_back(step);
+        if (op == Op::Constant || op == Op::Variable || op == Op::Entry) {
+            if (++height_ > (size_t)Formula::kMaxDepth)
+                return failAt(offset, "nested too deeply");
+            program_.maxHeight = std::max(program_.maxHeight, height_);
+        } else if (isBinary(op) || op == Op::AndJump || op == Op::OrJump || op == Op::JumpIfFalse) {
+            height_--;
+        }
+        return true;
+    }
+
+    // Makes the jump at step k land after the last step so far.
+    void patch(size_t k) { program_.steps[k].index = (uint32_t)program_.steps.size(); }
+
+    static const char *strayMessage(Kind kind)
+    {
+        switch (kind) {
+        case Kind::Close: return "')' without '('";
+        case Kind::Colon: return "':' without '?'";
+        case Kind::Comma: return "',' outside ROUND(x, n)";
+        default: return "expected an operator";
+        }
+    }
+
+    static const char *symbolOf(Op op)
+    {
+        switch (op) {
+        case Op::Negate: return "-";
+        case Op::BitNot: return "~";
+        case Op::LogicalNot: return "!";
+        case Op::Power: return "**";
+        default:
+            for (const BinaryOperator &binary : kBinary)
+                if (binary.op == op)
+                    return binary.symbol;
+            return nullptr;
+        }
+    }
+
+    static const BinaryOperator *findBinary(const Token &token)
+    {
+        if (token.kind != Kind::Operator)
+            return nullptr;
+        for (const BinaryOperator &binary : kBinary)
+            if (token.text == binary.symbol)
+                return &binary;
+        return nullptr;
+    }
+
+    bool isSymbol(const char *symbol) const { return token_.kind == Kind::Operator && token_.text == symbol; }
+
+    bool expect(Kind kind, const char *what)
+    {
+        if (token_.kind != kind)
+            return fail(token_, what);
+        return advance();
+    }
+
+    bool fail(const Token &at, const std::string &what) { return failAt(at.kind == Kind::End ? text_.size() : at.start, what); }
+
+    bool failAt(size_t offset, const std::string &what)
+    {
+        if (error_.empty())
+            error_ = what + (offset >= text_.size() ? " at the end" : " at character " + std::to_string(offset + 1));
+        return false;
+    }
+
+    // Reads the next token into token_.
+    bool advance()
+    {
+        size_t at = position_;
+        while (at < text_.size() && isSpace(text_[at]))
+            at++;
+        token_ = Token();
+        token_.start = at;
+        if (at == text_.size()) {
+            position_ = at;
+            return true;
+        }
+        char c = text_[at];
+        if (isDigit(c) || (c == '.' && at + 1 < text_.size() && isDigit(text_[at + 1])))
+            return number(at);
+        if (isLetter(c)) {
+            size_t end = at;
+            while (end < text_.size() && isNameChar(text_[end]))
+                end++;
+            return take(Kind::Name, at, end);
+        }
+        switch (c) {
+        case '(': return take(Kind::Open, at, at + 1);
+        case ')': return take(Kind::Close, at, at + 1);
+        case ',': return take(Kind::Comma, at, at + 1);
+        case '?': return take(Kind::Question, at, at + 1);
+        case ':': return take(Kind::Colon, at, at + 1);
+        default: break;
+        }
+        std::string_view rest = std::string_view(text_).substr(at);
+        if (rest.substr(0, 2) == "==")
+            return failAt(at, "'==' is not an operator (equality is '=')");
+        if (rest.substr(0, 2) == "!=")
+            return failAt(at, "'!=' is not an operator (inequality is '<>')");
+        for (const char *symbol : kSymbols) {
+            std::string_view candidate = symbol;
+            if (rest.substr(0, candidate.size()) == candidate)
+                return take(Kind::Operator, at, at + candidate.size());
+        }
+        char shown[32];
+        if (c >= ' ' && c <= '~')
+            snprintf(shown, sizeof shown, "unexpected character '%c'", c);
+        else
+            snprintf(shown, sizeof shown, "unexpected byte 0x%02X", (unsigned char)c);
+        return failAt(at, shown);
+    }
+
+    bool take(Kind kind, size_t start, size_t end)
+    {
+        token_.kind = kind;
+        token_.text = std::string_view(text_).substr(start, end - start);
+        position_ = end;
+        return true;
+    }
+
+    // A literal: 0x and up to 16 hexadecimal digits, or a decimal number,
+    // read as the nearest double when it has a point or an exponent (or is
+    // too large for 64 bits).
+    bool number(size_t start)
+    {
+        const std::string &t = text_;
+        size_t end = start;
+        if (t[start] == '0' && start + 1 < t.size() && (t[start + 1] | 0x20) == 'x') {
+            end = start + 2;
+            uint64_t value = 0;
+            int digits = 0;
+            for (; end < t.size() && hexValue(t[end]) >= 0; end++) {
+                digits += digits > 0 || t[end] != '0';
+                value = value << 4 | (uint64_t)hexValue(t[end]);
+            }
+            if (end == start + 2)
+                return failAt(start, "hexadecimal number without digits");
+            if (digits > kHexDigits)
+                return failAt(start, "hexadecimal number beyond 64 bits");
+            token_.number = Number::ofInteger(value <= (uint64_t)INT64_MAX ? (int64_t)value : -(int64_t)~value - 1);
+        } else {
+            bool integer = true;
+            while (end < t.size() && isDigit(t[end]))
+                end++;
+            if (end < t.size() && t[end] == '.') {
+                integer = false;
+                end++;
+                while (end < t.size() && isDigit(t[end]))
+                    end++;
+            }
+            if (end + 1 < t.size() && (t[end] | 0x20) == 'e') {
+                size_t digit = end + 1 + (t[end + 1] == '+' || t[end + 1] == '-');
+                if (digit < t.size() && isDigit(t[digit])) {
+                    integer = false;
+                    end = digit;
+                    while (end < t.size() && isDigit(t[end]))
+                        end++;
+                }
+            }
+            if (!decimal(start, end, integer))
+                return false;
+        }
+        if (end < t.size() && isNameChar(t[end]))
+            return failAt(start, "malformed number");
+        return take(Kind::Number, start, end);
+    }
+
+    // The decimal literal text_[start, end), correctly rounded by from_chars
+    // (locale-independent); an integer too large for 64 bits becomes a double.
+    bool decimal(size_t start, size_t end, bool integer)
+    {
+        const char *first = text_.data() + start, *last = text_.data() + end;
+        if (integer) {
+            int64_t value;
+            std::from_chars_result read = std::from_chars(first, last, value);
+            if (read.ec == std::errc() && read.ptr == last) {
+                token_.number = Number::ofInteger(value);
+                return true;
+            }
+        }
+        double value;
+        std::from_chars_result read = std::from_chars(first, last, value);
+        if (read.ec != std::errc() || read.ptr != last || !isfinite(value))
+            return failAt(start, "number out of range");
+        token_.number = Number::ofFloat(value);
+        return true;
+    }
+
+    const std::string &text_;
+    const std::vector<std::string> &names_;
+    Expression &program_;
+    std::vector<size_t> &used_;
+    std::unordered_map<std::string_view, size_t> byName_;
+    std::unordered_map<size_t, uint32_t> slots_;
+    Token token_;
+    size_t position_ = 0;
+    size_t height_ = 0;
+    int depth_ = 0;
+    std::string error_;
+};
+
+} // namespace
+
+bool compileFormula(const std::string &text, const std::vector<std::string> &names, Expression *program,
+                    std::vector<size_t> *used, std::string *reason)
+{
+    if (text.size() > Formula::kMaxLength) {
+        *reason = "formula of " + std::to_string(text.size()) + " characters (at most " +
+                  std::to_string(Formula::kMaxLength) + ")";
+        return false;
+    }
+    Compiler compiler(text, names, program, used);
+    return compiler.compile(reason);
+}
+
+} // namespace genicam
