@@ -36,7 +36,9 @@ public:
     Session(const Session &) = delete;
     Session &operator=(const Session &) = delete;
 
-    // Reads a feature and gives its value as text in the feature's own form.
+    // Reads a feature and gives its value as text in the feature's own form
+    // (an Enumeration whose entries share the value held reads as the first
+    // implemented one in document order).
     bool read(const std::string &name, std::string *text, std::string *reason);
     // Writes a feature from text in its own form (a Command is executed by
     // "1" or "execute").

@@ -152,25 +152,34 @@ bool Evaluator::condition(const Node &node, const Ref &ref, bool *value, std::st
     return true;
 }
 
+bool Evaluator::presence(const Node &node, const Ref &implemented, const Ref &available, Access *state,
+                         std::string *reason)
+{
+    bool holds = true;
+    *state = Access::RW;
+    if (implemented.given() && !condition(node, implemented, &holds, reason))
+        return false;
+    if (!holds) {
+        *state = Access::NI;
+        return true;
+    }
+    if (available.given() && !condition(node, available, &holds, reason))
+        return false;
+    if (!holds)
+        *state = Access::NA;
+    return true;
+}
+
 bool Evaluator::check(const Node &node, bool write, std::string *reason)
 {
+    Access state;
+    if (!presence(node, node.isImplemented, node.isAvailable, &state, reason))
+        return false;
+    if (state != Access::RW) {
+        *reason = state == Access::NI ? "not implemented" : "not available now";
+        return false;
+    }
     bool holds;
-    if (node.isImplemented.given()) {
-        if (!condition(node, node.isImplemented, &holds, reason))
-            return false;
-        if (!holds) {
-            *reason = "not implemented";
-            return false;
-        }
-    }
-    if (node.isAvailable.given()) {
-        if (!condition(node, node.isAvailable, &holds, reason))
-            return false;
-        if (!holds) {
-            *reason = "not available now";
-            return false;
-        }
-    }
     if (write && node.isLocked.given()) {
         if (!condition(node, node.isLocked, &holds, reason))
             return false;
@@ -194,25 +203,11 @@ bool Evaluator::check(const Node &node, bool write, std::string *reason)
 bool Evaluator::access(const Node &node, Access *value, std::string *reason)
 {
     Visit visit(*this, node, reason);
-    if (!visit.entered())
+    if (!visit.entered() || !presence(node, node.isImplemented, node.isAvailable, value, reason))
         return false;
+    if (*value != Access::RW)
+        return true;
     bool holds;
-    if (node.isImplemented.given()) {
-        if (!condition(node, node.isImplemented, &holds, reason))
-            return false;
-        if (!holds) {
-            *value = Access::NI;
-            return true;
-        }
-    }
-    if (node.isAvailable.given()) {
-        if (!condition(node, node.isAvailable, &holds, reason))
-            return false;
-        if (!holds) {
-            *value = Access::NA;
-            return true;
-        }
-    }
     Access own = ownAccess(node);
     if (node.kind == Kind::Other)
         own = Access::NA;
@@ -592,23 +587,13 @@ bool Evaluator::setEntry(const Node &node, const EnumEntry &value, std::string *
 
 bool Evaluator::writeEntry(const Node &node, const EnumEntry &entry, std::string *reason)
 {
-    bool holds;
-    std::string which = "entry " + std::string(entry.symbolic) + " of " + std::string(node.name);
-    if (entry.isImplemented.given()) {
-        if (!condition(node, entry.isImplemented, &holds, reason))
-            return false;
-        if (!holds) {
-            *reason = which + " is not implemented";
-            return false;
-        }
-    }
-    if (entry.isAvailable.given()) {
-        if (!condition(node, entry.isAvailable, &holds, reason))
-            return false;
-        if (!holds) {
-            *reason = which + " is not available now";
-            return false;
-        }
+    Access state;
+    if (!presence(node, entry.isImplemented, entry.isAvailable, &state, reason))
+        return false;
+    if (state != Access::RW) {
+        *reason = "entry " + std::string(entry.symbolic) + " of " + std::string(node.name) +
+                  (state == Access::NI ? " is not implemented" : " is not available now");
+        return false;
     }
     return writeSource(node, node.value, HostKey(&node, kValue, 0), integerNumber(entry.value), reason);
 }

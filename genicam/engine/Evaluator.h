@@ -80,6 +80,11 @@ private:
 
     // Refuses a read or write the node itself does not allow.
     bool check(const Node &node, bool write, std::string *reason);
+    // Whether the node (or one of its entries) is implemented and available
+    // now: NI, NA, or RW for both.
+    bool presence(const Node &node, const Ref &implemented, const Ref &available, Access *state,
+                  std::string *reason);
+    // Whether the node that ref names holds a value other than 0.
     bool condition(const Node &node, const Ref &ref, bool *value, std::string *reason);
 
     // The Source that gives a node's value now (through its pIndex).

@@ -79,7 +79,7 @@ public:
     bool entryValue(size_t k, const std::string &entryName, Number *value, std::string *reason) const override
     {
         if (k >= formulas_.variables.size())
-            return fail(Evaluator::faulty(node_, formulas_.names.at(k) + " is no pVariable"), reason);
+            return fail(Evaluator::faulty(node_, "an entry of something other than a pVariable"), reason);
         const Node *target = evaluator_.follow(node_, formulas_.variables[k], reason);
         if (!target)
             return fail(*reason, reason);

@@ -12,7 +12,7 @@ using namespace engine;
 namespace {
 
 // What a feature's value is, as text goes.
-enum class Form { Integer, Float, Enumeration, Boolean, String, Bytes, Command, Category, Port, Other };
+enum class Form { Integer, Float, Enumeration, Boolean, String, Bytes, Command, None };
 
 Form formOf(Kind kind)
 {
@@ -40,12 +40,8 @@ Form formOf(Kind kind)
         return Form::Bytes;
     case Kind::Command:
         return Form::Command;
-    case Kind::Category:
-        return Form::Category;
-    case Kind::Port:
-        return Form::Port;
     default:
-        return Form::Other;
+        return Form::None;
     }
 }
 
@@ -54,6 +50,18 @@ const size_t kMaxCategoryDepth = 64;
 std::string quoted(const std::string &text)
 {
     return "'" + text + "'";
+}
+
+// Why a node that holds no value is neither read nor written.
+bool noValue(const Node &node, const char *verb, std::string *reason)
+{
+    if (node.kind == Kind::Category)
+        *reason = "a category, not a value";
+    else if (node.kind == Kind::Port)
+        *reason = "a port, not a value";
+    else
+        *reason = Evaluator::article(node.type) + " node, which this tool does not " + verb;
+    return false;
 }
 
 } // namespace
@@ -140,15 +148,8 @@ bool Session::Impl::read(const Node &node, std::string *text, std::string *reaso
     case Form::Command:
         *reason = "a command: it is executed, not read";
         return false;
-    case Form::Category:
-        *reason = "a category, not a value";
-        return false;
-    case Form::Port:
-        *reason = "a port, not a value";
-        return false;
     default:
-        *reason = Evaluator::article(node.type) + " node, which this tool does not read";
-        return false;
+        return noValue(node, "read", reason);
     }
 }
 
@@ -197,15 +198,8 @@ bool Session::Impl::write(const Node &node, const std::string &text, std::string
             return evaluator.execute(node, reason);
         *reason = "a command is executed by writing 1 or execute, not " + quoted(text);
         return false;
-    case Form::Category:
-        *reason = "a category, not a value";
-        return false;
-    case Form::Port:
-        *reason = "a port, not a value";
-        return false;
     default:
-        *reason = Evaluator::article(node.type) + " node, which this tool does not write";
-        return false;
+        return noValue(node, "write", reason);
     }
 }
 
