@@ -878,7 +878,7 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"Unclosed", "<RegisterDescription><Integer Name=\"A\">", "not XML: "},
         LoadCase{"OtherRoot", "<html><body/></html>",
                  "not a GenICam description: its root element is <html>, not <RegisterDescription>"},
-        LoadCase{"TooLarge", std::string(genicam::NodeMap::kMaxSize + 1, ' '), "the description is larger than 16 MiB"}),
+        LoadCase{"TooLarge", std::string(genicam::NodeMap::kMaxSize + 1, ' '), "the description is larger than 8 MiB"}),
     [](const ::testing::TestParamInfo<LoadCase> &info) { return std::string(info.param.title); });
 
 // ---------------------------------------------------------------------------

@@ -31,6 +31,7 @@ std::shared_ptr<const NodeMap> parseNodeMap(const char *xml, size_t size, std::s
 // selectors), which live as long as the Session.
 class Session {
 public:
+    // port must outlive the Session.
     Session(std::shared_ptr<const NodeMap> nodes, Port &port);
     ~Session();
     Session(const Session &) = delete;

@@ -21,8 +21,9 @@ namespace genicam {
 class NodeMap {
 public:
     // Real descriptions are 0.2 to 1.3 MB; anything far beyond is refused
-    // before it is parsed, so memory stays bounded.
-    static const size_t kMaxSize = 16 * 1024 * 1024;
+    // before it is parsed, so memory stays bounded (parsed, the worst XML
+    // takes some 20 times its size).
+    static const size_t kMaxSize = 8 * 1024 * 1024;
 
     // Parses xml into an index of its nodes; nullptr and a reason when it is
     // not XML, not a GenICam description or too large.
