@@ -377,3 +377,14 @@ TEST(Formula, EmptyFormulaIsAnErrorAndMovesKeepTheProgram)
     EXPECT_FALSE(moved.evaluate(Arithmetic::Integer, variables, &result, &reason));
     EXPECT_TRUE(moved.usedVariables().empty());
 }
+
+TEST(Formula, NumberConversionsTruncateAndSaturate)
+{
+    EXPECT_EQ(Number::ofFloat(-2.9).asInteger(), -2);
+    EXPECT_EQ(Number::ofFloat(-kTwoTo63).asInteger(), kMin);
+    EXPECT_EQ(Number::ofFloat(kTwoTo63).asInteger(), kMax);
+    EXPECT_EQ(Number::ofFloat(-1e300).asInteger(), kMin);
+    EXPECT_EQ(Number::ofFloat(NAN).asInteger(), 0);
+    EXPECT_EQ(Number::ofInteger(kMin).asInteger(), kMin);
+    EXPECT_EQ(Number::ofInteger(-5).asFloat(), -5.0);
+}

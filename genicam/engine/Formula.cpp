@@ -5,6 +5,7 @@
 #include <math.h>
 
 #include <algorithm>
+#include <type_traits>
 
 namespace genicam {
 
@@ -30,16 +31,12 @@ double Number::asFloat() const
 
 int64_t Number::asInteger() const
 {
-    const double kTwoTo63 = 9223372036854775808.0;
-    if (!isFloat)
-        return integer;
+    int64_t truncated;
+    if (toInteger(*this, &truncated) == nullptr)
+        return truncated;
     if (isnan(floating))
         return 0;
-    if (floating >= kTwoTo63)
-        return INT64_MAX;
-    if (floating < -kTwoTo63)
-        return INT64_MIN;
-    return (int64_t)floating;
+    return floating > 0 ? INT64_MAX : INT64_MIN;
 }
 
 namespace {
@@ -47,12 +44,15 @@ namespace {
 const size_t kLocalValues = 16;  // stack values most formulas fit in
 const size_t kLocalSlots = 8;    // variables most formulas use
 
-// Room for n values of an evaluation: on the C++ stack for most formulas,
-// on the heap for the rare one that needs more.
+// Room for n values of an evaluation, left uninitialized: on the C++ stack
+// for most formulas, on the heap for the rare one that needs more.
 template <typename T, size_t kLocal>
 class Scratch {
+    static_assert(std::is_trivially_copyable<T>::value && std::is_trivially_destructible<T>::value,
+                  "values are written before they are read, never constructed");
+
 public:
-    explicit Scratch(size_t n) : data_(local_)
+    explicit Scratch(size_t n) : data_(reinterpret_cast<T *>(local_))
     {
         if (n > kLocal) {
             heap_.reset(new T[n]);
@@ -62,7 +62,7 @@ public:
     T &operator[](size_t k) { return data_[k]; }
 
 private:
-    T local_[kLocal];
+    alignas(T) unsigned char local_[kLocal * sizeof(T)];
     std::unique_ptr<T[]> heap_;
     T *data_;
 };
@@ -99,10 +99,11 @@ public:
 
     bool result(Number *result, std::string *reason)
     {
-        const std::vector<Step> &steps = program_.steps;
+        const Step *steps = program_.steps.data();
+        size_t count = program_.steps.size();
         size_t top = 0;  // values on the stack
         size_t next = 0;
-        while (next < steps.size()) {
+        while (next < count) {
             const Step &step = steps[next++];
             switch (step.op) {
             case Op::Constant:

@@ -76,6 +76,11 @@ const Function kFunctions[] = {
     {"ASIN", Op::Asin},   {"ACOS", Op::Acos},
 };
 
+// Keeps a helper out of the recursive functions, so that their stack frames
+// stay small: under AddressSanitizer a frame holding strings or arrays grows
+// by kilobytes, and the parser recurses kMaxDepth levels deep.
+#define FORMULA_LEAF __attribute__((noinline))
+
 const std::string_view kEntryInfix = ".Entry.";
 const size_t kShownName = 64;  // characters of an unknown name shown in an error
 const int kHexDigits = 16;
@@ -163,7 +168,7 @@ private:
             return fail(token_, "nested too deeply");
         if (!binary(kLoosest))
             return false;
-        std::vector<size_t> ends;
+        size_t ends = ends_.size();  // the Jumps past the last operand, patched at the end
         while (token_.kind == Kind::Question) {
             size_t question = token_.start;
             size_t skip = program_.steps.size();
@@ -172,7 +177,7 @@ private:
             size_t height = height_;
             if (!conditional() || !expect(Kind::Colon, "expected ':'"))
                 return false;
-            ends.push_back(program_.steps.size());
+            ends_.push_back(program_.steps.size());
             if (!emit(Op::Jump, question))
                 return false;
             patch(skip);
@@ -180,8 +185,9 @@ private:
             if (!binary(kLoosest))
                 return false;
         }
-        for (size_t end : ends)
-            patch(end);
+        for (size_t k = ends; k < ends_.size(); k++)
+            patch(ends_[k]);
+        ends_.resize(ends);
         return true;
     }
 
@@ -240,43 +246,54 @@ private:
 
     bool primary()
     {
-        Token first = token_;
-        switch (first.kind) {
+        switch (token_.kind) {
         case Kind::Number:
-            return emit(Op::Constant, first.start, 0, first.number) && advance();
+            return emitConstant(token_.start, token_.number) && advance();
         case Kind::Open:
             return advance() && conditional() && expect(Kind::Close, "expected ')'");
-        case Kind::Name:
-            return advance() && name(first);
+        case Kind::Name: {
+            size_t start = token_.start;
+            if (!name())
+                return false;
+            const Function *function = call_;
+            call_ = nullptr;
+            return function == nullptr || call(start, *function);
+        }
         default:
-            return fail(first, "expected a number, a name or '('");
+            return fail(token_, "expected a number, a name or '('");
         }
     }
 
-    // A name read, the token after it current.
-    bool name(const Token &name)
+    // Reads the current name: a variable, an entry or a constant, or into
+    // call_ a function followed by its bracket.
+    FORMULA_LEAF bool name()
     {
+        Token name = token_;
+        if (!advance())
+            return false;
         auto variable = byName_.find(name.text);
         if (variable != byName_.end())
             return emit(Op::Variable, name.start, slot(variable->second));
         if (entryReference(name))
             return true;
         const Function *function = findFunction(name.text);
-        if (function != nullptr && token_.kind == Kind::Open)
-            return call(name, *function);
+        if (function != nullptr && token_.kind == Kind::Open) {
+            call_ = function;
+            return true;
+        }
         if (name.text == "PI")
-            return emit(Op::Constant, name.start, 0, Number::ofFloat(M_PI));
+            return emitConstant(name.start, Number::ofFloat(M_PI));
         if (name.text == "E")
-            return emit(Op::Constant, name.start, 0, Number::ofFloat(M_E));
+            return emitConstant(name.start, Number::ofFloat(M_E));
         if (function != nullptr)
-            return fail(name, "expected '(' after " + std::string(name.text));
+            return failAt(name.start, "expected '(' after " + std::string(name.text));
         std::string shown(name.text.substr(0, kShownName));
-        return fail(name, "unknown name '" + shown + (name.text.size() > kShownName ? "...'" : "'"));
+        return failAt(name.start, "unknown name '" + shown + (name.text.size() > kShownName ? "...'" : "'"));
     }
 
     // NAME.Entry.X where NAME is a variable: X has no dot, so the split is
     // unique.
-    bool entryReference(const Token &name)
+    FORMULA_LEAF bool entryReference(const Token &name)
     {
         std::string_view text = name.text;
         size_t dot = text.rfind('.');
@@ -293,8 +310,8 @@ private:
         return emit(Op::Entry, name.start, (uint32_t)(program_.entries.size() - 1));
     }
 
-    // FUNCTION(...), at its bracket.
-    bool call(const Token &name, const Function &function)
+    // FUNCTION(...), at its bracket; the name was at offset start.
+    bool call(size_t start, const Function &function)
     {
         if (!advance() || !conditional())
             return false;
@@ -304,11 +321,11 @@ private:
             if (!advance() || !conditional())
                 return false;
         }
-        return expect(Kind::Close, "expected ')'") && emit(op, name.start, 0, Number(), function.name);
+        return expect(Kind::Close, "expected ')'") && emit(op, start, 0, function.name);
     }
 
     // The slot of variable k, given on its first use.
-    uint32_t slot(size_t k)
+    FORMULA_LEAF uint32_t slot(size_t k)
     {
         auto found = slots_.find(k);
         if (found != slots_.end())
@@ -320,15 +337,22 @@ private:
         return slot;
     }
 
+    FORMULA_LEAF bool emitConstant(size_t offset, const Number &value)
+    {
+        if (!emit(Op::Constant, offset))
+            return false;
+        program_.steps.back().value = value;
+        return true;
+    }
+
     // Appends a step for the token at offset; symbol names a function.
-    bool emit(Op op, size_t offset, uint32_t index = 0, Number value = Number(), const char *symbol = nullptr)
+    FORMULA_LEAF bool emit(Op op, size_t offset, uint32_t index = 0, const char *symbol = nullptr)
     {
         Step step;
         step.op = op;
         step.index = index;
         step.position = (uint32_t)(offset + 1);
         step.symbol = symbol != nullptr ? symbol : symbolOf(op);
-        step.value = value;
         program_.steps.push_back(step);
         if (op == Op::Constant || op == Op::Variable || op == Op::Entry) {
             if (++height_ > (size_t)Formula::kMaxDepth)
@@ -387,9 +411,12 @@ private:
         return advance();
     }
 
-    bool fail(const Token &at, const std::string &what) { return failAt(at.kind == Kind::End ? text_.size() : at.start, what); }
+    FORMULA_LEAF bool fail(const Token &at, const char *what)
+    {
+        return failAt(at.kind == Kind::End ? text_.size() : at.start, what);
+    }
 
-    bool failAt(size_t offset, const std::string &what)
+    FORMULA_LEAF bool failAt(size_t offset, const std::string &what)
     {
         if (error_.empty())
             error_ = what + (offset >= text_.size() ? " at the end" : " at character " + std::to_string(offset + 1));
@@ -397,7 +424,7 @@ private:
     }
 
     // Reads the next token into token_.
-    bool advance()
+    FORMULA_LEAF bool advance()
     {
         size_t at = position_;
         while (at < text_.size() && isSpace(text_[at]))
@@ -454,7 +481,7 @@ private:
     // A literal: 0x and up to 16 hexadecimal digits, or a decimal number,
     // read as the nearest double when it has a point or an exponent (or is
     // too large for 64 bits).
-    bool number(size_t start)
+    FORMULA_LEAF bool number(size_t start)
     {
         const std::string &t = text_;
         size_t end = start;
@@ -500,7 +527,7 @@ private:
 
     // The decimal literal text_[start, end), correctly rounded by from_chars
     // (locale-independent); an integer too large for 64 bits becomes a double.
-    bool decimal(size_t start, size_t end, bool integer)
+    FORMULA_LEAF bool decimal(size_t start, size_t end, bool integer)
     {
         const char *first = text_.data() + start, *last = text_.data() + end;
         if (integer) {
@@ -525,6 +552,8 @@ private:
     std::vector<size_t> &used_;
     std::unordered_map<std::string_view, size_t> byName_;
     std::unordered_map<size_t, uint32_t> slots_;
+    std::vector<size_t> ends_;
+    const Function *call_ = nullptr;
     Token token_;
     size_t position_ = 0;
     size_t height_ = 0;
