@@ -229,6 +229,18 @@ bool Evaluator::access(const Node &node, Access *value, std::string *reason)
     return true;
 }
 
+// number as the integer an integer node holds.
+static bool integral(const Node &node, Number number, Number *value, std::string *reason)
+{
+    int64_t integer;
+    if (!toInteger(number, &integer)) {
+        *reason = Evaluator::faulty(node, "its value " + formatFloat(number.floating) + " is no 64-bit integer");
+        return false;
+    }
+    *value = integerNumber(integer);
+    return true;
+}
+
 bool Evaluator::number(const Node &node, Number *value, std::string *reason)
 {
     Visit visit(*this, node, reason);
@@ -246,25 +258,12 @@ bool Evaluator::number(const Node &node, Number *value, std::string *reason)
             *value = floatNumber(toDouble(number));
             return true;
         }
-        int64_t integer;
-        if (!toInteger(number, &integer)) {
-            *reason = faulty(node, "its value " + formatFloat(number.floating) + " is no 64-bit integer");
-            return false;
-        }
-        *value = integerNumber(integer);
-        return true;
+        return integral(node, number, value, reason);
     }
     case Kind::Enumeration: {
         Number number;
-        int64_t integer;
-        if (!readSource(node, node.value, HostKey(&node, kValue, 0), &number, reason))
-            return false;
-        if (!toInteger(number, &integer)) {
-            *reason = faulty(node, "its value " + formatFloat(number.floating) + " is no 64-bit integer");
-            return false;
-        }
-        *value = integerNumber(integer);
-        return true;
+        return readSource(node, node.value, HostKey(&node, kValue, 0), &number, reason) &&
+               integral(node, number, value, reason);
     }
     case Kind::Boolean: {
         bool truth;
