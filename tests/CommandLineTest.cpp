@@ -82,7 +82,7 @@ TEST_F(CommandLine, RejectedWithItsReasonAndUsageTextBeforeAnyCameraIsTouched)
         {{"-g", "no-such.xml"},
          "cannot use the GenICam description 'no-such.xml': cannot read no-such.xml: No such file or directory"},
         {{"-g", "config"}, "cannot use the GenICam description 'config': config is not a GenICam description: "
-                           "not XML (no document element)"},
+                           "not XML: No document element found at byte 9"},
     };
     writeFile("config", "camera 1\n");
     for (const auto &c : rejected) {
