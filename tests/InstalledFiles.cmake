@@ -41,3 +41,14 @@ function(expect_no_sdk program)
     message(FATAL_ERROR "${program} -r 60018 without an SDK: status ${status}\n${output}${errors}")
   endif()
 endfunction()
+
+# The installed tool finds its GenICam module beside it: a feature name is
+# read on the simulated cameras through the launcher.
+function(expect_feature_names launcher cache)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH --unset=QRV_SIM_CONFIG QRV_SIM_STATE=off
+                          XDG_CACHE_HOME=${cache} ${launcher} -s 21330417 -r Width
+                  RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+  if(NOT status EQUAL 0 OR NOT output MATCHES "\n        Feature Width read as 1920\n$" OR errors)
+    message(FATAL_ERROR "${launcher} -r Width: status ${status}, output:\n${output}${errors}")
+  endif()
+endfunction()
