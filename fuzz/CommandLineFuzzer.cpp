@@ -12,6 +12,7 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -27,7 +28,12 @@ struct Reading {
     long delayMs = 5000;
     bool decimal = false;
     bool isFloat = false;
-    std::vector<unsigned> reads, writes, values;
+    // Targets as text: "0x<address>" for an address, the name of a feature.
+    std::vector<std::string> reads, writes, texts;
+    std::vector<unsigned> values;  // the bits of an address's value, 0 for a feature's
+    bool identity = false, listFeatures = false;
+    std::vector<std::string> selections;
+    std::string saveFolder;
 };
 
 bool space(char c)
@@ -61,11 +67,11 @@ bool digits(const char **text, int base, unsigned long long cap, unsigned long l
     *value = 0;
     bool over = false;
     for (; digitValue(*at, base) >= 0; at++) {
-        *value = *value * base + (unsigned)digitValue(*at, base);
-        if (*value > cap) {
+        unsigned digit = (unsigned)digitValue(*at, base);
+        if (*value > (cap - digit) / (unsigned)base)
             over = true;
-            *value = cap + 1;
-        }
+        else
+            *value = *value * base + digit;
     }
     if (at == *text || over)
         return false;
@@ -74,19 +80,54 @@ bool digits(const char **text, int base, unsigned long long cap, unsigned long l
 }
 
 // Hexadecimal: white space, an optional +, an optional 0x, hex digits, at
-// most 32 bits, then only white space.
-bool hexNumber(const char *text, unsigned *value)
+// most cap, then only white space.
+bool hexNumber(const char *text, unsigned long long cap, unsigned long long *value)
 {
     text = skipSpace(text);
     if (*text == '+')
         text++;
     if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X') && digitValue(text[2], 16) >= 0)
         text += 2;
+    return digits(&text, 16, cap, value) && onlySpace(text);
+}
+
+bool hexNumber(const char *text, unsigned *value)
+{
     unsigned long long number;
-    if (!digits(&text, 16, 0xFFFFFFFFull, &number) || !onlySpace(text))
+    if (!hexNumber(text, 0xFFFFFFFFull, &number))
         return false;
     *value = (unsigned)number;
     return true;
+}
+
+// A -r or -w target as text: a name (a letter, then letters, digits and
+// '_', not all hexadecimal digits) stands for itself; else a hexadecimal
+// address of up to 64 bits, as "0x<upper-case hex>".
+bool target(const std::string &word, std::string *text)
+{
+    bool name = !word.empty() && isalpha((unsigned char)word[0]);
+    bool allHex = true;
+    for (char c : word) {
+        name = name && (isalnum((unsigned char)c) || c == '_');
+        allHex = allHex && isxdigit((unsigned char)c);
+    }
+    if (name && !allHex) {
+        *text = word;
+        return true;
+    }
+    unsigned long long address;
+    if (!hexNumber(word.c_str(), ~0ull, &address))
+        return false;
+    char hex[32];
+    snprintf(hex, sizeof hex, "0x%llX", address);
+    *text = hex;
+    return true;
+}
+
+bool isFolder(const std::string &path)
+{
+    struct stat status;
+    return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 // Decimal with -i: white space, a sign, digits in the int range, then only
@@ -211,7 +252,8 @@ Reading readReference(const std::vector<std::string> &words)
     while (i < words.size()) {
         const std::string &w = words[i];
         size_t left = words.size() - i - 1;
-        unsigned address, value;
+        unsigned value;
+        std::string address;
         if (isOptionWord(w, 'c')) {
             r.continual = true;
             i += 1;
@@ -220,19 +262,23 @@ Reading readReference(const std::vector<std::string> &words)
                 return refuse();
             i += 2;
         } else if (isOptionWord(w, 'r')) {
-            if (left < 1 || !hexNumber(words[i + 1].c_str(), &address))
+            if (left < 1 || !target(words[i + 1], &address))
                 return refuse();
             r.reads.push_back(address);
             i += 2;
         } else if (isOptionWord(w, 'w')) {
-            if (left < 2 || !hexNumber(words[i + 1].c_str(), &address))
+            if (left < 2 || !target(words[i + 1], &address))
                 return refuse();
             const char *text = words[i + 2].c_str();
-            bool ok = r.decimal ? decimalNumber(text, &value) : r.isFloat ? floatNumber(text, &value) : hexNumber(text, &value);
+            bool feature = address.compare(0, 2, "0x") != 0;
+            value = 0;
+            bool ok = feature || (r.decimal ? decimalNumber(text, &value)
+                                  : r.isFloat ? floatNumber(text, &value) : hexNumber(text, &value));
             if (!ok)
                 return refuse();
             r.writes.push_back(address);
             r.values.push_back(value);
+            r.texts.push_back(text);
             i += 3;
         } else if (isOptionWord(w, 'i')) {
             if (r.isFloat)
@@ -244,6 +290,22 @@ Reading readReference(const std::vector<std::string> &words)
                 return refuse();
             r.isFloat = true;
             i += 1;
+        } else if (isOptionWord(w, 'v')) {
+            r.identity = true;
+            i += 1;
+        } else if (isOptionWord(w, 'a')) {
+            r.listFeatures = true;
+            i += 1;
+        } else if (isOptionWord(w, 's')) {
+            if (left < 1 || words[i + 1].empty())
+                return refuse();
+            r.selections.push_back(words[i + 1]);
+            i += 2;
+        } else if (isOptionWord(w, 'x')) {
+            if (left < 1 || !isFolder(words[i + 1]))
+                return refuse();
+            r.saveFolder = words[i + 1];
+            i += 2;
         } else {
             return refuse();
         }
@@ -260,9 +322,34 @@ Reading readReference(const std::vector<std::string> &words)
     abort();
 }
 
-bool sameList(const RegisterList &list, const std::vector<unsigned> &expected)
+bool sameTargets(const RegisterList &list, const std::vector<std::string> &expected)
 {
-    return std::vector<unsigned>(list.begin(), list.end()) == expected;
+    std::vector<std::string> texts;
+    for (const Register &target : list) {
+        char hex[32];
+        snprintf(hex, sizeof hex, "0x%llX", (unsigned long long)target.address);
+        texts.push_back(target.feature != NULL ? target.feature : hex);
+    }
+    return texts == expected;
+}
+
+bool sameValues(const ValueList &list, const Reading &expected)
+{
+    std::vector<unsigned> bits;
+    std::vector<std::string> texts;
+    for (const WriteValue &value : list) {
+        bits.push_back(value.bits);
+        texts.push_back(value.text);
+    }
+    return bits == expected.values && texts == expected.texts;
+}
+
+bool sameSelections(const SelectionList &list, const std::vector<std::string> &expected)
+{
+    std::vector<std::string> values;
+    for (const Selection &selection : list)
+        values.push_back(selection.value);
+    return values == expected;
 }
 
 void resetRunOptions()
@@ -274,6 +361,10 @@ void resetRunOptions()
     runOption_readRegisters.clear();
     runOption_writeRegisters.clear();
     runOption_writeValues.clear();
+    runOption_identity = false;
+    runOption_selections.clear();
+    runOption_saveFolder = NULL;
+    runOption_listFeatures = false;
 }
 
 } // namespace
@@ -295,8 +386,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (words.size() > kMaxWords)
         return 0;
     for (const std::string &w : words)
-        if (isOptionWord(w, 'l'))
-            return 0;  // -l would create files named by the fuzzer
+        if (isOptionWord(w, 'l') || isOptionWord(w, 'g'))
+            return 0;  // -l would create files named by the fuzzer; -g reads them
 
     std::vector<char *> argv{const_cast<char *>("VisionAccess")};
     for (std::string &w : words)
@@ -320,8 +411,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (runOption_continual != expected.continual || runOption_delayMs != expected.delayMs ||
         runOption_decimal != expected.decimal || runOption_float != expected.isFloat)
         mismatch("flags or delay", words);
-    if (!sameList(runOption_readRegisters, expected.reads) || !sameList(runOption_writeRegisters, expected.writes) ||
-        !sameList(runOption_writeValues, expected.values))
+    if (!sameTargets(runOption_readRegisters, expected.reads) ||
+        !sameTargets(runOption_writeRegisters, expected.writes) || !sameValues(runOption_writeValues, expected))
         mismatch("register lists", words);
+    if (runOption_identity != expected.identity || runOption_listFeatures != expected.listFeatures ||
+        !sameSelections(runOption_selections, expected.selections) ||
+        (runOption_saveFolder != NULL ? runOption_saveFolder : "") != expected.saveFolder)
+        mismatch("added options", words);
     return 0;
 }

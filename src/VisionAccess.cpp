@@ -1,5 +1,6 @@
-// VisionAccess: reads and writes the 32-bit registers of every USB3 Vision
-// camera attached, through the camera maker's SDK (libQrVApi.so).
+// VisionAccess: reads and writes the registers of every USB3 Vision camera
+// attached, by address or by GenICam feature name, through the camera
+// maker's SDK (libQrVApi.so).
 //
 // main reads the command line into the run options, loads the SDK, then
 // scans: list the cameras, open each in turn, run its register writes and
@@ -8,6 +9,7 @@
 #include <ctype.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <inttypes.h>
 #include <limits.h>
 #include <math.h>
 #include <stdarg.h>
@@ -16,14 +18,32 @@
 #include <stdlib.h>
 #include <string.h>
 #include <time.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <list>
 
+#include "CameraIdentity.h"
+#include "CameraMemory.h"
+#include "Features.h"
 #include "LinuxUtil.h"
+#include "Register.h"
 #include "SdkLoader.h"
+#include "Selection.h"
 
-typedef std::list<unsigned int> RegisterList;
+// A -r or -w target: a register address, or a GenICam feature by its name.
+struct Register {
+    uint64_t address;
+    const char *feature;  // the name (a word of the command line), or NULL
+};
+typedef std::list<Register> RegisterList;
+
+// A -w value: the 32-bit pattern for an address, the text for a feature.
+struct WriteValue {
+    uint32_t bits;
+    const char *text;
+};
+typedef std::list<WriteValue> ValueList;
 
 enum OutputDestination { OUTPUT_CONSOLE, OUTPUT_LOG_FILE };
 
@@ -34,20 +54,6 @@ static const int kExitRejected = 1;      // the command line was rejected
 static const int kExitOutputFailed = 2;  // the output could not be written
 static const int kExitNoSdk = 3;         // no usable camera SDK
 
-// The register command handed to the SDK's private command: three unsigned
-// 32-bit fields in the machine's (little-endian) byte order.
-struct RegisterCommand {
-    uint32_t opcode;
-    uint32_t address;
-    uint32_t value;
-};
-static_assert(sizeof(RegisterCommand) == 12, "RegisterCommand must be 12 bytes");
-
-static const uint32_t CMD_READ_REGISTER = 43;
-static const uint32_t CMD_WRITE_REGISTER = 44;
-// A read leaves this in place when the camera stores nothing.
-static const uint32_t kReadPreset = 0x55555555;
-
 // The run options: set once by setRunOptions, read-only afterwards.
 static bool runOption_continual = false;
 static int runOption_delayMs = kDefaultDelayMs;
@@ -55,8 +61,14 @@ static bool runOption_decimal = false;
 static bool runOption_float = false;
 static RegisterList runOption_readRegisters;
 static RegisterList runOption_writeRegisters;
-static RegisterList runOption_writeValues;
+static ValueList runOption_writeValues;
 static OutputDestination runOption_output = OUTPUT_CONSOLE;
+// Added options: -v, -s, -x, -g, -a.
+static bool runOption_identity = false;
+static SelectionList runOption_selections;
+static const char *runOption_saveFolder = NULL;
+static const char *runOption_descriptionFile = NULL;
+static bool runOption_listFeatures = false;
 
 static time_t sAppStartTime;
 // Where standard output goes, for messages: the console or the -l file.
@@ -129,9 +141,9 @@ static bool notBoth(bool otherGiven)
 
 // Hexadecimal text as "%x" reads it (white space, '+', an optional 0x, the
 // digits), but refusing text with no digit, any minus sign, anything after
-// the number, or a number beyond 32 bits: those must never reach a camera.
-// What the text is for (a register address) names it in the reason.
-static bool parseHex(const char *text, const char *what, unsigned int *value)
+// the number, or a number beyond the bits given: those must never reach a
+// camera.  What the text is for (a register address) names it in the reason.
+static bool parseHexBits(const char *text, const char *what, int bits, uint64_t *value)
 {
     const char *digits = text;
     while (isspace((unsigned char)*digits))
@@ -145,10 +157,55 @@ static bool parseHex(const char *text, const char *what, unsigned int *value)
     unsigned long long number = strtoull(digits, &end, 16);
     if (!onlySpaceLeft(end))
         return reject("'%s' is not a hexadecimal %s", text, what);
-    if (errno == ERANGE || number > UINT_MAX)
-        return reject("'%s' does not fit in 32 bits", text);
+    if (errno == ERANGE || (bits < 64 && number >> bits != 0))
+        return reject("'%s' does not fit in %d bits", text, bits);
+    *value = number;
+    return true;
+}
+
+// A 32-bit hexadecimal value.
+static bool parseHex(const char *text, const char *what, unsigned int *value)
+{
+    uint64_t number;
+    if (!parseHexBits(text, what, 32, &number))
+        return false;
     *value = (unsigned int)number;
     return true;
+}
+
+// True for a GenICam name: a letter, then letters, digits or '_'.
+static bool isFeatureName(const char *text)
+{
+    if (!isalpha((unsigned char)text[0]))
+        return false;
+    for (const char *at = text + 1; *at != '\0'; at++)
+        if (!isalnum((unsigned char)*at) && *at != '_')
+            return false;
+    return true;
+}
+
+// True when text is nothing but hexadecimal digits ("Bad", "Face").
+static bool isHexDigits(const char *text)
+{
+    for (const char *at = text; *at != '\0'; at++)
+        if (!isxdigit((unsigned char)*at))
+            return false;
+    return true;
+}
+
+// A -r or -w target: a hexadecimal address of up to 64 bits, or else a
+// GenICam feature name.  A name made only of hexadecimal digits is an
+// address; anything else that is neither is refused, so a typo never
+// reaches a camera.
+static bool parseTarget(const char *text, Register *target)
+{
+    target->address = 0;
+    target->feature = NULL;
+    if (isFeatureName(text) && !isHexDigits(text)) {
+        target->feature = text;
+        return true;
+    }
+    return parseHexBits(text, "register address or a feature name", 64, &target->address);
 }
 
 // Decimal text as "%d" reads it, refusing text with no digit, anything after
@@ -201,9 +258,9 @@ static bool parseDelay(const char *text, int *delayMs)
     return true;
 }
 
-// The value of a -w option, read in the mode the flags give at the moment
-// the -w is seen.
-static bool parseWriteValue(const char *option, const char *text, bool decimal, bool isFloat, unsigned int *value)
+// The value of a -w option for an address, read in the mode the flags give
+// at the moment the -w is seen.
+static bool parseRegisterValue(const char *option, const char *text, bool decimal, bool isFloat, unsigned int *value)
 {
     char what[32];
     snprintf(what, sizeof what, "value for %s", option);
@@ -212,6 +269,43 @@ static bool parseWriteValue(const char *option, const char *text, bool decimal, 
     if (isFloat)
         return parseFloat(text, what, value);
     return parseHex(text, what, value);
+}
+
+// The value of a -w option: for an address its 32-bit pattern; for a
+// feature its text, which the feature reads in its own form at each camera.
+static bool parseWriteValue(const char *option, const Register &target, const char *text, bool decimal, bool isFloat,
+                            WriteValue *value)
+{
+    value->bits = 0;
+    value->text = text;
+    return target.feature != NULL || parseRegisterValue(option, text, decimal, isFloat, &value->bits);
+}
+
+// -x: the folder must be there.
+static bool parseSaveFolder(const char *folder)
+{
+    struct stat status;
+    if (stat(folder, &status) != 0)
+        return reject("cannot save descriptions in '%s': %s", folder, strerror(errno));
+    if (!S_ISDIR(status.st_mode))
+        return reject("cannot save descriptions in '%s': not a folder", folder);
+    return true;
+}
+
+// -s: a camera number, serial number or user-defined name, never empty.
+static bool parseSelection(const char *value)
+{
+    return value[0] != '\0' || reject("-s needs a camera number, serial number or name, not an empty word");
+}
+
+// -g: the module reads and parses the description at once, so a file that
+// cannot be used is refused before any camera is touched.
+static bool useDescriptionFile(const char *fileName)
+{
+    char reason[512];
+    if (!startFeatures(fileName, reason, sizeof reason))
+        return reject("cannot use the GenICam description '%s': %s", fileName, reason);
+    return true;
 }
 
 // -l: prints the notice, then points standard output at the file.  The file
@@ -258,7 +352,12 @@ static int setRunOptions(int argc, char **argv)
     bool isFloat = false;
     RegisterList readRegisters;
     RegisterList writeRegisters;
-    RegisterList writeValues;
+    ValueList writeValues;
+    bool identity = false;
+    SelectionList selections;
+    const char *saveFolder = NULL;
+    const char *descriptionFile = NULL;
+    bool listFeatures = false;
 
     int i = 1;
     while (i < argc) {
@@ -272,20 +371,19 @@ static int setRunOptions(int argc, char **argv)
                 return 1;
             i += 2;
         } else if (isOption(option, 'r')) {
-            unsigned int address;
-            if (!hasValues(option, wordsLeft, 1, "a register address") ||
-                !parseHex(argv[i + 1], "register address", &address))
+            Register target;
+            if (!hasValues(option, wordsLeft, 1, "a register address") || !parseTarget(argv[i + 1], &target))
                 return 1;
-            readRegisters.push_back(address);
+            readRegisters.push_back(target);
             i += 2;
         } else if (isOption(option, 'w')) {
-            unsigned int address;
-            unsigned int value;
+            Register target;
+            WriteValue value;
             if (!hasValues(option, wordsLeft, 2, "a register address and a value") ||
-                !parseHex(argv[i + 1], "register address", &address) ||
-                !parseWriteValue(option, argv[i + 2], decimal, isFloat, &value))
+                !parseTarget(argv[i + 1], &target) ||
+                !parseWriteValue(option, target, argv[i + 2], decimal, isFloat, &value))
                 return 1;
-            writeRegisters.push_back(address);
+            writeRegisters.push_back(target);
             writeValues.push_back(value);
             i += 3;
         } else if (isOption(option, 'i')) {
@@ -302,6 +400,28 @@ static int setRunOptions(int argc, char **argv)
             if (!hasValues(option, wordsLeft, 1, "a file name") || !redirectOutput(argv[i + 1]))
                 return 1;
             i += 2;
+        } else if (isOption(option, 'v')) {
+            identity = true;
+            i += 1;
+        } else if (isOption(option, 's')) {
+            if (!hasValues(option, wordsLeft, 1, "a camera number, serial number or name") ||
+                !parseSelection(argv[i + 1]))
+                return 1;
+            selections.push_back(Selection(argv[i + 1]));
+            i += 2;
+        } else if (isOption(option, 'x')) {
+            if (!hasValues(option, wordsLeft, 1, "a folder") || !parseSaveFolder(argv[i + 1]))
+                return 1;
+            saveFolder = argv[i + 1];
+            i += 2;
+        } else if (isOption(option, 'g')) {
+            if (!hasValues(option, wordsLeft, 1, "a GenICam description file") || !useDescriptionFile(argv[i + 1]))
+                return 1;
+            descriptionFile = argv[i + 1];
+            i += 2;
+        } else if (isOption(option, 'a')) {
+            listFeatures = true;
+            i += 1;
         } else if (isAloneWord(option)) {
             reject("%s must be the only argument", option);
             return 1;
@@ -318,6 +438,11 @@ static int setRunOptions(int argc, char **argv)
     runOption_readRegisters.splice(runOption_readRegisters.end(), readRegisters);
     runOption_writeRegisters.splice(runOption_writeRegisters.end(), writeRegisters);
     runOption_writeValues.splice(runOption_writeValues.end(), writeValues);
+    runOption_identity = identity;
+    runOption_selections.splice(runOption_selections.end(), selections);
+    runOption_saveFolder = saveFolder;
+    runOption_descriptionFile = descriptionFile;
+    runOption_listFeatures = listFeatures;
     return 0;
 }
 
@@ -363,22 +488,174 @@ static void usage(char **argv)
            name);
 }
 
+// --help: the options added to the usage text above, under their own heading.
+static void usageOfAddedOptions()
+{
+    printf(" Added options (each also in upper case):\n"
+           "       -r and -w    Also take addresses of up to 64 bits, and GenICam feature\n"
+           "                    names (Width, PixelFormat, ExposureTime), whose values are\n"
+           "                    read and written in the feature's own form.\n"
+           "       -v           Shows each camera's vendor, model, family, version,\n"
+           "                    serial number and user-defined name.\n"
+           "       -s camera    Only the cameras with this number, serial number or\n"
+           "                    user-defined name; may be repeated.\n"
+           "       -x folder    Saves each camera's GenICam description as\n"
+           "                    folder/<camera number>.xml.\n"
+           "       -g file      Uses this GenICam description (XML or ZIP) for every camera.\n"
+           "       -a           Lists every feature of each camera, with its value.\n"
+           "       --sdk        Shows which camera SDK is loaded.\n"
+           "\n");
+}
+
 // ---------------------------------------------------------------------------
 // Cameras
 // ---------------------------------------------------------------------------
 
-// Prints the camera's heading, then writes every -w register and reads every
-// -r register on it, one line each.  A failed register never stops the rest.
+// True when the run needs the GenICam module: feature names, -x, -g or -a.
+static bool runUsesFeatures()
+{
+    if (runOption_saveFolder != NULL || runOption_descriptionFile != NULL || runOption_listFeatures)
+        return true;
+    for (const RegisterList *targets : {&runOption_readRegisters, &runOption_writeRegisters})
+        for (const Register &target : *targets)
+            if (target.feature != NULL)
+                return true;
+    return false;
+}
+
+// Prints a register's value in the display mode of the run.
+static void printRegisterRead(uint64_t address, uint32_t value)
+{
+    if (runOption_decimal) {
+        printf("        Register 0x%" PRIX64 " read as %d\n", address, (int)value);
+    } else if (runOption_float) {
+        float number;
+        memcpy(&number, &value, sizeof number);
+        printf("        Register 0x%" PRIX64 " read as %f\n", address, (double)number);
+    } else {
+        printf("        Register 0x%" PRIX64 " read as 0x%08X\n", address, value);
+    }
+}
+
+// Writes a register above 32-bit addresses, through the SDK's memory calls.
+static void writeWideRegister(void *camera, uint64_t address, uint32_t value)
+{
+    uint8_t bytes[4] = {(uint8_t)value, (uint8_t)(value >> 8), (uint8_t)(value >> 16), (uint8_t)(value >> 24)};
+    int32_t status = 0;
+    MemoryResult result = writeCameraMemory(camera, address, bytes, sizeof bytes, &status);
+    if (result == MEMORY_OUT_OF_REACH)
+        printf("        Could not write register 0x%" PRIX64 ": the SDK reaches only 32-bit addresses\n", address);
+    else if (result != MEMORY_DONE)
+        printf("        Could not write register 0x%" PRIX64 "\n", address);
+    else
+        printf("        Register 0x%" PRIX64 " written with value 0x%08X\n", address, value);
+}
+
+// Reads a register above 32-bit addresses, through the SDK's memory calls.
+static void readWideRegister(void *camera, uint64_t address)
+{
+    uint8_t bytes[4];
+    int32_t status = 0;
+    MemoryResult result = readCameraMemory(camera, address, bytes, sizeof bytes, &status);
+    if (result == MEMORY_OUT_OF_REACH)
+        printf("        Could not read register 0x%" PRIX64 ": the SDK reaches only 32-bit addresses\n", address);
+    else if (result != MEMORY_DONE)
+        printf("        Could not read register 0x%" PRIX64 "\n", address);
+    else
+        printRegisterRead(address, (uint32_t)bytes[0] | (uint32_t)bytes[1] << 8 | (uint32_t)bytes[2] << 16 |
+                                       (uint32_t)bytes[3] << 24);
+}
+
+static void writeNamedFeature(const char *name, const char *value)
+{
+    const char *reason;
+    if (writeFeature(name, value, &reason))
+        printf("        Feature %s written with value %s\n", name, value);
+    else
+        printf("        Could not write feature %s: %s\n", name, reason);
+}
+
+static void readNamedFeature(const char *name)
+{
+    const char *text;
+    if (readFeature(name, &text))
+        printf("        Feature %s read as %s\n", name, text);
+    else
+        printf("        Could not read feature %s: %s\n", name, text);
+}
+
+// -x: writes the camera's description to <folder>/<camera number>.xml.
+static void saveDescription(uint32_t cameraNumber)
+{
+    const char *xml;
+    size_t size = 0;
+    if (!cameraDescription(&xml, &size)) {
+        printf("        Could not read the GenICam description: %s\n", xml);
+        return;
+    }
+    char path[PATH_MAX];
+    snprintf(path, sizeof path, "%s/%d.xml", runOption_saveFolder, (int)cameraNumber);
+    FILE *file = fopen(path, "w");
+    bool saved = file != NULL && fwrite(xml, 1, size, file) == size;
+    int error = errno;
+    if (file != NULL && fclose(file) != 0 && saved) {
+        saved = false;
+        error = errno;
+    }
+    if (saved)
+        printf("        GenICam description saved to %s\n", path);
+    else
+        printf("        Could not save the GenICam description to %s: %s\n", path, strerror(error));
+}
+
+// -a: one line per feature, by its category path below Root.
+static void printListedFeature(const FeatureLine &feature)
+{
+    const char *path = feature.path;
+    if (strncmp(path, "Root", 4) == 0 && (path[4] == '/' || path[4] == '\0'))
+        path += path[4] == '/' ? 5 : 4;
+    printf("        Feature %s%s%s (%s, %s) %s %s\n", path, path[0] != '\0' ? "/" : "", feature.name, feature.type,
+           feature.access, feature.readable ? "read as" : "cannot be read:", feature.value);
+}
+
+static void listCameraFeatures()
+{
+    const char *reason;
+    if (!listFeatures(printListedFeature, &reason))
+        printf("        Could not list the features: %s\n", reason);
+}
+
+// Prints the camera's heading and what the added options ask of it, then
+// writes every -w register and reads every -r register on it, one line
+// each.  A failed register never stops the rest.
 static void processCamera(_CAMERA_ID_INFO *info, void *camera)
 {
     printf("    Camera %d\n", (int)info->cameraNumber);
+    bool features = runUsesFeatures();
+    if (features)
+        beginCameraFeatures(camera, info->cameraNumber);
+    if (runOption_identity)
+        printIdentity(camera);
+    if (runOption_saveFolder != NULL)
+        saveDescription(info->cameraNumber);
+    if (runOption_listFeatures)
+        listCameraFeatures();
     RegisterCommand command;
 
     command.opcode = CMD_WRITE_REGISTER;
-    RegisterList::const_iterator value = runOption_writeValues.begin();
-    for (unsigned int address : runOption_writeRegisters) {
-        command.address = address;
-        command.value = *value++;
+    ValueList::const_iterator value = runOption_writeValues.begin();
+    for (const Register &target : runOption_writeRegisters) {
+        const WriteValue &written = *value++;
+        if (target.feature != NULL) {
+            writeNamedFeature(target.feature, written.text);
+            continue;
+        }
+        if (target.address > kMaxPrivateAddress) {
+            writeWideRegister(camera, target.address, written.bits);
+            continue;
+        }
+        command.address = (uint32_t)target.address;
+        command.value = written.bits;
         if (sdk.PrivateCmd(camera, sizeof command, &command) < 0)
             printf("        Could not write register 0x%X\n", command.address);
         else
@@ -386,21 +663,24 @@ static void processCamera(_CAMERA_ID_INFO *info, void *camera)
     }
 
     command.opcode = CMD_READ_REGISTER;
-    for (unsigned int address : runOption_readRegisters) {
-        command.address = address;
-        command.value = kReadPreset;
-        if (sdk.PrivateCmd(camera, sizeof command, &command) < 0) {
-            printf("        Could not read register 0x%X\n", command.address);
-        } else if (runOption_decimal) {
-            printf("        Register 0x%X read as %d\n", command.address, (int)command.value);
-        } else if (runOption_float) {
-            float number;
-            memcpy(&number, &command.value, sizeof number);
-            printf("        Register 0x%X read as %f\n", command.address, (double)number);
-        } else {
-            printf("        Register 0x%X read as 0x%08X\n", command.address, command.value);
+    for (const Register &target : runOption_readRegisters) {
+        if (target.feature != NULL) {
+            readNamedFeature(target.feature);
+            continue;
         }
+        if (target.address > kMaxPrivateAddress) {
+            readWideRegister(camera, target.address);
+            continue;
+        }
+        command.address = (uint32_t)target.address;
+        command.value = kReadPreset;
+        if (sdk.PrivateCmd(camera, sizeof command, &command) < 0)
+            printf("        Could not read register 0x%X\n", command.address);
+        else
+            printRegisterRead(command.address, command.value);
     }
+    if (features)
+        endCameraFeatures();
 }
 
 // One pass over the attached cameras.  Returns false when the run must end:
@@ -414,6 +694,7 @@ static bool scanCameras()
     uint32_t count = 0;
     if (sdk.GetNumberCamerasEx(NULL, &count) < 0 || count == 0) {
         printf("    No cameras found !!\n");
+        printUnmatchedSelections(runOption_selections);
         return true;
     }
 
@@ -437,13 +718,20 @@ static bool scanCameras()
         count = capacity;  // never walk past the records we handed over
 
     for (uint32_t k = 0; k < count; k++) {
+        // -s: a camera that no number selects is opened only to be told by
+        // its serial or name, when some -s gives one.
+        bool selected = selectedByNumber(runOption_selections, cameras[k].cameraNumber);
+        if (!selected && !selectsByIdentity(runOption_selections))
+            continue;
         void *camera = NULL;
         if (sdk.InitializeEx(cameras[k].cameraNumber, &camera, 0) < 0)
             continue;
-        processCamera(&cameras[k], camera);
+        if (selectedByIdentity(runOption_selections, camera) || selected)
+            processCamera(&cameras[k], camera);
         sdk.Uninitialize(camera);
     }
     free(cameras);
+    printUnmatchedSelections(runOption_selections);
     return true;
 }
 
@@ -494,6 +782,7 @@ int main(int argc, char **argv)
     holdClosedStandardDescriptors();
     if (argc == 2 && strcmp(argv[1], "--help") == 0) {
         usage(argv);
+        usageOfAddedOptions();
         return outputWritten() ? 0 : kExitOutputFailed;
     }
     if (argc == 2 && strcmp(argv[1], "--version") == 0) {

@@ -13,16 +13,16 @@ using CommandLine = ToolTest;
 // and why, then the usage text on standard output, status 1.
 TEST_F(CommandLine, RejectedWithItsReasonAndUsageTextBeforeAnyCameraIsTouched)
 {
-    const std::string kHexAddress = " is not a hexadecimal register address";
+    const std::string kHexAddress = " is not a hexadecimal register address or a feature name";
     const std::string kDelay = " is not a delay from 0 to 2147483647 ms";
     const struct {
         std::vector<std::string> args;
         std::string reason;
     } rejected[] = {
         // not an option word
-        {{"-x"}, "unknown option '-x'"}, {{"-cd"}, "unknown option '-cd'"}, {{"--c"}, "unknown option '--c'"},
+        {{"-y"}, "unknown option '-y'"}, {{"-cd"}, "unknown option '-cd'"}, {{"--c"}, "unknown option '--c'"},
         {{"-"}, "unknown option '-'"}, {{"c"}, "unknown option 'c'"}, {{""}, "unknown option ''"},
-        {{"-r", "60018", "-x"}, "unknown option '-x'"}, {{"-x", "-y"}, "unknown option '-x'"},
+        {{"-r", "60018", "-y"}, "unknown option '-y'"}, {{"-y", "-z"}, "unknown option '-y'"},
         {{"-\n-"}, "unknown option '-?-'"},
         // --help, --version and --sdk only as the only argument
         {{"--help", "-c"}, "--help must be the only argument"}, {{"-c", "--help"}, "--help must be the only argument"},
@@ -38,10 +38,10 @@ TEST_F(CommandLine, RejectedWithItsReasonAndUsageTextBeforeAnyCameraIsTouched)
         {{"-l"}, "-l needs a file name"}, {{"-w"}, "-w needs a register address and a value"},
         {{"-w", "60050"}, "-w needs a register address and a value"}, {{"-c", "-R"}, "-R needs a register address"},
         // no number at all
-        {{"-r", "xyz"}, "'xyz'" + kHexAddress}, {{"-r", ""}, "''" + kHexAddress}, {{"-r", "+-1"}, "'+-1'" + kHexAddress},
+        {{"-r", "x-z"}, "'x-z'" + kHexAddress}, {{"-r", ""}, "''" + kHexAddress}, {{"-r", "+-1"}, "'+-1'" + kHexAddress},
         {{"-w", "60050", "zz"}, "'zz' is not a hexadecimal value for -w"},
         {{"-i", "-w", "60050", "abc"}, "'abc' is not a decimal value for -w"},
-        {{"-f", "-W", "60050", "abc"}, "'abc' is not a float value for -W"}, {{"-w", "xyz", "1"}, "'xyz'" + kHexAddress},
+        {{"-f", "-W", "60050", "abc"}, "'abc' is not a float value for -W"}, {{"-w", "x.z", "1"}, "'x.z'" + kHexAddress},
         // anything after the number: a typo must never become a write
         {{"-r", "6OO18"}, "'6OO18'" + kHexAddress}, {{"-w", "60018", "78O"}, "'78O' is not a hexadecimal value for -w"},
         {{"-f", "-w", "60050", "2O.5"}, "'2O.5' is not a float value for -w"},
@@ -54,11 +54,14 @@ TEST_F(CommandLine, RejectedWithItsReasonAndUsageTextBeforeAnyCameraIsTouched)
         {{"-f", "-w", "60050", "1e5x"}, "'1e5x' is not a float value for -w"},
         {{"-f", "-w", "60050", "infinityx"}, "'infinityx' is not a float value for -w"},
         {{"-r", "100000000000000000xyz"}, "'100000000000000000xyz'" + kHexAddress},
-        // beyond 32 bits, or negative hexadecimal
+        // a feature name with a typo is no name
+        {{"-r", "Width!"}, "'Width!'" + kHexAddress}, {{"-r", "6001G"}, "'6001G'" + kHexAddress},
+        {{"-w", "_Width", "1"}, "'_Width'" + kHexAddress}, {{"-r", " Width"}, "' Width'" + kHexAddress},
+        // addresses beyond 64 bits, values beyond 32, or negative hexadecimal
         {{"-r", "-c"}, "'-c'" + kHexAddress}, {{"-r", "-1"}, "'-1'" + kHexAddress},
-        {{"-r", "100000000"}, "'100000000' does not fit in 32 bits"},
+        {{"-r", "10000000000000000"}, "'10000000000000000' does not fit in 64 bits"},
         {{"-w", "60050", "0x1FFFFFFFF"}, "'0x1FFFFFFFF' does not fit in 32 bits"},
-        {{"-r", "99999999999999999999999"}, "'99999999999999999999999' does not fit in 32 bits"},
+        {{"-r", "99999999999999999999999"}, "'99999999999999999999999' does not fit in 64 bits"},
         {{"-i", "-w", "60050", "2147483648"}, "'2147483648' does not fit in a 32-bit int"},
         {{"-i", "-w", "60050", "-2147483649"}, "'-2147483649' does not fit in a 32-bit int"},
         {{"-f", "-w", "60050", "1e39"}, "'1e39' is too large for a float"},
@@ -68,8 +71,20 @@ TEST_F(CommandLine, RejectedWithItsReasonAndUsageTextBeforeAnyCameraIsTouched)
         {{"-d", "4294967295"}, "'4294967295'" + kDelay}, {{"-d", "99999999999999999999"}, "'99999999999999999999'" + kDelay},
         // a log file that cannot be opened; the first reason counts
         {{"-l", "no-such-folder/out.txt"}, "cannot open log file 'no-such-folder/out.txt': No such file or directory"},
-        {{"-r", "6OO18", "-x"}, "'6OO18'" + kHexAddress},
+        {{"-r", "6OO18", "-y"}, "'6OO18'" + kHexAddress},
+        // the added options
+        {{"-s"}, "-s needs a camera number, serial number or name"},
+        {{"-s", ""}, "-s needs a camera number, serial number or name, not an empty word"},
+        {{"-x"}, "-x needs a folder"},
+        {{"-x", "no-such-folder"}, "cannot save descriptions in 'no-such-folder': No such file or directory"},
+        {{"-x", "config"}, "cannot save descriptions in 'config': not a folder"},
+        {{"-g"}, "-g needs a GenICam description file"},
+        {{"-g", "no-such.xml"},
+         "cannot use the GenICam description 'no-such.xml': cannot read no-such.xml: No such file or directory"},
+        {{"-g", "config"}, "cannot use the GenICam description 'config': config is not a GenICam description: "
+                           "not XML: No document element found at byte 9"},
     };
+    writeFile("config", "camera 1\n");
     for (const auto &c : rejected) {
         ToolRun result = run(c.args);
         bool logFile = c.args.size() == 2 && c.args[0] == "-l";
@@ -105,7 +120,7 @@ TEST_F(CommandLine, HelpAndVersionAnswerWithoutScanning)
         const char *word;
         std::string out;
     } cases[] = {
-        {"--help", expectedUsage()},
+        {"--help", expectedHelp()},
         {"--version", std::string("VisionAccess ") + VISIONACCESS_VERSION + "\n"},
     };
     for (const auto &c : cases) {
@@ -174,11 +189,11 @@ TEST_F(CommandLine, SecondLogFileNoticeGoesIntoTheFirst)
 
 TEST_F(CommandLine, RejectionAfterLogFileWritesUsageIntoIt)
 {
-    ToolRun result = run({"-l", "out.txt", "-x"});
+    ToolRun result = run({"-l", "out.txt", "-y"});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, "Output directed to out.txt.  PRESS ANY KEY TO EXIT\n");
     EXPECT_EQ(readFile("out.txt"), expectedUsage());
-    EXPECT_EQ(result.err, "VisionAccess: unknown option '-x'\n") << "the reason stays on standard error";
+    EXPECT_EQ(result.err, "VisionAccess: unknown option '-y'\n") << "the reason stays on standard error";
 }
 
 } // namespace

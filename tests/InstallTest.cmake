@@ -2,7 +2,7 @@
 # what a user gets: the files, a VisionAccess that carries no search path of
 # its own (so it uses whatever libQrVApi.so the system's linker finds), and
 # the launcher that runs it on the simulated cameras.
-#   cmake -DBUILD_DIR=... -DWORK_DIR=... -DLIBDIR=... -DWITH_U3V=0|1 -P InstallTest.cmake
+#   cmake -DBUILD_DIR=... -DWORK_DIR=... -DLIBDIR=... -DWITH_U3V=0|1 -DWITH_GENICAM=0|1 -P InstallTest.cmake
 cmake_minimum_required(VERSION 3.20)
 include(${CMAKE_CURRENT_LIST_DIR}/InstalledFiles.cmake)
 set(prefix ${WORK_DIR}/prefix)
@@ -21,6 +21,9 @@ set(expected bin/VisionAccess bin/visionaccess-sim ${LIBDIR}/visionaccess/sim/li
 if(WITH_U3V)
   list(APPEND expected ${LIBDIR}/libQrVApi.so lib/udev/rules.d/70-visionaccess-u3v.rules)
 endif()
+if(WITH_GENICAM)
+  list(APPEND expected ${LIBDIR}/visionaccess/libvisionaccess-genicam.so)
+endif()
 list(SORT expected)
 if(NOT installed STREQUAL expected)
   message(FATAL_ERROR "installed:\n  ${installed}\nexpected:\n  ${expected}")
@@ -28,13 +31,16 @@ endif()
 
 expect_no_search_path(${prefix}/bin/VisionAccess)
 
-# The build tree's copy searches the simulator's folder, and never the
-# current folder (an empty entry).
+# The build tree's copy searches the simulator's folder and the GenICam
+# module's, and never the current folder (an empty entry).
 execute_process(COMMAND readelf -d ${BUILD_DIR}/VisionAccess OUTPUT_VARIABLE dynamic)
-if(NOT dynamic MATCHES "RUNPATH\\)[^\n]*\\[[^]:]+\\]")
-  message(FATAL_ERROR "build tree RUNPATH is not one folder:\n${dynamic}")
+if(NOT dynamic MATCHES "RUNPATH\\)[^\n]*\\[[^]:]+(:[^]:]+)?\\]")
+  message(FATAL_ERROR "build tree RUNPATH is not one or two folders:\n${dynamic}")
 endif()
 expect_simulated_cameras(${prefix}/bin/visionaccess-sim)
+if(WITH_GENICAM)
+  expect_feature_names(${prefix}/bin/visionaccess-sim ${WORK_DIR}/cache)
+endif()
 
 # Without the launcher the simulator is nowhere the dynamic linker looks:
 # the tool finds no SDK.

@@ -12,10 +12,10 @@ function(expect_no_search_path program)
   endif()
 endfunction()
 
-# The launcher runs VisionAccess on the two default simulated cameras.  In a
-# cross build its script runs with its last line's exec going through the
-# emulator, as binfmt_misc would have it.
-function(expect_simulated_cameras launcher)
+# The command that runs the launcher: the launcher itself, or in a cross
+# build its script with the exec of the tool going through the emulator, as
+# binfmt_misc would have it.
+function(launcher_command launcher result)
   set(command ${launcher})
   if(EMULATOR)
     file(READ ${launcher} script)
@@ -27,6 +27,12 @@ function(expect_simulated_cameras launcher)
     endif()
     set(command sh -c "${emulated}" ${launcher})
   endif()
+  set(${result} ${command} PARENT_SCOPE)
+endfunction()
+
+# The launcher runs VisionAccess on the two default simulated cameras.
+function(expect_simulated_cameras launcher)
+  launcher_command(${launcher} command)
   execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH --unset=QRV_SIM_CONFIG QRV_SIM_STATE=off
                           ${command} -r 60018
                   RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
@@ -53,5 +59,17 @@ function(expect_no_sdk program)
   string(CONCAT line ${line})
   if(NOT status EQUAL 3 OR output OR NOT errors MATCHES "${line}")
     message(FATAL_ERROR "${program} -r 60018 without an SDK: status ${status}\n${output}${errors}")
+  endif()
+endfunction()
+
+# The installed tool finds its GenICam module beside it: a feature name is
+# read on the simulated cameras through the launcher.
+function(expect_feature_names launcher cache)
+  launcher_command(${launcher} command)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH --unset=QRV_SIM_CONFIG QRV_SIM_STATE=off
+                          XDG_CACHE_HOME=${cache} ${command} -s 21330417 -r Width
+                  RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+  if(NOT status EQUAL 0 OR NOT output MATCHES "\n        Feature Width read as 1920\n$" OR errors)
+    message(FATAL_ERROR "${launcher} -r Width: status ${status}, output:\n${output}${errors}")
   endif()
 endfunction()

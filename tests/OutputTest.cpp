@@ -34,8 +34,8 @@ TEST_F(LostOutput, IsReportedAndEndsTheRunWithStatusTwo)
         {"reader gone, SIGPIPE ignored", Output::BrokenPipe, true, {"-c", "-d", "10"}, 2,
          "VisionAccess: cannot write to standard output: Broken pipe\n"},
         {"reader gone, SIGPIPE as usual", Output::BrokenPipe, false, {"-c", "-d", "10"}, 128 + SIGPIPE, ""},
-        {"rejected command line keeps its status", Output::DevFull, false, {"-x"}, 1,
-         "VisionAccess: unknown option '-x'\nVisionAccess: cannot write to standard output: " + kFull + "\n"},
+        {"rejected command line keeps its status", Output::DevFull, false, {"-y"}, 1,
+         "VisionAccess: unknown option '-y'\nVisionAccess: cannot write to standard output: " + kFull + "\n"},
     };
     for (const auto &c : cases) {
         sendOutputTo(c.output, c.ignoreSigpipe);

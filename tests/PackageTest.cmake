@@ -1,8 +1,9 @@
 # Builds the .deb packages and checks them: exactly the intended files in
-# each, labelled with the architecture the build is for, and, unpacked into a scratch root, a launcher that lists the
-# simulated cameras with a VisionAccess that has no search path of its own;
-# the tool's package unpacked alone runs without any SDK.
-#   cmake -DBUILD_DIR=... -DWORK_DIR=... -DLIBDIR=... -DVERSION=... -DWITH_U3V=0|1 [-DEMULATOR=...]
+# each, labelled with the architecture the build is for, and, unpacked into
+# a scratch root, a launcher that lists the simulated cameras with a
+# VisionAccess that has no search path of its own; the tool's package
+# unpacked alone runs without any SDK.
+#   cmake -DBUILD_DIR=... -DWORK_DIR=... -DLIBDIR=... -DVERSION=... -DWITH_U3V=0|1 -DWITH_GENICAM=0|1 [-DEMULATOR=...]
 #         -P PackageTest.cmake
 cmake_minimum_required(VERSION 3.20)
 include(${CMAKE_CURRENT_LIST_DIR}/InstalledFiles.cmake)
@@ -33,6 +34,9 @@ set(doc ./usr/share/doc)
 set(man ./usr/share/man/man1)
 set(visionaccess_files ./usr/bin/VisionAccess ${doc}/visionaccess/LICENSE ${doc}/visionaccess/README.md
     ${doc}/visionaccess/changelog.gz ${doc}/visionaccess/copyright ${man}/VisionAccess.1.gz)
+if(WITH_GENICAM)
+  list(APPEND visionaccess_files ./usr/${LIBDIR}/visionaccess/libvisionaccess-genicam.so)
+endif()
 set(visionaccess-sim_files ./usr/bin/visionaccess-sim ./usr/${LIBDIR}/visionaccess/sim/libQrVApi.so
     ${doc}/visionaccess-sim/changelog.gz ${doc}/visionaccess-sim/copyright ${man}/visionaccess-sim.1.gz)
 
@@ -80,3 +84,6 @@ endforeach()
 expect_no_search_path(${WORK_DIR}/root/usr/bin/VisionAccess)
 expect_no_sdk(${WORK_DIR}/alone/usr/bin/VisionAccess)
 expect_simulated_cameras(${WORK_DIR}/root/usr/bin/visionaccess-sim)
+if(WITH_GENICAM)
+  expect_feature_names(${WORK_DIR}/root/usr/bin/visionaccess-sim ${WORK_DIR}/cache)
+endif()

@@ -208,8 +208,8 @@ TEST_F(Scan, UnusableSdkEndsTheRunWithStatusThree)
             {{"-c"}, 3, "", noSdk},
             {{"--sdk"}, 3, "", noSdk},
             {{"--version"}, 0, version, ""},
-            {{"--help"}, 0, expectedUsage(), ""},
-            {{"-x"}, 1, expectedUsage(), "VisionAccess: unknown option '-x'\n"},
+            {{"--help"}, 0, expectedHelp(), ""},
+            {{"-y"}, 1, expectedUsage(), "VisionAccess: unknown option '-y'\n"},
         };
         for (const auto &c : cases) {
             ToolRun result = run(c.args);

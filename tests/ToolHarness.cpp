@@ -280,3 +280,22 @@ Prints info on all Quorvane USB3 Vision cameras (via USB3)
 
 )";
 }
+
+std::string expectedHelp()
+{
+    return expectedUsage() +
+           " Added options (each also in upper case):\n"
+           "       -r and -w    Also take addresses of up to 64 bits, and GenICam feature\n"
+           "                    names (Width, PixelFormat, ExposureTime), whose values are\n"
+           "                    read and written in the feature's own form.\n"
+           "       -v           Shows each camera's vendor, model, family, version,\n"
+           "                    serial number and user-defined name.\n"
+           "       -s camera    Only the cameras with this number, serial number or\n"
+           "                    user-defined name; may be repeated.\n"
+           "       -x folder    Saves each camera's GenICam description as\n"
+           "                    folder/<camera number>.xml.\n"
+           "       -g file      Uses this GenICam description (XML or ZIP) for every camera.\n"
+           "       -a           Lists every feature of each camera, with its value.\n"
+           "       --sdk        Shows which camera SDK is loaded.\n"
+           "\n";
+}

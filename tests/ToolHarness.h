@@ -95,6 +95,9 @@ std::string describe(const std::vector<std::string> &args);
 // The usage text as VisionAccess prints it when run under that name.
 std::string expectedUsage();
 
+// What --help prints: the usage text, then the added options.
+std::string expectedHelp();
+
 // Text read until end of file; "" when the file is missing.
 std::string slurp(const std::string &path);
 

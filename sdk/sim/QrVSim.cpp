@@ -252,8 +252,9 @@ const Camera *cameraOf(const Simulator &sim, void *handle)
 }
 
 // The first bytes of a block, in hexadecimal, for the trace: "NULL", or up to
-// kTracedBytes bytes and "..." when there are more.
-std::string tracedBytes(const void *bytes, uint32_t size)
+// kTracedBytes bytes and "..." when there are more.  (The build without the
+// memory calls has no use for it.)
+[[maybe_unused]] std::string tracedBytes(const void *bytes, uint32_t size)
 {
     const size_t kTracedBytes = 16;
     if (bytes == NULL)
@@ -393,6 +394,9 @@ QRV_EXPORT int32_t QrVPrivateCmd(void *handle, uint32_t size, void *record)
     });
 }
 
+// The optional calls.  A build for the tests leaves them out, to stand in
+// for an SDK that offers only the four calls.
+#ifndef QRV_SIM_WITHOUT_MEMORY_CALLS
 QRV_EXPORT int32_t QrVReadMemory(void *handle, uint64_t address, void *bytes, uint32_t size)
 {
     return guarded("QrVReadMemory", [&](Simulator &sim) {
@@ -419,3 +423,4 @@ QRV_EXPORT int32_t QrVWriteMemory(void *handle, uint64_t address, const void *by
         return status;
     });
 }
+#endif

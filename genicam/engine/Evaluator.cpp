@@ -1,0 +1,511 @@
+#include "Evaluator.h"
+
+#include <float.h>
+#include <math.h>
+#include <string.h>
+
+#include <algorithm>
+
+#include "Text.h"
+
+namespace genicam {
+namespace engine {
+
+namespace {
+
+const int kRead = 1, kWrite = 2;  // the bits of an Access
+
+// The access two restrictions leave together.
+Access intersect(Access a, Access b)
+{
+    if (a == Access::NI || b == Access::NI)
+        return Access::NI;
+    return (Access)((int)a & (int)b);
+}
+
+// What a node allows by itself, before its conditions: a register its
+// AccessMode, a formula only reading, and every other node both (the nodes
+// it stands for restrict it further).
+Access ownAccess(const Node &node)
+{
+    Access base = Access::RW;
+    if (node.reg)
+        base = node.reg->access;
+    else if (node.kind == Kind::IntSwissKnife || node.kind == Kind::SwissKnife || node.kind == Kind::Category)
+        base = Access::RO;
+    return intersect(base, node.imposed);
+}
+
+std::string rangeText(const std::string &low, const std::string &high, const std::string &step)
+{
+    std::string text = "(" + low + " to " + high;
+    if (!step.empty())
+        text += " in steps of " + step;
+    return text + ")";
+}
+
+} // namespace
+
+Number integerNumber(int64_t value)
+{
+    Number number;
+    number.integer = value;
+    return number;
+}
+
+Number floatNumber(double value)
+{
+    Number number;
+    number.isFloat = true;
+    number.floating = value;
+    return number;
+}
+
+double toDouble(Number value)
+{
+    return value.isFloat ? value.floating : (double)value.integer;
+}
+
+bool toInteger(Number value, int64_t *integer)
+{
+    if (!value.isFloat) {
+        *integer = value.integer;
+        return true;
+    }
+    double rounded = round(value.floating);
+    // 2^63 is the first double beyond the int64 range.
+    if (!(rounded >= -9223372036854775808.0 && rounded < 9223372036854775808.0))
+        return false;
+    *integer = (int64_t)rounded;
+    return true;
+}
+
+const char *accessName(Access access)
+{
+    switch (access) {
+    case Access::RO:
+        return "RO";
+    case Access::WO:
+        return "WO";
+    case Access::RW:
+        return "RW";
+    case Access::NI:
+        return "NI";
+    default:
+        return "NA";
+    }
+}
+
+std::string Evaluator::faulty(const Node &node, const std::string &what)
+{
+    return "the description is faulty at " + std::string(node.name) + ": " + what;
+}
+
+std::string Evaluator::article(std::string_view type)
+{
+    bool vowel = !type.empty() && strchr("AEIOU", type[0]) != nullptr;
+    return (vowel ? "an " : "a ") + std::string(type);
+}
+
+void Evaluator::start()
+{
+    chain_.clear();
+    steps_ = 0;
+}
+
+bool Evaluator::enter(const Node &node, std::string *reason)
+{
+    if (++steps_ > kMaxSteps) {
+        *reason = faulty(node, "reaching it visits more than " + std::to_string(kMaxSteps) + " nodes");
+        return false;
+    }
+    if (chain_.size() >= kMaxDepth) {
+        bool cycle = std::find(chain_.begin(), chain_.end(), &node) != chain_.end();
+        *reason = faulty(node, cycle ? "its references form a cycle"
+                                     : "its references nest deeper than " + std::to_string(kMaxDepth) + " nodes");
+        return false;
+    }
+    if (!node.fault.empty()) {
+        *reason = faulty(node, node.fault);
+        return false;
+    }
+    chain_.push_back(&node);
+    return true;
+}
+
+const Node *Evaluator::follow(const Node &from, const Ref &ref, std::string *reason)
+{
+    if (ref.index >= kMissing) {
+        *reason = faulty(from, "it refers to '" + std::string(ref.name) + "', which is not in the description");
+        return nullptr;
+    }
+    return &nodes_.node(ref.index);
+}
+
+bool Evaluator::condition(const Node &node, const Ref &ref, bool *value, std::string *reason)
+{
+    const Node *target = follow(node, ref, reason);
+    int64_t number;
+    if (!target || !integer(*target, &number, reason))
+        return false;
+    *value = number != 0;
+    return true;
+}
+
+bool Evaluator::presence(const Node &node, const Ref &implemented, const Ref &available, Access *state,
+                         std::string *reason)
+{
+    bool holds = true;
+    *state = Access::RW;
+    if (implemented.given() && !condition(node, implemented, &holds, reason))
+        return false;
+    if (!holds) {
+        *state = Access::NI;
+        return true;
+    }
+    if (available.given() && !condition(node, available, &holds, reason))
+        return false;
+    if (!holds)
+        *state = Access::NA;
+    return true;
+}
+
+bool Evaluator::check(const Node &node, bool write, std::string *reason)
+{
+    Access state;
+    if (!presence(node, node.isImplemented, node.isAvailable, &state, reason))
+        return false;
+    if (state != Access::RW) {
+        *reason = state == Access::NI ? "not implemented" : "not available now";
+        return false;
+    }
+    bool holds;
+    if (write && node.isLocked.given()) {
+        if (!condition(node, node.isLocked, &holds, reason))
+            return false;
+        if (holds) {
+            *reason = "locked";
+            return false;
+        }
+    }
+    int own = (int)ownAccess(node);
+    if (write && !(own & kWrite)) {
+        *reason = "not writable";
+        return false;
+    }
+    if (!write && !(own & kRead)) {
+        *reason = "not readable";
+        return false;
+    }
+    return true;
+}
+
+bool Evaluator::access(const Node &node, Access *value, std::string *reason)
+{
+    Visit visit(*this, node, reason);
+    if (!visit.entered() || !presence(node, node.isImplemented, node.isAvailable, value, reason))
+        return false;
+    if (*value != Access::RW)
+        return true;
+    bool holds;
+    Access own = ownAccess(node);
+    if (node.kind == Kind::Other)
+        own = Access::NA;
+    // A node that stands for another allows what that one allows.
+    if (node.value.from == Source::From::Node && !node.index.given()) {
+        const Node *target = follow(node, node.value.ref, reason);
+        Access through;
+        if (!target || !access(*target, &through, reason))
+            return false;
+        own = intersect(own, through);
+    }
+    if ((int)own & kWrite && node.isLocked.given()) {
+        if (!condition(node, node.isLocked, &holds, reason))
+            return false;
+        if (holds)
+            own = intersect(own, Access::RO);
+    }
+    *value = own;
+    return true;
+}
+
+// number as the integer an integer node holds.
+static bool integral(const Node &node, Number number, Number *value, std::string *reason)
+{
+    int64_t integer;
+    if (!toInteger(number, &integer)) {
+        *reason = Evaluator::faulty(node, "its value " + formatFloat(number.floating) + " is no 64-bit integer");
+        return false;
+    }
+    *value = integerNumber(integer);
+    return true;
+}
+
+bool Evaluator::number(const Node &node, Number *value, std::string *reason)
+{
+    Visit visit(*this, node, reason);
+    if (!visit.entered() || !check(node, false, reason))
+        return false;
+    switch (node.kind) {
+    case Kind::Integer:
+    case Kind::Float: {
+        const Source *source;
+        HostKey key;
+        Number number;
+        if (!select(node, &source, &key, reason) || !readSource(node, *source, key, &number, reason))
+            return false;
+        if (node.kind == Kind::Float) {
+            *value = floatNumber(toDouble(number));
+            return true;
+        }
+        return integral(node, number, value, reason);
+    }
+    case Kind::Enumeration: {
+        Number number;
+        return readSource(node, node.value, HostKey(&node, kValue, 0), &number, reason) &&
+               integral(node, number, value, reason);
+    }
+    case Kind::Boolean: {
+        bool truth;
+        if (!readBoolean(node, &truth, reason))
+            return false;
+        *value = integerNumber(truth);
+        return true;
+    }
+    case Kind::IntReg:
+    case Kind::MaskedIntReg:
+    case Kind::StructEntry:
+    case Kind::FloatReg:
+        return registerNumber(node, value, reason);
+    case Kind::IntSwissKnife:
+    case Kind::SwissKnife:
+    case Kind::IntConverter:
+    case Kind::Converter:
+        return formulaNumber(node, value, reason);
+    default:
+        *reason = faulty(node, "it is " + article(node.type) + " where a number is needed");
+        return false;
+    }
+}
+
+bool Evaluator::integer(const Node &node, int64_t *value, std::string *reason)
+{
+    Number held;
+    if (!number(node, &held, reason))
+        return false;
+    if (!toInteger(held, value)) {
+        *reason = "its value " + formatFloat(held.floating) + " is no 64-bit integer";
+        return false;
+    }
+    return true;
+}
+
+bool Evaluator::floating(const Node &node, double *value, std::string *reason)
+{
+    Number held;
+    if (!number(node, &held, reason))
+        return false;
+    *value = toDouble(held);
+    return true;
+}
+
+bool Evaluator::select(const Node &node, const Source **source, HostKey *key, std::string *reason)
+{
+    if (!node.index.given()) {
+        *source = &node.value;
+        *key = HostKey(&node, kValue, 0);
+        return true;
+    }
+    const Node *selector = follow(node, node.index, reason);
+    int64_t index;
+    if (!selector || !integer(*selector, &index, reason))
+        return false;
+    for (const IndexedValue &indexed : node.indexed) {
+        if (indexed.index == index) {
+            *source = &indexed.source;
+            *key = HostKey(&node, kIndexed, index);
+            return true;
+        }
+    }
+    if (!node.valueDefault.given()) {
+        *reason = faulty(node, "it has no value for index " + std::to_string(index) + " and no default");
+        return false;
+    }
+    *source = &node.valueDefault;
+    *key = HostKey(&node, kDefault, 0);
+    return true;
+}
+
+bool Evaluator::readSource(const Node &node, const Source &source, const HostKey &key, Number *value,
+                           std::string *reason)
+{
+    if (source.from == Source::From::Constant) {
+        auto held = numbers_.find(key);
+        *value = held != numbers_.end() ? held->second : source.constant;
+        return true;
+    }
+    const Node *target = follow(node, source.ref, reason);
+    return target && number(*target, value, reason);
+}
+
+bool Evaluator::writeSource(const Node &node, const Source &source, const HostKey &key, Number value,
+                            std::string *reason)
+{
+    if (source.from == Source::From::Constant) {
+        numbers_[key] = value;
+        return true;
+    }
+    const Node *target = follow(node, source.ref, reason);
+    return target && setNumber(*target, value, reason);
+}
+
+bool Evaluator::sourceNumber(const Node &node, const Source &source, Number fallback, Number *value,
+                             std::string *reason)
+{
+    if (source.from == Source::From::None) {
+        *value = fallback;
+        return true;
+    }
+    if (source.from == Source::From::Constant) {
+        *value = source.constant;
+        return true;
+    }
+    const Node *target = follow(node, source.ref, reason);
+    return target && number(*target, value, reason);
+}
+
+bool Evaluator::inRange(int64_t value, int64_t low, int64_t high, int64_t step, std::string *reason)
+{
+    std::string steps = step != 1 ? std::to_string(step) : "";
+    std::string range = rangeText(std::to_string(low), std::to_string(high), steps);
+    if (value < low) {
+        *reason = "below the minimum " + range;
+        return false;
+    }
+    if (value > high) {
+        *reason = "above the maximum " + range;
+        return false;
+    }
+    // value - low as unsigned is exact: value >= low.
+    if (((uint64_t)value - (uint64_t)low) % (uint64_t)step != 0) {
+        *reason = "not on the increment " + range;
+        return false;
+    }
+    return true;
+}
+
+// Whether value (an integer for an Integer) is within the node's Min, Max
+// and Inc.
+bool Evaluator::inBounds(const Node &node, Number value, std::string *reason)
+{
+    Number low, high, step;
+    if (node.kind == Kind::Integer) {
+        int64_t lowest, highest, increment;
+        if (!sourceNumber(node, node.min, integerNumber(INT64_MIN), &low, reason) ||
+            !sourceNumber(node, node.max, integerNumber(INT64_MAX), &high, reason) ||
+            !sourceNumber(node, node.inc, integerNumber(1), &step, reason))
+            return false;
+        if (!toInteger(low, &lowest) || !toInteger(high, &highest) || !toInteger(step, &increment) ||
+            increment <= 0) {
+            *reason = faulty(node, "its bounds are not integers, or its increment is not positive");
+            return false;
+        }
+        return inRange(value.integer, lowest, highest, increment, reason);
+    }
+    if (!sourceNumber(node, node.min, floatNumber(-DBL_MAX), &low, reason) ||
+        !sourceNumber(node, node.max, floatNumber(DBL_MAX), &high, reason) ||
+        !sourceNumber(node, node.inc, floatNumber(0), &step, reason))
+        return false;
+    double number = toDouble(value), lowest = toDouble(low), highest = toDouble(high), increment = toDouble(step);
+    std::string steps = increment > 0 ? formatFloat(increment) : "";
+    std::string range = rangeText(formatFloat(lowest), formatFloat(highest), steps);
+    if (number < lowest) {
+        *reason = "below the minimum " + range;
+        return false;
+    }
+    if (number > highest) {
+        *reason = "above the maximum " + range;
+        return false;
+    }
+    if (increment > 0) {
+        double steps = (number - lowest) / increment;
+        if (fabs(steps - round(steps)) > 1e-9 * std::max(1.0, fabs(steps))) {
+            *reason = "not on the increment " + range;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Evaluator::setNumber(const Node &node, Number value, std::string *reason)
+{
+    Visit visit(*this, node, reason);
+    if (!visit.entered() || !check(node, true, reason))
+        return false;
+    switch (node.kind) {
+    case Kind::Integer:
+    case Kind::Float:
+        return setValue(node, value, reason);
+    case Kind::Enumeration: {
+        int64_t integer;
+        if (!toInteger(value, &integer)) {
+            *reason = "not an entry of " + std::string(node.name) + ": " + formatFloat(value.floating);
+            return false;
+        }
+        for (const EnumEntry &entry : node.entries)
+            if (entry.value == integer)
+                return writeEntry(node, entry, reason);
+        *reason = "not an entry of " + std::string(node.name) + ": " + std::to_string(integer);
+        return false;
+    }
+    case Kind::Boolean: {
+        int64_t integer;
+        if (!toInteger(value, &integer)) {
+            *reason = "not a boolean: " + formatFloat(value.floating);
+            return false;
+        }
+        return writeBoolean(node, integer != 0, reason);
+    }
+    case Kind::IntReg:
+    case Kind::MaskedIntReg:
+    case Kind::StructEntry:
+    case Kind::FloatReg:
+        return setRegisterNumber(node, value, reason);
+    case Kind::IntConverter:
+    case Kind::Converter:
+        return setConverter(node, value, reason);
+    default:
+        *reason = faulty(node, "it is " + article(node.type) + " where a number is needed");
+        return false;
+    }
+}
+
+// An Integer's or Float's write: within its bounds, to whatever gives its
+// value now, and to its pValueCopy nodes.
+bool Evaluator::setValue(const Node &node, Number value, std::string *reason)
+{
+    if (node.kind == Kind::Integer) {
+        int64_t integer;
+        if (!toInteger(value, &integer)) {
+            *reason = "not a 64-bit integer: " + formatFloat(value.floating);
+            return false;
+        }
+        value = integerNumber(integer);
+    } else {
+        value = floatNumber(toDouble(value));
+    }
+    const Source *source;
+    HostKey key;
+    if (!inBounds(node, value, reason) || !select(node, &source, &key, reason) ||
+        !writeSource(node, *source, key, value, reason))
+        return false;
+    for (const Ref &copy : node.valueCopies) {
+        const Node *target = follow(node, copy, reason);
+        if (!target || !setNumber(*target, value, reason))
+            return false;
+    }
+    return true;
+}
+
+} // namespace engine
+} // namespace genicam

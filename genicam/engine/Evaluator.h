@@ -1,0 +1,156 @@
+// Reads and writes nodes for one camera: follows references through the
+// NodeMap, keeps the host-side values, and reads registers through the Port.
+// No register cache: every read goes to the Port.
+//
+// A description is untrusted: every operation is bounded in the depth of
+// its reference chain (a cycle is found there) and in the number of nodes it
+// visits, so no description makes it recurse deeply or run long.
+#ifndef GENICAM_ENGINE_EVALUATOR_H
+#define GENICAM_ENGINE_EVALUATOR_H
+
+#include <stdint.h>
+
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "NodeMap.h"
+#include "Port.h"
+
+namespace genicam {
+namespace engine {
+
+class Evaluator {
+public:
+    static const size_t kMaxDepth = 64;       // nodes in one chain of references
+    static const size_t kMaxSteps = 4096;     // nodes visited by one operation
+    static const uint64_t kMaxBytes = 65536;  // the longest register read or written
+
+    Evaluator(const NodeMap &nodes, Port &port) : nodes_(nodes), port_(port) {}
+
+    // Starts one operation (a read or write of a feature): a fresh budget.
+    void start();
+
+    // The node a reference names; nullptr and a reason when it names none.
+    const Node *follow(const Node &from, const Ref &ref, std::string *reason);
+
+    // A number-like node's value: an integer for the integer nodes, an
+    // Enumeration and a Boolean (1 or 0), a double for the Float ones.
+    bool number(const Node &node, Number *value, std::string *reason);
+    bool integer(const Node &node, int64_t *value, std::string *reason);
+    bool floating(const Node &node, double *value, std::string *reason);
+    // Writes a number-like node, within its bounds.
+    bool setNumber(const Node &node, Number value, std::string *reason);
+
+    bool boolean(const Node &node, bool *value, std::string *reason);
+    bool setBoolean(const Node &node, bool value, std::string *reason);
+    // The entry an Enumeration holds.  When several entries share a value,
+    // the first implemented one in document order is the one read.
+    bool entry(const Node &node, const EnumEntry **value, std::string *reason);
+    bool setEntry(const Node &node, const EnumEntry &value, std::string *reason);
+    // The implemented entries of an Enumeration, for a reason's list.
+    std::string entryNames(const Node &node);
+    bool text(const Node &node, std::string *value, std::string *reason);
+    bool setText(const Node &node, const std::string &value, std::string *reason);
+    // A Register's raw bytes.
+    bool bytes(const Node &node, std::vector<uint8_t> *value, std::string *reason);
+    bool setBytes(const Node &node, const std::vector<uint8_t> &value, std::string *reason);
+    bool execute(const Node &node, std::string *reason);
+
+    // What a feature allows now, through the nodes it stands for (NI when
+    // not implemented, NA when not available).
+    bool access(const Node &node, Access *value, std::string *reason);
+
+    // "the description is faulty at <node>: <what>".
+    static std::string faulty(const Node &node, const std::string &what);
+    // A node type with its article: "an IntReg", "a Category".
+    static std::string article(std::string_view type);
+
+private:
+    friend class Visit;
+    friend class FormulaInputs;
+
+    // One key of a host-side value: the node and which of its values.
+    using HostKey = std::tuple<const Node *, int, int64_t>;
+    enum Slot { kValue, kIndexed, kDefault };
+
+    bool enter(const Node &node, std::string *reason);
+    void leave() { chain_.pop_back(); }
+
+    // Refuses a read or write the node itself does not allow.
+    bool check(const Node &node, bool write, std::string *reason);
+    // Whether the node (or one of its entries) is implemented and available
+    // now: NI, NA, or RW for both.
+    bool presence(const Node &node, const Ref &implemented, const Ref &available, Access *state,
+                  std::string *reason);
+    // Whether the node that ref names holds a value other than 0.
+    bool condition(const Node &node, const Ref &ref, bool *value, std::string *reason);
+
+    // The Source that gives a node's value now (through its pIndex).
+    bool select(const Node &node, const Source **source, HostKey *key, std::string *reason);
+    bool readSource(const Node &node, const Source &source, const HostKey &key, Number *value, std::string *reason);
+    bool writeSource(const Node &node, const Source &source, const HostKey &key, Number value, std::string *reason);
+    bool sourceNumber(const Node &node, const Source &source, Number fallback, Number *value, std::string *reason);
+    static bool inRange(int64_t value, int64_t low, int64_t high, int64_t step, std::string *reason);
+    bool inBounds(const Node &node, Number value, std::string *reason);
+    bool setValue(const Node &node, Number value, std::string *reason);
+    bool readBoolean(const Node &node, bool *value, std::string *reason);
+    bool writeBoolean(const Node &node, bool value, std::string *reason);
+    bool writeEntry(const Node &node, const EnumEntry &entry, std::string *reason);
+
+    // Registers (Registers.cpp).
+    bool location(const Node &node, uint64_t *address, uint64_t *length, std::string *reason);
+    bool reachable(const Node &node, std::string *reason);
+    bool readRegister(const Node &node, uint64_t address, std::vector<uint8_t> *bytes, std::string *reason);
+    bool writeRegister(const Node &node, uint64_t address, const std::vector<uint8_t> &bytes, std::string *reason);
+    bool readBytes(const Node &node, std::vector<uint8_t> *bytes, std::string *reason);
+    bool registerNumber(const Node &node, Number *value, std::string *reason);
+    bool setRegisterNumber(const Node &node, Number value, std::string *reason);
+
+    // Formulas (Formulas.cpp).
+    bool formulaNumber(const Node &node, Number *value, std::string *reason);
+    bool setConverter(const Node &node, Number value, std::string *reason);
+
+    const NodeMap &nodes_;
+    Port &port_;
+    std::map<HostKey, Number> numbers_;
+    std::map<const Node *, std::string> texts_;
+    std::vector<const Node *> chain_;
+    size_t steps_ = 0;
+};
+
+// Enters a node for the scope of an evaluation, within the budget.
+class Visit {
+public:
+    Visit(Evaluator &evaluator, const Node &node, std::string *reason)
+        : evaluator_(evaluator), entered_(evaluator.enter(node, reason))
+    {
+    }
+    ~Visit()
+    {
+        if (entered_)
+            evaluator_.leave();
+    }
+    Visit(const Visit &) = delete;
+    Visit &operator=(const Visit &) = delete;
+
+    bool entered() const { return entered_; }
+
+private:
+    Evaluator &evaluator_;
+    bool entered_;
+};
+
+// Numbers: a Number of either kind as the other.
+Number integerNumber(int64_t value);
+Number floatNumber(double value);
+double toDouble(Number value);
+// A number as an integer, a double rounded to the nearest; false for NaN or
+// a double beyond the int64 range.
+bool toInteger(Number value, int64_t *integer);
+
+} // namespace engine
+} // namespace genicam
+
+#endif

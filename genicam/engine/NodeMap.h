@@ -1,0 +1,74 @@
+// A parsed description: the XML document, an index of its nodes by name,
+// and each node built from its element on first use.
+#ifndef GENICAM_ENGINE_NODEMAP_H
+#define GENICAM_ENGINE_NODEMAP_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include <pugixml.hpp>
+
+#include "Node.h"
+
+namespace genicam {
+
+class NodeMap {
+public:
+    // Real descriptions are 0.2 to 1.3 MB; anything far beyond is refused
+    // before it is parsed, so memory stays bounded (parsed, the worst XML
+    // takes some 20 times its size).
+    static const size_t kMaxSize = 8 * 1024 * 1024;
+
+    // Parses xml into an index of its nodes; nullptr and a reason when it is
+    // not XML, not a GenICam description or too large.
+    static std::shared_ptr<NodeMap> load(const char *xml, size_t size, std::string *reason);
+
+    // The index of the node named name, or engine::kMissing.  EnumEntries
+    // are never found: real descriptions name them Width, Gain...; when two
+    // nodes share a name, the first in the document is found.
+    uint32_t find(std::string_view name) const;
+
+    // The node at index (from find or a Ref), built on first use.
+    const engine::Node &node(uint32_t index) const;
+
+    // The feature named name, built, or nullptr when there is none.
+    const engine::Node *feature(std::string_view name) const;
+
+private:
+    // One named node of the document; built lazily, once.  The NodeMap is
+    // shared and const: building fills this cache, single-threaded.
+    struct Entry {
+        pugi::xml_node element;
+        engine::Kind kind;
+        mutable std::unique_ptr<engine::Node> built;
+    };
+
+    void index(pugi::xml_node root);
+    void add(pugi::xml_node element, engine::Kind kind);
+
+    pugi::xml_document document_;
+    std::vector<Entry> entries_;
+    std::unordered_map<std::string_view, uint32_t> names_;
+};
+
+namespace engine {
+
+// Builds the node of element, of the given kind, resolving its references
+// through nodes (which must not build other nodes meanwhile).  Faults of
+// the description are kept in the node rather than refused here.
+std::unique_ptr<Node> buildNode(const NodeMap &nodes, pugi::xml_node element, Kind kind);
+
+// The kind of node an element names (Kind::Other for any other node
+// element); false when the element is no node at all.
+bool kindOf(std::string_view tag, Kind *kind);
+
+} // namespace engine
+} // namespace genicam
+
+#endif

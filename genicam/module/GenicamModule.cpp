@@ -1,0 +1,329 @@
+// The GenICam module's calls (GenicamModule.h): the description reader and
+// the engine behind a plain C interface.  Nothing thrown leaves a call: a
+// failure is a reason like any other.
+#include "GenicamModule.h"
+
+#include "Description.h"
+#include "Engine.h"
+#include "Unzip.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#define VA_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+const size_t kReasonSize = 512;
+const char kZipSignature[] = "PK\x03\x04";
+
+// The tool's VaPort, as the engine and the description reader see a port.
+class ToolPort : public genicam::Port {
+public:
+    explicit ToolPort(const VaPort &port) : port_(port) {}
+
+    bool read(uint64_t address, uint8_t *bytes, size_t size, std::string *reason) override
+    {
+        return answer(port_.read(port_.context, address, bytes, size, buffer_, sizeof buffer_), reason);
+    }
+    bool write(uint64_t address, const uint8_t *bytes, size_t size, std::string *reason) override
+    {
+        return answer(port_.write(port_.context, address, bytes, size, buffer_, sizeof buffer_), reason);
+    }
+    bool reachesAbove32Bits() const override { return port_.reachesAbove32Bits != 0; }
+    const VaPort &tool() const { return port_; }
+
+private:
+    bool answer(int status, std::string *reason)
+    {
+        if (status == 0)
+            return true;
+        buffer_[sizeof buffer_ - 1] = '\0';
+        *reason = buffer_;
+        return false;
+    }
+
+    VaPort port_;
+    char buffer_[kReasonSize] = "";
+};
+
+// A description parsed in this run, kept so that cameras of one model share it.
+struct Parsed {
+    std::string xml;
+    std::shared_ptr<const genicam::NodeMap> nodes;
+};
+
+// The node map of xml: one parsed before in the run, or parsed now.  Null
+// with a reason when it is not a GenICam description.
+std::shared_ptr<const genicam::NodeMap> nodesOf(std::vector<Parsed> *parsed, const std::string &xml,
+                                                std::string *reason)
+{
+    for (const Parsed &known : *parsed)
+        if (known.xml == xml)
+            return known.nodes;
+    std::shared_ptr<const genicam::NodeMap> nodes = genicam::parseNodeMap(xml.data(), xml.size(), reason);
+    if (nodes != nullptr)
+        parsed->push_back({xml, nodes});
+    return nodes;
+}
+
+// The bytes of the file at path, of at most kMaxDescriptionSize bytes.
+bool readDescriptionFile(const char *path, std::string *bytes, std::string *reason)
+{
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    struct stat status;
+    if (fd < 0 || fstat(fd, &status) != 0) {
+        *reason = std::string("cannot read ") + path + ": " + strerror(errno);
+        if (fd >= 0)
+            close(fd);
+        return false;
+    }
+    if (!S_ISREG(status.st_mode) || (uint64_t)status.st_size > genicam::kMaxDescriptionSize) {
+        *reason = std::string(path) + (S_ISREG(status.st_mode) ? " is too large" : " is not a file");
+        close(fd);
+        return false;
+    }
+    bytes->resize((size_t)status.st_size);
+    size_t done = 0;
+    while (done < bytes->size()) {
+        ssize_t got = ::read(fd, &(*bytes)[done], bytes->size() - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            *reason = std::string("cannot read ") + path + ": " + (got < 0 ? strerror(errno) : "it was cut short");
+            close(fd);
+            return false;
+        }
+        done += (size_t)got;
+    }
+    close(fd);
+    return true;
+}
+
+// Copies text into a caller's buffer, cut to fit.
+void copyReason(const std::string &text, char *reason, size_t size)
+{
+    if (size > 0)
+        snprintf(reason, size, "%s", text.c_str());
+}
+
+} // namespace
+
+struct VaRun {
+    std::shared_ptr<const genicam::NodeMap> fileNodes;  // the -g description, for every camera
+    std::vector<Parsed> parsed;
+    std::string cacheFolder = genicam::defaultCacheFolder();
+};
+
+struct VaCamera {
+    VaCamera(VaRun *owner, const VaPort &tool) : run(owner), port(tool) {}
+
+    VaRun *run;
+    ToolPort port;
+    bool fetched = false;      // the camera's own description was asked for
+    std::string xml;           // it, unpacked
+    std::string noDescription; // or why there is none
+    std::shared_ptr<const genicam::NodeMap> nodes;
+    std::string noNodes;       // why there are no nodes
+    std::unique_ptr<genicam::Session> session;
+    std::string text;          // the last text given out
+};
+
+namespace {
+
+// Fetches the camera's own description, once per turn.  Its node map is
+// made as the reader checks it, so a cached description that does not parse
+// is fetched again.
+bool fetchOwn(VaCamera *camera)
+{
+    if (camera->fetched)
+        return camera->noDescription.empty();
+    camera->fetched = true;
+    genicam::FetchOptions options;
+    options.cacheFolder = camera->run->cacheFolder;
+    options.pieceSize = camera->port.tool().pieceSize;
+    const VaPort &tool = camera->port.tool();
+    if (tool.progress != nullptr)
+        options.progress = [&tool](uint64_t done, uint64_t total) { tool.progress(tool.context, done, total); };
+    options.accept = [camera](const std::string &xml) {
+        camera->noNodes.clear();
+        camera->nodes = nodesOf(&camera->run->parsed, xml, &camera->noNodes);
+        return camera->nodes != nullptr;
+    };
+    genicam::Description description;
+    std::string reason;
+    if (!genicam::fetchDescription(camera->port, options, &description, &reason)) {
+        camera->noDescription = reason;
+        return false;
+    }
+    camera->xml = std::move(description.xml);
+    return true;
+}
+
+// Makes the camera's feature session, from the -g description or its own.
+// False with a reason for the user when there is none.
+bool sessionReady(VaCamera *camera, std::string *reason)
+{
+    if (camera->session != nullptr)
+        return true;
+    if (camera->run->fileNodes != nullptr) {
+        camera->nodes = camera->run->fileNodes;
+    } else {
+        if (!fetchOwn(camera)) {
+            *reason = "the camera has no GenICam description (" + camera->noDescription + ")";
+            return false;
+        }
+        if (camera->nodes == nullptr && camera->noNodes.empty())
+            camera->nodes = nodesOf(&camera->run->parsed, camera->xml, &camera->noNodes);
+        if (camera->nodes == nullptr) {
+            *reason = "the camera's GenICam description cannot be used: " + camera->noNodes;
+            return false;
+        }
+    }
+    camera->session.reset(new genicam::Session(camera->nodes, camera->port));
+    return true;
+}
+
+// Runs a call, turning anything thrown into a reason.
+template <typename Call> int guarded(VaCamera *camera, Call call)
+{
+    try {
+        return call();
+    } catch (const std::bad_alloc &) {
+        camera->text = "out of memory";
+    } catch (...) {
+        camera->text = "internal error";
+    }
+    return -1;
+}
+
+VaRun *startRun(const char *descriptionFile, char *reason, size_t reasonSize)
+{
+    try {
+        std::unique_ptr<VaRun> run(new VaRun);
+        if (descriptionFile == nullptr)
+            return run.release();
+        std::string bytes, why;
+        if (!readDescriptionFile(descriptionFile, &bytes, &why)) {
+            copyReason(why, reason, reasonSize);
+            return nullptr;
+        }
+        std::string xml;
+        if (bytes.compare(0, 4, kZipSignature) == 0) {
+            if (!genicam::unzipOneXml(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(),
+                                      genicam::kMaxDescriptionSize, &xml, &why)) {
+                copyReason(std::string(descriptionFile) + ": " + why, reason, reasonSize);
+                return nullptr;
+            }
+        } else {
+            xml.swap(bytes);
+        }
+        run->fileNodes = genicam::parseNodeMap(xml.data(), xml.size(), &why);
+        if (run->fileNodes == nullptr) {
+            copyReason(std::string(descriptionFile) + " is not a GenICam description: " + why, reason, reasonSize);
+            return nullptr;
+        }
+        return run.release();
+    } catch (...) {
+        copyReason("out of memory", reason, reasonSize);
+        return nullptr;
+    }
+}
+
+void endRun(VaRun *run)
+{
+    delete run;
+}
+
+VaCamera *startCamera(VaRun *run, const VaPort *port)
+{
+    try {
+        return new VaCamera(run, *port);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void endCamera(VaCamera *camera)
+{
+    delete camera;
+}
+
+int description(VaCamera *camera, const char **xml, size_t *size)
+{
+    return guarded(camera, [&] {
+        if (!fetchOwn(camera)) {
+            *xml = camera->noDescription.c_str();
+            return -1;
+        }
+        *xml = camera->xml.data();
+        *size = camera->xml.size();
+        return 0;
+    });
+}
+
+int read(VaCamera *camera, const char *name, const char **text)
+{
+    int status = guarded(camera, [&] {
+        std::string reason;
+        if (!sessionReady(camera, &camera->text))
+            return -1;
+        std::string value;
+        if (!camera->session->read(name, &value, &reason)) {
+            camera->text = reason;
+            return -1;
+        }
+        camera->text = value;
+        return 0;
+    });
+    *text = camera->text.c_str();
+    return status;
+}
+
+int write(VaCamera *camera, const char *name, const char *value, const char **reason)
+{
+    int status = guarded(camera, [&] {
+        if (!sessionReady(camera, &camera->text))
+            return -1;
+        return camera->session->write(name, value, &camera->text) ? 0 : -1;
+    });
+    *reason = camera->text.c_str();
+    return status;
+}
+
+int list(VaCamera *camera, void (*each)(void *context, const VaFeature *feature), void *context, const char **reason)
+{
+    int status = guarded(camera, [&] {
+        if (!sessionReady(camera, &camera->text))
+            return -1;
+        camera->session->list([&](const genicam::Session::Listed &listed) {
+            VaFeature feature = {listed.path.c_str(),  listed.name.c_str(),  listed.type.c_str(),
+                                 listed.access.c_str(), listed.value.c_str(), listed.unit.c_str(),
+                                 listed.readable ? 1 : 0};
+            each(context, &feature);
+        });
+        return 0;
+    });
+    *reason = camera->text.c_str();
+    return status;
+}
+
+const VaGenicamModule kModule = {
+    VA_GENICAM_VERSION, startRun, endRun, startCamera, endCamera, description, read, write, list,
+};
+
+} // namespace
+
+VA_EXPORT const VaGenicamModule *visionAccessGenicam(void)
+{
+    return &kModule;
+}

@@ -1,0 +1,88 @@
+/*
+ * The GenICam module of VisionAccess: the description reader and the GenICam
+ * engine in a shared library of their own, which the tool loads only when a
+ * run needs a camera's description or feature names, so that a run without
+ * them loads and runs none of it.  Plain C between the two: the tool and the
+ * module each carry their own C++ runtime.
+ */
+#ifndef VISIONACCESS_GENICAM_MODULE_H
+#define VISIONACCESS_GENICAM_MODULE_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* The module's file, and the one function it exports. */
+#define VA_GENICAM_MODULE_FILE "libvisionaccess-genicam.so"
+#define VA_GENICAM_ENTRY "visionAccessGenicam"
+/* Changes whenever the structures below change. */
+#define VA_GENICAM_VERSION 1
+
+/* A camera's register space as the tool reaches it through the SDK. */
+struct VaPort {
+    void *context;
+    /* Reads (writes) size bytes at address: 0, or -1 with a one-line reason
+     * written into reason (reasonSize bytes, NUL-terminated). */
+    int (*read)(void *context, uint64_t address, uint8_t *bytes, size_t size, char *reason, size_t reasonSize);
+    int (*write)(void *context, uint64_t address, const uint8_t *bytes, size_t size, char *reason, size_t reasonSize);
+    /* 0 when the SDK reaches only addresses up to 0xFFFFFFFF. */
+    int reachesAbove32Bits;
+    /* The largest piece of a description worth reading at once; 0: 64 KiB. */
+    size_t pieceSize;
+    /* Told after each piece of a description read from the camera, or NULL. */
+    void (*progress)(void *context, uint64_t done, uint64_t total);
+};
+
+/* One feature of a listing. */
+struct VaFeature {
+    const char *path;    /* its category path, "Root/ImageFormatControl" */
+    const char *name;
+    const char *type;    /* the node type, "IntReg" */
+    const char *access;  /* "RO", "RW", "WO" or "NA" */
+    const char *value;   /* its value when readable, else why it cannot be read */
+    const char *unit;    /* often "" */
+    int readable;
+};
+
+typedef struct VaRun VaRun;        /* a run: the -g description, the descriptions parsed so far */
+typedef struct VaCamera VaCamera;  /* one camera's turn in the run */
+
+struct VaGenicamModule {
+    int version; /* VA_GENICAM_VERSION */
+    /* Starts a run.  descriptionFile is the -g file (XML or ZIP), or NULL to
+     * use each camera's own description.  NULL, with the reason written into
+     * reason, when the file cannot be read or parsed. */
+    VaRun *(*startRun)(const char *descriptionFile, char *reason, size_t reasonSize);
+    void (*endRun)(VaRun *run);
+    /* A camera's turn begins; nothing is read until something needs it.  The
+     * port must outlive the turn. */
+    VaCamera *(*startCamera)(VaRun *run, const struct VaPort *port);
+    /* The turn ends: its host-side values are forgotten. */
+    void (*endCamera)(VaCamera *camera);
+    /* The camera's own GenICam description, unpacked XML: 0 with xml and
+     * size set, or -1 with *xml the reason.  Texts the module gives stay
+     * valid until the next call for the same camera. */
+    int (*description)(VaCamera *camera, const char **xml, size_t *size);
+    /* Reads a feature: 0 with *text its value in the feature's own form, or
+     * -1 with *text the reason. */
+    int (*read)(VaCamera *camera, const char *name, const char **text);
+    /* Writes a feature from text in its own form: 0, or -1 with *reason. */
+    int (*write)(VaCamera *camera, const char *name, const char *value, const char **reason);
+    /* Calls each for every feature reachable from the Root category: 0, or
+     * -1 with *reason when the camera has no usable description. */
+    int (*list)(VaCamera *camera, void (*each)(void *context, const struct VaFeature *feature), void *context,
+                const char **reason);
+};
+
+/* The module's calls. */
+const struct VaGenicamModule *visionAccessGenicam(void);
+typedef const struct VaGenicamModule *(*VaGenicamEntry)(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,59 @@
+// A camera's identity from its bootstrap registers (CameraIdentity.h).
+#include "CameraIdentity.h"
+
+#include <stdint.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "CameraMemory.h"
+
+namespace {
+
+const size_t kFieldSize = 64;
+
+const struct {
+    const char *label;  // as -v prints it
+    const char *name;   // as a failure names it
+    uint64_t address;
+    bool alwaysShown;   // printed even when empty
+} kFields[FIELD_COUNT] = {
+    {"Vendor", "vendor", 0x0004, true},      {"Model", "model", 0x0044, true},
+    {"Family", "family", 0x0084, false},     {"Version", "version", 0x00C4, false},
+    {"Serial", "serial", 0x0144, true},      {"User name", "user name", 0x0184, false},
+};
+
+} // namespace
+
+void printEscaped(const char *text)
+{
+    for (const unsigned char *at = (const unsigned char *)text; *at != '\0'; at++) {
+        if (*at >= 0x20 && *at < 0x7F)
+            putchar(*at);
+        else
+            printf("\\x%02X", *at);
+    }
+}
+
+bool readIdentityField(void *camera, IdentityField field, IdentityText *text)
+{
+    int32_t status = 0;
+    memset(text->bytes, 0, sizeof text->bytes);
+    return readCameraMemory(camera, kFields[field].address, (uint8_t *)text->bytes, kFieldSize, &status) ==
+           MEMORY_DONE;
+}
+
+void printIdentity(void *camera)
+{
+    for (int field = 0; field < FIELD_COUNT; field++) {
+        IdentityText text;
+        if (!readIdentityField(camera, (IdentityField)field, &text)) {
+            printf("        Could not read the camera's %s\n", kFields[field].name);
+            continue;
+        }
+        if (text.bytes[0] == '\0' && !kFields[field].alwaysShown)
+            continue;
+        printf("        %s:%s", kFields[field].label, text.bytes[0] != '\0' ? " " : "");
+        printEscaped(text.bytes);
+        putchar('\n');
+    }
+}

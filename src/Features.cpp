@@ -1,0 +1,217 @@
+// GenICam features through the module (Features.h).
+#include "Features.h"
+
+#include <dlfcn.h>
+#include <limits.h>
+#include <stdio.h>
+#include <string.h>
+#include <time.h>
+#include <unistd.h>
+
+#include "CameraMemory.h"
+#include "GenicamModule.h"
+
+namespace {
+
+// A description fetched 4 bytes per SDK call is read in smaller pieces, so
+// progress shows often enough.
+const size_t kSlowPieceSize = 4096;
+// A fetch shows progress once it has taken this long.
+const int64_t kProgressAfterMs = 1000;
+
+const VaGenicamModule *sModule = NULL;
+VaRun *sRun = NULL;
+VaCamera *sCamera = NULL;
+
+// The camera of the current turn, as the module's port sees it.
+struct PortContext {
+    void *camera;
+    uint32_t number;
+    int64_t callStartMs;  // when the current call into the module began
+    bool progressShown;
+} sPort;
+
+const char *sNoModule = "";  // why the module could not be loaded
+char sNoModuleText[512];
+
+int64_t nowMs()
+{
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (int64_t)now.tv_sec * 1000 + now.tv_nsec / 1000000;
+}
+
+int portRead(void *context, uint64_t address, uint8_t *bytes, size_t size, char *reason, size_t reasonSize)
+{
+    PortContext *port = (PortContext *)context;
+    int32_t status = 0;
+    MemoryResult result = readCameraMemory(port->camera, address, bytes, size, &status);
+    if (result == MEMORY_DONE)
+        return 0;
+    describeMemoryFailure(result, false, address, status, reason, reasonSize);
+    return -1;
+}
+
+int portWrite(void *context, uint64_t address, const uint8_t *bytes, size_t size, char *reason, size_t reasonSize)
+{
+    PortContext *port = (PortContext *)context;
+    int32_t status = 0;
+    MemoryResult result = writeCameraMemory(port->camera, address, bytes, size, &status);
+    if (result == MEMORY_DONE)
+        return 0;
+    describeMemoryFailure(result, true, address, status, reason, reasonSize);
+    return -1;
+}
+
+// Progress of a slow fetch, on standard error when it is a terminal: one
+// line rewritten in place, erased at the end.
+void portProgress(void *context, uint64_t done, uint64_t total)
+{
+    PortContext *port = (PortContext *)context;
+    if (total == 0 || !isatty(STDERR_FILENO))
+        return;
+    if (!port->progressShown && nowMs() - port->callStartMs < kProgressAfterMs)
+        return;
+    if (done >= total) {
+        if (port->progressShown)
+            fputs("\r\033[K", stderr);
+        port->progressShown = false;
+        return;
+    }
+    port->progressShown = true;
+    fprintf(stderr, "\rReading the GenICam description of camera %d: %d%%", (int)port->number,
+            (int)(done * 100 / total));
+    fflush(stderr);
+}
+
+VaPort sVaPort = {&sPort, portRead, portWrite, 0, 0, portProgress};
+
+// The folder of the running program.
+bool programFolder(char *folder, size_t size)
+{
+    ssize_t length = readlink("/proc/self/exe", folder, size - 1);
+    if (length <= 0)
+        return false;
+    folder[length] = '\0';
+    char *slash = strrchr(folder, '/');
+    if (slash == NULL)
+        return false;
+    *slash = '\0';
+    return true;
+}
+
+// Loads the module: where the installed tool keeps it, beside its own
+// folder, else as the build tree's RUNPATH finds it.
+bool loadModule()
+{
+    if (sModule != NULL)
+        return true;
+    if (sNoModule[0] != '\0')
+        return false;  // tried once in the run already
+    char folder[PATH_MAX];
+    char path[PATH_MAX + 64];
+    void *library = NULL;
+    if (programFolder(folder, sizeof folder)) {
+        snprintf(path, sizeof path, "%s/%s/%s", folder, GENICAM_MODULE_FROM_PROGRAM, VA_GENICAM_MODULE_FILE);
+        library = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    }
+    if (library == NULL)
+        library = dlopen(VA_GENICAM_MODULE_FILE, RTLD_NOW | RTLD_LOCAL);
+    if (library == NULL) {
+        snprintf(sNoModuleText, sizeof sNoModuleText, "the GenICam module cannot be loaded (%s)", dlerror());
+        sNoModule = sNoModuleText;
+        return false;
+    }
+    VaGenicamEntry entry = (VaGenicamEntry)dlsym(library, VA_GENICAM_ENTRY);
+    const VaGenicamModule *module = entry != NULL ? entry() : NULL;
+    if (module == NULL || module->version != VA_GENICAM_VERSION) {
+        snprintf(sNoModuleText, sizeof sNoModuleText, "the GenICam module %s is of another version",
+                 VA_GENICAM_MODULE_FILE);
+        sNoModule = sNoModuleText;
+        dlclose(library);
+        return false;
+    }
+    sModule = module;
+    return true;
+}
+
+// Before each call into the module: the clock for progress starts.
+bool callReady(const char **reason)
+{
+    if (sCamera == NULL) {
+        *reason = sNoModule[0] != '\0' ? sNoModule : "GenICam features could not be started";
+        return false;
+    }
+    sPort.callStartMs = nowMs();
+    return true;
+}
+
+} // namespace
+
+bool startFeatures(const char *descriptionFile, char *reason, size_t size)
+{
+    if (sRun != NULL)
+        return true;
+    if (!loadModule()) {
+        snprintf(reason, size, "%s", sNoModule);
+        return false;
+    }
+    sRun = sModule->startRun(descriptionFile, reason, size);
+    return sRun != NULL;
+}
+
+void beginCameraFeatures(void *camera, uint32_t number)
+{
+    sPort.camera = camera;
+    sPort.number = number;
+    sPort.progressShown = false;
+    sVaPort.reachesAbove32Bits = sdkHasMemoryCalls() ? 1 : 0;
+    sVaPort.pieceSize = sdkHasMemoryCalls() ? 0 : kSlowPieceSize;
+    char ignored[512];
+    if (sRun == NULL && !startFeatures(NULL, ignored, sizeof ignored))
+        return;
+    sCamera = sModule->startCamera(sRun, &sVaPort);
+}
+
+void endCameraFeatures()
+{
+    if (sCamera != NULL)
+        sModule->endCamera(sCamera);
+    sCamera = NULL;
+}
+
+bool cameraDescription(const char **text, size_t *size)
+{
+    return callReady(text) && sModule->description(sCamera, text, size) == 0;
+}
+
+bool readFeature(const char *name, const char **text)
+{
+    return callReady(text) && sModule->read(sCamera, name, text) == 0;
+}
+
+bool writeFeature(const char *name, const char *value, const char **reason)
+{
+    return callReady(reason) && sModule->write(sCamera, name, value, reason) == 0;
+}
+
+namespace {
+
+void (*sEach)(const FeatureLine &feature) = NULL;
+
+void eachListed(void *, const VaFeature *feature)
+{
+    FeatureLine line = {feature->path,  feature->name, feature->type,          feature->access,
+                        feature->value, feature->unit, feature->readable != 0};
+    sEach(line);
+}
+
+} // namespace
+
+bool listFeatures(void (*each)(const FeatureLine &feature), const char **reason)
+{
+    if (!callReady(reason))
+        return false;
+    sEach = each;
+    return sModule->list(sCamera, eachListed, NULL, reason) == 0;
+}

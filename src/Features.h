@@ -1,0 +1,42 @@
+// GenICam features for the tool: a camera's own description (-x), feature
+// names (-r/-w), the -g description and the -a listing, through the GenICam
+// module, which is loaded only when a run needs one of them.
+#ifndef FEATURES_H
+#define FEATURES_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+// Starts the run's GenICam side, loading the module.  descriptionFile is the
+// -g file, or NULL.  False with a one-line reason when the module cannot be
+// loaded or the file cannot be read or parsed.
+bool startFeatures(const char *descriptionFile, char *reason, size_t size);
+
+// A camera's turn begins (number: as its heading shows it) and ends.
+// Nothing is read from the camera until a feature or the description is
+// asked for.
+void beginCameraFeatures(void *camera, uint32_t number);
+void endCameraFeatures();
+
+// The camera's own description: true with the XML, or false with *text the
+// reason.
+bool cameraDescription(const char **text, size_t *size);
+
+// Reads a feature: true with *text its value, or false with *text the
+// reason.  Texts stay valid until the next call for the camera.
+bool readFeature(const char *name, const char **text);
+
+// Writes a feature from its text: true, or false with *reason.
+bool writeFeature(const char *name, const char *value, const char **reason);
+
+// One feature of a listing.
+struct FeatureLine {
+    const char *path, *name, *type, *access, *value, *unit;
+    bool readable;
+};
+
+// Calls each for every feature of the camera: true, or false with *reason
+// when the camera has no usable description.
+bool listFeatures(void (*each)(const FeatureLine &feature), const char **reason);
+
+#endif

@@ -1,0 +1,36 @@
+// -s: the cameras a run is limited to, by camera number, serial number or
+// user-defined name.
+#ifndef SELECTION_H
+#define SELECTION_H
+
+#include <stdint.h>
+
+#include <list>
+
+// One -s value, and whether it matched a camera in the current scan.
+struct Selection {
+    explicit Selection(const char *text);
+    const char *value;  // a word of the command line
+    bool isNumber;      // a decimal number: it matches the camera number
+    int32_t number;
+    bool matched;
+};
+typedef std::list<Selection> SelectionList;
+
+// True when the camera with this number is selected without opening it:
+// there is no -s at all, or an -s number is its number (marked matched).
+bool selectedByNumber(SelectionList &selections, uint32_t cameraNumber);
+
+// True when some -s value is text, so cameras must be opened to be told.
+bool selectsByIdentity(const SelectionList &selections);
+
+// True when the open camera's serial number or user-defined name is an -s
+// value (marked matched).  Reads nothing when no -s value is text.
+bool selectedByIdentity(SelectionList &selections, void *camera);
+
+// Prints "    No camera matches <value>" for every -s value that matched no
+// camera in this scan, in command-line order, and starts the next scan
+// afresh.
+void printUnmatchedSelections(SelectionList &selections);
+
+#endif

@@ -1,0 +1,156 @@
+// What a camera says of itself (-v), which cameras a run takes (-s), and
+// registers above 32-bit addresses, on the simulated cameras: with the
+// optional memory calls, and on the simulator built without them, as an SDK
+// that has only the four calls.
+#include "ToolHarness.h"
+
+#include <algorithm>
+
+namespace {
+
+using Cameras = ToolTest;
+
+int countContaining(const std::vector<std::string> &lines, const std::string &text)
+{
+    return (int)std::count_if(lines.begin(), lines.end(),
+                              [&](const std::string &line) { return line.find(text) != std::string::npos; });
+}
+
+const std::string kDefaultIdentity = "        Vendor: QrVApi simulator\n"
+                                     "        Model: Simulated camera\n"
+                                     "        Version: 1.0.0\n";
+
+TEST_F(Cameras, IdentityLinesFollowTheHeading)
+{
+    const struct {
+        const char *name;
+        std::string config;
+        std::string out;
+    } cases[] = {
+        {"the defaults: no line for an empty family or user name", "camera 5\n",
+         "    Camera 5\n" + kDefaultIdentity + "        Serial: 5\n        Register 0x60018 read as 0x00000780\n"},
+        {"every field, bytes outside printable ASCII escaped",
+         "camera 5\nidentity 5 vendor Maker\nidentity 5 model Cam\xC3\xA9ra \x1B[2J\nidentity 5 family F\n"
+         "identity 5 version 2.0\nidentity 5 serial SN-5\nidentity 5 name left one\n",
+         "    Camera 5\n        Vendor: Maker\n        Model: Cam\\xC3\\xA9ra \\x1B[2J\n        Family: F\n"
+         "        Version: 2.0\n        Serial: SN-5\n        User name: left one\n"
+         "        Register 0x60018 read as 0x00000780\n"},
+        {"an empty vendor, model or serial still has its line",
+         "camera 5\nidentity 5 vendor\nidentity 5 model\nidentity 5 version\nidentity 5 serial\n",
+         "    Camera 5\n        Vendor:\n        Model:\n        Serial:\n        Register 0x60018 read as 0x00000780\n"},
+        {"a field that cannot be read, and the others go on", "camera 5\nfault 5 0x44 read-fails\n",
+         "    Camera 5\n        Vendor: QrVApi simulator\n        Could not read the camera's model\n"
+         "        Version: 1.0.0\n        Serial: 5\n        Register 0x60018 read as 0x00000780\n"},
+    };
+    for (const char *sdk : {SIM_SDK_DIR, NARROW_SIM_SDK_DIR}) {
+        setEnv("LD_LIBRARY_PATH", sdk);
+        for (const auto &c : cases) {
+            useConfig(c.config);
+            ToolRun result = run({"-r", "60018", "-v"});
+            EXPECT_EQ(result.status, 0) << sdk << ": " << c.name;
+            EXPECT_EQ(result.out, kStamp + c.out) << sdk << ": " << c.name;
+            EXPECT_EQ(result.err, "") << sdk << ": " << c.name;
+        }
+    }
+}
+
+// One block read per field where the SDK has it, else 16 words of 4 bytes.
+TEST_F(Cameras, IdentityIsReadInBlocksWhereTheSdkOffersThem)
+{
+    const struct {
+        const char *sdk;
+        const char *call;
+        int calls;
+    } cases[] = {
+        {SIM_SDK_DIR, "QrVReadMemory(", 6},
+        {NARROW_SIM_SDK_DIR, "QrVPrivateCmd(", 6 * 16},
+    };
+    useConfig("camera 5\n");
+    for (const auto &c : cases) {
+        setEnv("LD_LIBRARY_PATH", c.sdk);
+        writeFile("trace", "");
+        ASSERT_EQ(run({"-v"}).status, 0);
+        std::vector<std::string> trace = traceLines();
+        EXPECT_EQ(countContaining(trace, c.call), c.calls) << c.sdk;
+    }
+}
+
+TEST_F(Cameras, SelectionTakesOnlyTheCamerasAskedFor)
+{
+    useConfig("camera 1001\ncamera 1002\ncamera 1003\n"
+              "identity 1002 serial SN-B\nidentity 1003 name left\n");
+    const struct {
+        std::vector<std::string> args;
+        std::string out;
+        int opened;  // QrVInitializeEx calls
+    } cases[] = {
+        {{}, "    Camera 1001\n    Camera 1002\n    Camera 1003\n", 3},
+        {{"-s", "1002"}, "    Camera 1002\n", 1},
+        {{"-S", "1003", "-s", "1001"}, "    Camera 1001\n    Camera 1003\n", 2},
+        {{"-s", "SN-B"}, "    Camera 1002\n", 3},
+        {{"-s", "left", "-s", "1001"}, "    Camera 1001\n    Camera 1003\n", 3},
+        {{"-s", "sn-b"}, "    No camera matches sn-b\n", 3},
+        {{"-s", "9", "-s", "nobody", "-s", "1002"}, "    Camera 1002\n    No camera matches 9\n"
+                                                    "    No camera matches nobody\n", 3},
+        {{"-s", "9", "-s", "-1002"}, "    No camera matches 9\n    No camera matches -1002\n", 0},
+        {{"-s", "1002", "-s", "1002"}, "    Camera 1002\n", 1},
+        {{"-s", "no\ncamera"}, "    No camera matches no\\x0Acamera\n", 3},
+    };
+    for (const auto &c : cases) {
+        writeFile("trace", "");
+        ToolRun result = run(c.args);
+        EXPECT_EQ(result.status, 0) << describe(c.args);
+        EXPECT_EQ(result.out, kStamp + c.out) << describe(c.args);
+        EXPECT_EQ(countContaining(traceLines(), "QrVInitializeEx("), c.opened) << describe(c.args);
+    }
+}
+
+TEST_F(Cameras, UnmatchedSelectionsComeBeforeEachPrompt)
+{
+    useConfig("camera 5\nfail count -1\n");
+    ToolRun result = runTwoScans({"-c", "-s", "5"});
+    const std::string scan = kStamp + "    No cameras found !!\n    No camera matches 5\n"
+                                      "PRESS ANY KEY TO EXIT (after 5000 ms delay)\n";
+    EXPECT_EQ(result.out, scan + scan);
+}
+
+TEST_F(Cameras, RegistersAbove32BitsNeedTheMemoryCalls)
+{
+    useConfig("camera 5\nregister * 0xFFFFF0F00A0C 0x12345678\n");
+    const struct {
+        const char *sdk;
+        std::vector<std::string> args;
+        std::string out;
+        const char *traced;  // a call the trace must show
+    } cases[] = {
+        {SIM_SDK_DIR, {"-r", "FFFFF0F00A0C"}, "        Register 0xFFFFF0F00A0C read as 0x12345678\n",
+         "QrVReadMemory(handle=1 address=0xFFFFF0F00A0C size=4)"},
+        {SIM_SDK_DIR, {"-i", "-w", "0xFFFFF0F00A0C", "7", "-r", "FFFFF0F00A0C"},
+         "        Register 0xFFFFF0F00A0C written with value 0x00000007\n"
+         "        Register 0xFFFFF0F00A0C read as 7\n",
+         "QrVWriteMemory(handle=1 address=0xFFFFF0F00A0C size=4 bytes=07000000)"},
+        {SIM_SDK_DIR, {"-r", "FFFFFFFF"}, "        Could not read register 0xFFFFFFFF\n",
+         "QrVPrivateCmd(handle=1 size=12 opcode=43 address=0xFFFFFFFF"},
+        {SIM_SDK_DIR, {"-r", "100000000"}, "        Could not read register 0x100000000\n",
+         "QrVReadMemory(handle=1 address=0x100000000 size=4)"},
+        {SIM_SDK_DIR, {"-r", "Face"}, "        Could not read register 0xFACE\n",
+         "QrVPrivateCmd(handle=1 size=12 opcode=43 address=0xFACE"},
+        {NARROW_SIM_SDK_DIR, {"-r", "FFFFF0F00A0C"},
+         "        Could not read register 0xFFFFF0F00A0C: the SDK reaches only 32-bit addresses\n",
+         "QrVUninitialize"},
+        {NARROW_SIM_SDK_DIR, {"-w", "FFFFF0F00A0C", "1", "-r", "60018"},
+         "        Could not write register 0xFFFFF0F00A0C: the SDK reaches only 32-bit addresses\n"
+         "        Register 0x60018 read as 0x00000780\n",
+         "QrVPrivateCmd(handle=1 size=12 opcode=43 address=0x60018"},
+    };
+    for (const auto &c : cases) {
+        setEnv("LD_LIBRARY_PATH", c.sdk);
+        writeFile("trace", "");
+        ToolRun result = run(c.args);
+        EXPECT_EQ(result.status, 0) << c.sdk << ": " << describe(c.args);
+        EXPECT_EQ(result.out, kStamp + "    Camera 5\n" + c.out) << c.sdk << ": " << describe(c.args);
+        EXPECT_EQ(countContaining(traceLines(), c.traced), 1) << c.sdk << ": " << describe(c.args);
+    }
+}
+
+} // namespace
