@@ -415,6 +415,10 @@ static int setRunOptions(int argc, char **argv)
             saveFolder = argv[i + 1];
             i += 2;
         } else if (isOption(option, 'g')) {
+            if (descriptionFile != NULL) {
+                reject("%s may be given once: one description serves every camera", option);
+                return 1;
+            }
             if (!hasValues(option, wordsLeft, 1, "a GenICam description file") || !useDescriptionFile(argv[i + 1]))
                 return 1;
             descriptionFile = argv[i + 1];
