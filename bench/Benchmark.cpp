@@ -7,8 +7,10 @@
 // metric is about work done; wall time only where waiting is the point.
 //
 //   benchmark --tool VisionAccess --sdk <folder of libQrVApi.so> --client <client>
-//             --trivial <trivial> --work <scratch folder> [--quick]
+//             --trivial <trivial> --work <scratch folder>
+//             [--generator GenicamMeasure --xmlparse <xmlparse>] [--quick]
 #include <dirent.h>
+#include <limits.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <stdio.h>
@@ -33,6 +35,7 @@ namespace {
 
 struct Paths {
     std::string tool, sdk, client, trivial, work;
+    std::string generator, xmlparse;  // for the feature rows, when given
 };
 
 struct Usage {
@@ -361,6 +364,59 @@ std::vector<Row> continual(const Paths &paths, bool quick)
     };
 }
 
+// Feature names on a camera with a generated 1 MB description, cached: the
+// cost of one more named read (a plain IntReg) against one more address
+// read, each the difference between runs with few and many, so that the
+// one-off load cancels out; and that load, per MB, against a plain parse
+// of the same file by the same library.
+std::vector<Row> features(const Paths &paths, bool quick)
+{
+    const int kFew = 10;
+    const int kMany = 4010;
+    char work[PATH_MAX];
+    if (realpath(paths.work.c_str(), work) == nullptr)
+        return {};
+    std::string description = std::string(work) + "/generated.xml";  // the configuration's folder is another
+    if (measure(paths.generator, {"--quick", "--write", description}, environment(paths, {})).cpuUs < 0)
+        return {};
+    // Its Width, a plain IntReg, is at 0x30204.
+    std::string config = cameras(paths, 1, "genicam 1 " + description + "\nregister 1 0x30204 1920\n");
+    std::vector<std::string> env = environment(
+        paths, {"QRV_SIM_STATE=off", "QRV_SIM_CONFIG=" + config, "XDG_CACHE_HOME=" + paths.work + "/cache"});
+    auto reads = [](int count, const char *what) {
+        std::vector<std::string> args;
+        for (int k = 0; k < count; k++)
+            args.insert(args.end(), {"-r", what});
+        return args;
+    };
+    const std::vector<std::string> namesFew = reads(kFew, "Width"), namesMany = reads(kMany, "Width");
+    const std::vector<std::string> addressesFew = reads(kFew, "30204"), addressesMany = reads(kMany, "30204");
+    measure(paths.tool, namesFew, env);  // fills the cache
+    int runs = quick ? 5 : 21;
+    std::vector<double> nameCosts, addressCosts, loads;
+    for (int k = 0; k < runs; k++) {
+        double few = measure(paths.tool, namesFew, env).cpuUs;
+        double many = measure(paths.tool, namesMany, env).cpuUs;
+        double addressFew = measure(paths.tool, addressesFew, env).cpuUs;
+        double addressMany = measure(paths.tool, addressesMany, env).cpuUs;
+        nameCosts.push_back((many - few) / (kMany - kFew));
+        addressCosts.push_back((addressMany - addressFew) / (kMany - kFew));
+        loads.push_back(few - addressFew);
+    }
+    struct stat file;
+    double megabytes = stat(description.c_str(), &file) == 0 ? (double)file.st_size / (1024 * 1024) : 1;
+    Paired parse = paired(runs, [&] { return measure(paths.xmlparse, {description}, env).cpuUs; },
+                          [&] { return measure(paths.trivial, {}, env).cpuUs; });
+    double name = median(nameCosts), address = median(addressCosts);
+    double loadPerMb = median(loads) / 1000 / megabytes, parsePerMb = (parse.a - parse.b) / 1000 / megabytes;
+    Row load = ratioRow("description load, CPU per MB (vs a plain parse)", loadPerMb, parsePerMb, "ms",
+                        loadPerMb / parsePerMb, 1e9);
+    load.goal = "<= 15 ms";
+    load.met = loadPerMb <= 15 ? "yes" : "NO";
+    return {ratioRow("CPU per named read (vs an address read)", name * 1000, address * 1000, "ns", name / address, 1.5),
+            load};
+}
+
 void print(const std::vector<Row> &rows)
 {
     const char *format = "%-48s %14s %14s %7s %9s %5s\n";
@@ -383,6 +439,8 @@ int main(int argc, char **argv)
                               : arg == "--client"  ? &paths.client
                               : arg == "--trivial" ? &paths.trivial
                               : arg == "--work"    ? &paths.work
+                              : arg == "--generator" ? &paths.generator
+                              : arg == "--xmlparse"  ? &paths.xmlparse
                                                    : nullptr;
         if (arg == "--quick")
             quick = true;
@@ -410,6 +468,9 @@ int main(int argc, char **argv)
     rows.push_back(latency(paths, quick));
     for (const Row &row : continual(paths, quick))
         rows.push_back(row);
+    if (!paths.generator.empty() && !paths.xmlparse.empty())
+        for (const Row &row : features(paths, quick))
+            rows.push_back(row);
     print(rows);
     return 0;
 }

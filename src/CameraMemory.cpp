@@ -17,17 +17,13 @@ int32_t readWord(void *camera, uint64_t address, uint8_t word[kWordSize])
 {
     RegisterCommand command = {CMD_READ_REGISTER, (uint32_t)address, kReadPreset};
     int32_t status = sdk.PrivateCmd(camera, sizeof command, &command);
-    for (uint64_t k = 0; k < kWordSize; k++)
-        word[k] = (uint8_t)(command.value >> (8 * k));  // the camera's registers are little-endian
+    bytesFromWord(command.value, word);
     return status;
 }
 
 int32_t writeWord(void *camera, uint64_t address, const uint8_t word[kWordSize])
 {
-    uint32_t value = 0;
-    for (uint64_t k = 0; k < kWordSize; k++)
-        value |= (uint32_t)word[k] << (8 * k);
-    RegisterCommand command = {CMD_WRITE_REGISTER, (uint32_t)address, value};
+    RegisterCommand command = {CMD_WRITE_REGISTER, (uint32_t)address, wordFromBytes(word)};
     return sdk.PrivateCmd(camera, sizeof command, &command);
 }
 
@@ -38,6 +34,17 @@ bool withinPrivateReach(uint64_t address, size_t size)
 }
 
 } // namespace
+
+uint32_t wordFromBytes(const uint8_t bytes[4])
+{
+    return (uint32_t)bytes[0] | (uint32_t)bytes[1] << 8 | (uint32_t)bytes[2] << 16 | (uint32_t)bytes[3] << 24;
+}
+
+void bytesFromWord(uint32_t value, uint8_t bytes[4])
+{
+    for (int k = 0; k < 4; k++)
+        bytes[k] = (uint8_t)(value >> (8 * k));
+}
 
 bool sdkHasMemoryCalls()
 {

@@ -415,6 +415,10 @@ static int setRunOptions(int argc, char **argv)
             saveFolder = argv[i + 1];
             i += 2;
         } else if (isOption(option, 'g')) {
+            if (descriptionFile != NULL) {
+                reject("%s may be given once: one description serves every camera", option);
+                return 1;
+            }
             if (!hasValues(option, wordsLeft, 1, "a GenICam description file") || !useDescriptionFile(argv[i + 1]))
                 return 1;
             descriptionFile = argv[i + 1];
@@ -540,7 +544,8 @@ static void printRegisterRead(uint64_t address, uint32_t value)
 // Writes a register above 32-bit addresses, through the SDK's memory calls.
 static void writeWideRegister(void *camera, uint64_t address, uint32_t value)
 {
-    uint8_t bytes[4] = {(uint8_t)value, (uint8_t)(value >> 8), (uint8_t)(value >> 16), (uint8_t)(value >> 24)};
+    uint8_t bytes[4];
+    bytesFromWord(value, bytes);
     int32_t status = 0;
     MemoryResult result = writeCameraMemory(camera, address, bytes, sizeof bytes, &status);
     if (result == MEMORY_OUT_OF_REACH)
@@ -562,8 +567,7 @@ static void readWideRegister(void *camera, uint64_t address)
     else if (result != MEMORY_DONE)
         printf("        Could not read register 0x%" PRIX64 "\n", address);
     else
-        printRegisterRead(address, (uint32_t)bytes[0] | (uint32_t)bytes[1] << 8 | (uint32_t)bytes[2] << 16 |
-                                       (uint32_t)bytes[3] << 24);
+        printRegisterRead(address, wordFromBytes(bytes));
 }
 
 static void writeNamedFeature(const char *name, const char *value)

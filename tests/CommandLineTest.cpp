@@ -79,12 +79,14 @@ TEST_F(CommandLine, RejectedWithItsReasonAndUsageTextBeforeAnyCameraIsTouched)
         {{"-x", "no-such-folder"}, "cannot save descriptions in 'no-such-folder': No such file or directory"},
         {{"-x", "config"}, "cannot save descriptions in 'config': not a folder"},
         {{"-g"}, "-g needs a GenICam description file"},
+        {{"-g", "good.xml", "-G", "good.xml"}, "-G may be given once: one description serves every camera"},
         {{"-g", "no-such.xml"},
          "cannot use the GenICam description 'no-such.xml': cannot read no-such.xml: No such file or directory"},
         {{"-g", "config"}, "cannot use the GenICam description 'config': config is not a GenICam description: "
                            "not XML: No document element found at byte 9"},
     };
     writeFile("config", "camera 1\n");
+    writeFile("good.xml", "<RegisterDescription><Category Name=\"Root\"/></RegisterDescription>");
     for (const auto &c : rejected) {
         ToolRun result = run(c.args);
         bool logFile = c.args.size() == 2 && c.args[0] == "-l";

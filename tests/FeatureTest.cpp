@@ -3,7 +3,11 @@
 // -a, and the SDK calls each makes.
 #include "ToolHarness.h"
 
+#include <pty.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utmp.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -198,6 +202,48 @@ TEST_F(Features, ListingReadsEveryFeatureAndWritesNothing)
                                    "        Feature Gain (FloatReg, RW) read as 0\n"
                                    "        Feature AcquisitionFrameRate (FloatReg, RW) read as 30\n");
     EXPECT_EQ(countContaining("QrVWriteMemory(") + countContaining("opcode=44"), 0);
+}
+
+// A fetch of more than a second shows its progress on standard error when
+// that is a terminal, one line rewritten and erased at the end; never when
+// it is not.  The camera answers each 4-byte read in 1 ms, so the 8 KB
+// description takes some 2 s.
+TEST_F(Features, SlowFetchShowsProgressOnATerminalOnly)
+{
+    setEnv("LD_LIBRARY_PATH", NARROW_SIM_SDK_DIR);
+    writeFile("camera.xml", std::string(kDescription) + "<!--" + std::string(8192, '-') + "-->\n");
+    useConfig("camera 5\ngenicam 5 camera.xml\nlatency 1000\n");
+    setEnv("XDG_CACHE_HOME", "");
+    setEnv("HOME", "");
+
+    ToolRun plain = run({"-r", "Width"});
+    EXPECT_EQ(plain.out, kStamp + "    Camera 5\n        Feature Width read as 1200\n");
+    EXPECT_EQ(plain.err, "") << "no progress where standard error is no terminal";
+
+    int terminal = -1, child = -1;
+    ASSERT_EQ(openpty(&terminal, &child, nullptr, nullptr, nullptr), 0);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        close(terminal);
+        if (login_tty(child) == 0)
+            execTool({"-r", "Width"});
+        _exit(127);
+    }
+    close(child);
+    std::string screen;
+    char buffer[4096];
+    for (ssize_t got; (got = read(terminal, buffer, sizeof buffer)) > 0;)
+        screen.append(buffer, (size_t)got);
+    close(terminal);
+    int status = -1;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_EQ(status, 0);
+    const std::string progress = "\rReading the GenICam description of camera 5: ";
+    size_t shown = screen.find(progress);
+    EXPECT_NE(shown, std::string::npos) << screen;
+    EXPECT_NE(screen.find("\r\x1B[K", shown), std::string::npos) << "erased at the end: " << screen;
+    EXPECT_NE(screen.find("Feature Width read as 1200"), std::string::npos) << screen;
 }
 
 } // namespace

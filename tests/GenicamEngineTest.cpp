@@ -748,6 +748,10 @@ const char *const kFormulas = R"(
   </IntSwissKnife>
 <IntSwissKnife Name="NoSuchEntry"><pVariable Name="MODE">TriggerMode</pVariable><Formula>MODE.Entry.Auto</Formula>
   </IntSwissKnife>
+<IntSwissKnife Name="IsOffDeclared"><pVariable Name="MODE">TriggerMode</pVariable>
+  <pVariable Name="MODE.Entry.Off">TriggerMode</pVariable><Formula>MODE = MODE.Entry.Off</Formula></IntSwissKnife>
+<IntSwissKnife Name="OnDeclaredAlone"><pVariable Name="TM.Entry.On">TriggerMode</pVariable><Formula>TM.Entry.On + 5</Formula>
+  </IntSwissKnife>
 <IntSwissKnife Name="ExpVariable"><pVariable Name="EXP">RegA</pVariable><Formula>EXP + 1</Formula></IntSwissKnife>
 <IntSwissKnife Name="DivideByZero"><pVariable Name="Z">Zero</pVariable><Formula>10 / Z</Formula></IntSwissKnife>
 <IntSwissKnife Name="UnknownVariable"><Formula>1 + NOPE</Formula></IntSwissKnife>
@@ -781,14 +785,20 @@ TEST(Formulas, NodesEvaluateTheirFormulasReadingOnlyWhatTheyNeed)
     EXPECT_EQ(camera.write("Sum", "1"), "error: not writable");
 }
 
+// Also where the description declares the entry as a pVariable of that name
+// (pVariable Name="MODE.Entry.Off"), as real descriptions do.
 TEST(Formulas, AnEntryReferenceIsTheEntrysValueNotTheEnumerationsCurrentOne)
 {
     Camera camera(kFormulas);
     EXPECT_EQ(camera.read("IsOff"), "0");
+    EXPECT_EQ(camera.read("IsOffDeclared"), "0");
     EXPECT_EQ(camera.read("OnPlusFive"), "6");
+    EXPECT_EQ(camera.read("OnDeclaredAlone"), "6");
     EXPECT_EQ(camera.write("TriggerMode", "Off"), "ok");
     EXPECT_EQ(camera.read("IsOff"), "1");
+    EXPECT_EQ(camera.read("IsOffDeclared"), "1");
     EXPECT_EQ(camera.read("OnPlusFive"), "6");
+    EXPECT_EQ(camera.read("OnDeclaredAlone"), "6");
     EXPECT_EQ(camera.read("NoSuchEntry"), "error: the description is faulty at NoSuchEntry: TriggerMode has no entry Auto");
 }
 

@@ -63,7 +63,8 @@ public:
     // pVariable Name attributes; TO or FROM for a converter); an identifier
     // that is one of them is that variable, even where it is spelled like a
     // function or constant (a variable EXP, a variable E).  NAME.Entry.X is
-    // entry X of the enumeration behind variable NAME.  Function names are
+    // entry X of the enumeration behind the variable named NAME.Entry.X,
+    // else behind variable NAME.  Function names are
     // read in any case, PI and E only in capitals.  False with a reason
     // ("unknown name 'Y' at character 5") on a syntax error, an unknown
     // identifier, nesting beyond kMaxDepth or text beyond kMaxLength; the

@@ -271,11 +271,11 @@ private:
         Token name = token_;
         if (!advance())
             return false;
+        if (entryReference(name))
+            return true;
         auto variable = byName_.find(name.text);
         if (variable != byName_.end())
             return emit(Op::Variable, name.start, slot(variable->second));
-        if (entryReference(name))
-            return true;
         const Function *function = findFunction(name.text);
         if (function != nullptr && token_.kind == Kind::Open) {
             call_ = function;
@@ -291,8 +291,10 @@ private:
         return failAt(name.start, "unknown name '" + shown + (name.text.size() > kShownName ? "...'" : "'"));
     }
 
-    // NAME.Entry.X where NAME is a variable: X has no dot, so the split is
-    // unique.
+    // NAME.Entry.X where the variable is NAME.Entry.X itself (as descriptions
+    // declare entries: pVariable Name="NAME.Entry.X", whose value is the
+    // entry's, not the enumeration's current one) or NAME: X has no dot, so
+    // the split is unique.
     FORMULA_LEAF bool entryReference(const Token &name)
     {
         std::string_view text = name.text;
@@ -302,7 +304,9 @@ private:
         size_t infix = dot + 1 - kEntryInfix.size();
         if (text.substr(infix, kEntryInfix.size()) != kEntryInfix)
             return false;
-        auto variable = byName_.find(text.substr(0, infix));
+        auto variable = byName_.find(text);
+        if (variable == byName_.end())
+            variable = byName_.find(text.substr(0, infix));
         if (variable == byName_.end())
             return false;
         slot(variable->second);

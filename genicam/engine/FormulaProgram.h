@@ -78,7 +78,8 @@ struct Step {
     Number value;       // of a Constant
 };
 
-// NAME.Entry.X: entry X of the enumeration behind variable NAME.
+// NAME.Entry.X: entry X of the enumeration behind variable NAME.Entry.X or
+// NAME.
 struct EntryReference {
     size_t variable;
     std::string entry;

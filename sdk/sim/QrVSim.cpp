@@ -404,7 +404,8 @@ QRV_EXPORT int32_t QrVReadMemory(void *handle, uint64_t address, void *bytes, ui
         int32_t status = camera == NULL ? kStatusBadHandle : bytes == NULL && size > 0 ? kStatusBadArgument : 0;
         if (status == 0)
             status = readMemory(*camera, sim.state, address, static_cast<uint8_t *>(bytes), size);
-        std::string read = status == 0 ? " bytes=" + tracedBytes(bytes, size) : "";
+        // Formatting the bytes costs more than the read: only for a trace.
+        std::string read = status == 0 && !sim.tracePath.empty() ? " bytes=" + tracedBytes(bytes, size) : "";
         trace(sim, "QrVReadMemory(handle=%" PRIuPTR " address=0x%" PRIX64 " size=%" PRIu32 ") -> status=0x%08" PRIX32 "%s",
               reinterpret_cast<uintptr_t>(handle), address, size, (uint32_t)status, read.c_str());
         return status;
@@ -419,7 +420,8 @@ QRV_EXPORT int32_t QrVWriteMemory(void *handle, uint64_t address, const void *by
         if (status == 0)
             status = writeMemory(*camera, sim.state, address, static_cast<const uint8_t *>(bytes), size);
         trace(sim, "QrVWriteMemory(handle=%" PRIuPTR " address=0x%" PRIX64 " size=%" PRIu32 " bytes=%s) -> status=0x%08" PRIX32,
-              reinterpret_cast<uintptr_t>(handle), address, size, tracedBytes(bytes, size).c_str(), (uint32_t)status);
+              reinterpret_cast<uintptr_t>(handle), address, size,
+              sim.tracePath.empty() ? "" : tracedBytes(bytes, size).c_str(), (uint32_t)status);
         return status;
     });
 }
