@@ -1,13 +1,17 @@
 # The CI script keeps the checks that nothing else would miss if they went:
-# CI set for the tests, the sanitized suite proven sanitized by its probes,
-# and every fuzz target fuzzed for a real budget whose executions libFuzzer
-# confirms.
+# CI set for the tests, the arm64 cross build's suite run under emulation
+# and its packages checked, the sanitized suite proven sanitized by its
+# probes, and every fuzz target fuzzed for a real budget whose executions
+# libFuzzer confirms.
 #   cmake -DSOURCE_DIR=... -P CiScriptTest.cmake
 cmake_minimum_required(VERSION 3.20)
 file(READ ${SOURCE_DIR}/.ci/run script)
 
 set(required
   "\nexport CI=1\n"
+  "\ncmake -S \\. -B build-arm64 -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu\\.cmake\n"
+  "\nctest --test-dir build-arm64 --output-on-failure -j2\n"
+  "\nlintian --fail-on error build-arm64/packages/\\*\\.deb\n"
   "\nctest --test-dir build-sanitize --output-on-failure -j2\n"
   "\nctest --test-dir build-sanitize --output-on-failure --no-tests=error -R '\\^SanitizerProbe\\\\\\.'\n"
   "-runs=\"\\$runs\""

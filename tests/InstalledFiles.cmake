@@ -1,4 +1,5 @@
-# Checks shared by the install and package tests.
+# Checks shared by the install and package tests.  EMULATOR: the emulator
+# that runs a cross build's programs, empty in a native build.
 
 # The program has neither RPATH nor RUNPATH.
 function(expect_no_search_path program)
@@ -11,10 +12,29 @@ function(expect_no_search_path program)
   endif()
 endfunction()
 
+# The command that runs the launcher: the launcher itself, or in a cross
+# build its script with the exec of the tool going through the emulator, as
+# binfmt_misc would have it.
+function(launcher_command launcher result)
+  set(command ${launcher})
+  if(EMULATOR)
+    file(READ ${launcher} script)
+    string(JOIN " " emulator ${EMULATOR})
+    set(toolExec "exec \"$here/VisionAccess\"")
+    string(REPLACE "${toolExec}" "exec ${emulator} \"$here/VisionAccess\"" emulated "${script}")
+    if(emulated STREQUAL script)
+      message(FATAL_ERROR "${launcher} has no line '${toolExec}' to run through the emulator:\n${script}")
+    endif()
+    set(command sh -c "${emulated}" ${launcher})
+  endif()
+  set(${result} ${command} PARENT_SCOPE)
+endfunction()
+
 # The launcher runs VisionAccess on the two default simulated cameras.
 function(expect_simulated_cameras launcher)
+  launcher_command(${launcher} command)
   execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH --unset=QRV_SIM_CONFIG QRV_SIM_STATE=off
-                          ${launcher} -r 60018
+                          ${command} -r 60018
                   RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
   set(expected "^00:00:0[01] Camera scan \\.\\.\\.\\.\n    Camera 21330417\n        Register 0x60018 read as 0x00000780\n"
                "    Camera 21330418\n        Register 0x60018 read as 0x00000780\n$")
@@ -27,12 +47,12 @@ endfunction()
 # On a machine without any SDK the program still answers --version, and a
 # scan ends with status 3, one line on standard error and nothing printed.
 function(expect_no_sdk program)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${program} --version
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${EMULATOR} ${program} --version
                   RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
   if(NOT status EQUAL 0 OR NOT output MATCHES "^VisionAccess [0-9.]+\n$" OR errors)
     message(FATAL_ERROR "${program} --version without an SDK: status ${status}\n${output}${errors}")
   endif()
-  execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${program} -r 60018
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${EMULATOR} ${program} -r 60018
                   RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
   set(line "^VisionAccess: cannot load the camera SDK libQrVApi\\.so \\(libQrVApi\\.so: cannot open shared object "
            "file: No such file or directory\\): install [^\n]*visionaccess-u3v[^\n]*visionaccess-sim[^\n]*\n$")
@@ -45,8 +65,9 @@ endfunction()
 # The installed tool finds its GenICam module beside it: a feature name is
 # read on the simulated cameras through the launcher.
 function(expect_feature_names launcher cache)
+  launcher_command(${launcher} command)
   execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH --unset=QRV_SIM_CONFIG QRV_SIM_STATE=off
-                          XDG_CACHE_HOME=${cache} ${launcher} -s 21330417 -r Width
+                          XDG_CACHE_HOME=${cache} ${command} -s 21330417 -r Width
                   RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
   if(NOT status EQUAL 0 OR NOT output MATCHES "\n        Feature Width read as 1920\n$" OR errors)
     message(FATAL_ERROR "${launcher} -r Width: status ${status}, output:\n${output}${errors}")

@@ -1,11 +1,28 @@
 # Builds the .deb packages and checks them: exactly the intended files in
-# each, and, unpacked into a scratch root, a launcher that lists the
-# simulated cameras with a VisionAccess that has no search path of its own;
-# the tool's package unpacked alone runs without any SDK.
-#   cmake -DBUILD_DIR=... -DWORK_DIR=... -DLIBDIR=... -DVERSION=... -DWITH_U3V=0|1 -DWITH_GENICAM=0|1
+# each, labelled with the architecture the build is for, and, unpacked into
+# a scratch root, a launcher that lists the simulated cameras with a
+# VisionAccess that has no search path of its own; the tool's package
+# unpacked alone runs without any SDK.
+#   cmake -DBUILD_DIR=... -DWORK_DIR=... -DLIBDIR=... -DVERSION=... -DWITH_U3V=0|1 -DWITH_GENICAM=0|1 [-DEMULATOR=...]
 #         -P PackageTest.cmake
 cmake_minimum_required(VERSION 3.20)
 include(${CMAKE_CURRENT_LIST_DIR}/InstalledFiles.cmake)
+
+# The Debian architecture of the built tool's machine, as readelf names it.
+set(architectures "AArch64=arm64" "X86-64=amd64" "Intel 80386=i386")
+execute_process(COMMAND readelf -h ${BUILD_DIR}/VisionAccess OUTPUT_VARIABLE header)
+string(REGEX MATCH "Machine: +([^\n]*)" ignored "${header}")
+set(machine "${CMAKE_MATCH_1}")
+foreach(pair IN LISTS architectures)
+  string(REPLACE "=" ";" pair "${pair}")
+  list(GET pair 0 name)
+  if(machine MATCHES "${name}$")
+    list(GET pair 1 architecture)
+  endif()
+endforeach()
+if(NOT architecture)
+  message(FATAL_ERROR "no Debian architecture known here for the machine '${machine}': add it to the table")
+endif()
 file(REMOVE_RECURSE ${WORK_DIR})
 execute_process(COMMAND cpack -G DEB --config ${BUILD_DIR}/CPackConfig.cmake -B ${WORK_DIR}
                 OUTPUT_VARIABLE output ERROR_VARIABLE output RESULT_VARIABLE status)
@@ -34,6 +51,10 @@ foreach(package IN LISTS packages)
   file(GLOB deb ${WORK_DIR}/${package}_${VERSION}_*.deb)
   if(NOT deb)
     message(FATAL_ERROR "no ${package} package in ${WORK_DIR}:\n${output}")
+  endif()
+  execute_process(COMMAND dpkg-deb -f ${deb} Architecture OUTPUT_VARIABLE label OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT label STREQUAL architecture)
+    message(FATAL_ERROR "${package} is labelled 'Architecture: ${label}', its programs are for ${architecture}")
   endif()
   execute_process(COMMAND dpkg-deb -c ${deb} OUTPUT_VARIABLE listing RESULT_VARIABLE status)
   if(status)

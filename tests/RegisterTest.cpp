@@ -4,7 +4,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -492,20 +491,22 @@ TEST_F(Registers, OutOfMemoryInTheSimulatorIsAStatus)
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
 #endif
-    const rlim_t kAddressSpace = 32 << 20;
+    const size_t kAddressSpace = 32 << 20;
     writeFile("big.xml", "");
     std::filesystem::resize_file(path("big.xml"), 60 << 20);
     useConfig("camera 1\ngenicam * big.xml\n");
     pid_t pid = fork();
     if (pid == 0) {
-        const struct rlimit limit = {kAddressSpace, kAddressSpace};
         int null = open("/dev/null", O_RDWR);
-        if (setrlimit(RLIMIT_AS, &limit) != 0 || dup2(null, 1) < 0 || dup2(null, 2) < 0)
+        limitAddressSpaceOrExit(kAddressSpace);
+        if (dup2(null, 1) < 0 || dup2(null, 2) < 0)
             _exit(126);
         execTool({"-r", "60018"});
     }
     int status = -1;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == kAddressLimitIgnored)
+        GTEST_SKIP() << "the address space limit is not in force here (an emulator keeps it from the tool)";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
     std::vector<std::string> trace = traceLines();
     ASSERT_GE(trace.size(), 1u);

@@ -31,6 +31,16 @@ std::string slurp(const std::string &path)
     return text.str();
 }
 
+void limitAddressSpaceOrExit(size_t bytes)
+{
+    const struct rlimit limit = {bytes, bytes};
+    struct rlimit inForce = {};
+    if (setrlimit(RLIMIT_AS, &limit) != 0 || getrlimit(RLIMIT_AS, &inForce) != 0)
+        _exit(126);
+    if (inForce.rlim_cur != limit.rlim_cur)
+        _exit(kAddressLimitIgnored);
+}
+
 void ToolTest::SetUp()
 {
     std::string pattern = (std::filesystem::temp_directory_path() / "visionaccess-test-XXXXXX").string();
@@ -119,16 +129,29 @@ std::vector<std::string> ToolTest::childEnvironment() const
 void ToolTest::execTool(const std::vector<std::string> &args) const
 {
     std::vector<std::string> env = childEnvironment();
-    std::vector<char *> argv{const_cast<char *>("VisionAccess")};
-    for (const std::string &arg : args)
-        argv.push_back(const_cast<char *>(arg.c_str()));
+    // A cross build's tool runs through the emulator (TOOL_EMULATOR: its
+    // words, "" natively), which binfmt_misc may not provide; qemu's -0 sets
+    // the argv[0] the tool sees.
+    std::vector<std::string> command;
+    std::istringstream emulator(TOOL_EMULATOR);
+    for (std::string word; emulator >> word;)
+        command.push_back(word);
+    std::string program = command.empty() ? VISIONACCESS_BINARY : command[0];
+    if (!command.empty())
+        command.insert(command.end(), {"-0", "VisionAccess", VISIONACCESS_BINARY});
+    else
+        command = {"VisionAccess"};
+    command.insert(command.end(), args.begin(), args.end());
+    std::vector<char *> argv;
+    for (std::string &word : command)
+        argv.push_back(word.data());
     argv.push_back(nullptr);
     std::vector<char *> envp;
     for (std::string &entry : env)
         envp.push_back(entry.data());
     envp.push_back(nullptr);
     if (chdir(dir_.c_str()) == 0)
-        execve(VISIONACCESS_BINARY, argv.data(), envp.data());
+        execve(program.c_str(), argv.data(), envp.data());
     _exit(127);
 }
 

@@ -101,4 +101,11 @@ std::string expectedHelp();
 // Text read until end of file; "" when the file is missing.
 std::string slurp(const std::string &path);
 
+// Exit status of a child whose address space limit was accepted but is not
+// in force: qemu-user keeps such limits from the programs it runs.
+constexpr int kAddressLimitIgnored = 125;
+// In a child process: limits its address space to bytes, or ends it with
+// 126 when the limit cannot be set, or with kAddressLimitIgnored.
+void limitAddressSpaceOrExit(size_t bytes);
+
 #endif
