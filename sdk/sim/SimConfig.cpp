@@ -337,6 +337,7 @@ private:
 Config defaultConfig()
 {
     Config config;
+    config.cameras.reserve(sizeof kDefaultCameras / sizeof kDefaultCameras[0]);  // no copies as it grows
     for (uint32_t number : kDefaultCameras) {
         Camera camera;
         camera.number = number;
