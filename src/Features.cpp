@@ -2,6 +2,7 @@
 #include "Features.h"
 
 #include <dlfcn.h>
+#include <errno.h>
 #include <limits.h>
 #include <stdio.h>
 #include <string.h>
@@ -100,8 +101,9 @@ bool programFolder(char *folder, size_t size)
     return true;
 }
 
-// Loads the module: where the installed tool keeps it, beside its own
-// folder, else as the build tree's RUNPATH finds it.
+// Loads the module from beside the tool's own folder: where the installed
+// tool keeps it, else where the build tree has it.  Never by a bare name, so
+// never from a folder the tool does not vouch for.
 bool loadModule()
 {
     if (sModule != NULL)
@@ -109,16 +111,25 @@ bool loadModule()
     if (sNoModule[0] != '\0')
         return false;  // tried once in the run already
     char folder[PATH_MAX];
-    char path[PATH_MAX + 64];
-    void *library = NULL;
-    if (programFolder(folder, sizeof folder)) {
-        snprintf(path, sizeof path, "%s/%s/%s", folder, GENICAM_MODULE_FROM_PROGRAM, VA_GENICAM_MODULE_FILE);
-        library = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    if (!programFolder(folder, sizeof folder)) {
+        snprintf(sNoModuleText, sizeof sNoModuleText, "the GenICam module cannot be found: %s", strerror(errno));
+        sNoModule = sNoModuleText;
+        return false;
     }
-    if (library == NULL)
-        library = dlopen(VA_GENICAM_MODULE_FILE, RTLD_NOW | RTLD_LOCAL);
+    const char *const places[] = {GENICAM_MODULE_FROM_PROGRAM, GENICAM_MODULE_IN_BUILD_TREE};
+    void *library = NULL;
+    char firstError[512] = "";
+    for (const char *place : places) {
+        char path[PATH_MAX + 64];
+        snprintf(path, sizeof path, "%s/%s/%s", folder, place, VA_GENICAM_MODULE_FILE);
+        library = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+        if (library != NULL)
+            break;
+        if (firstError[0] == '\0')
+            snprintf(firstError, sizeof firstError, "%s", dlerror());
+    }
     if (library == NULL) {
-        snprintf(sNoModuleText, sizeof sNoModuleText, "the GenICam module cannot be loaded (%s)", dlerror());
+        snprintf(sNoModuleText, sizeof sNoModuleText, "the GenICam module cannot be loaded (%s)", firstError);
         sNoModule = sNoModuleText;
         return false;
     }

@@ -90,16 +90,8 @@ void ToolTest::useConfig(const std::string &text)
     setEnv("QRV_SIM_CONFIG", path("config"));
 }
 
-void ToolTest::setEnv(const std::string &name, const std::string &setting)
+void ToolTest::setEnv(const std::string &name, const std::string &value)
 {
-    std::string value = setting;
-#ifdef GENICAM_MODULE_DIR
-    // AddressSanitizer's dlopen, which the tool's calls go through, searches
-    // its own library's RUNPATH, not the tool's: the module is found through
-    // the library path instead.
-    if (name == "LD_LIBRARY_PATH")
-        value += std::string(value.empty() ? "" : ":") + GENICAM_MODULE_DIR;
-#endif
     for (std::string &entry : env_) {
         if (entry.compare(0, name.size() + 1, name + "=") == 0) {
             entry = name + "=" + value;
