@@ -81,31 +81,47 @@ std::string cacheFileName(const ManifestEntry &entry, const std::string &vendor,
     return name;
 }
 
-bool readCachedFile(const std::string &path, size_t maxSize, std::string *text)
+FileRead readFile(const std::string &path, size_t maxSize, bool followLinks, std::string *text)
 {
     text->clear();
-    // Non-blocking, so that a FIFO put in the cache cannot hold the open.
-    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    // Non-blocking, so that a FIFO put in its place cannot hold the open.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW));
     if (fd < 0)
-        return false;
+        return FileRead::Unreadable;
     struct stat status;
-    bool fine = fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && (uint64_t)status.st_size <= maxSize;
-    if (fine)
+    FileRead result = FileRead::Done;
+    if (fstat(fd, &status) != 0)
+        result = FileRead::Unreadable;
+    else if (!S_ISREG(status.st_mode))
+        result = FileRead::NotAFile;
+    else if ((uint64_t)status.st_size > maxSize)
+        result = FileRead::TooLarge;
+    else
         text->reserve((size_t)status.st_size);
     std::vector<char> chunk(kReadChunkSize);
     ssize_t count;
     // Read to the end, whatever the size said: the file may have grown.
-    while (fine && (count = read(fd, chunk.data(), chunk.size())) != 0) {
+    while (result == FileRead::Done && (count = read(fd, chunk.data(), chunk.size())) != 0) {
         if (count < 0 && errno == EINTR)
             continue;
-        fine = count > 0 && (size_t)count <= maxSize - text->size();
-        if (fine)
+        if (count < 0)
+            result = FileRead::Unreadable;
+        else if ((size_t)count > maxSize - text->size())
+            result = FileRead::TooLarge;
+        else
             text->append(chunk.data(), (size_t)count);
     }
+    int error = errno;
     close(fd);
-    if (!fine)
+    errno = error;
+    if (result != FileRead::Done)
         text->clear();
-    return fine;
+    return result;
+}
+
+bool readCachedFile(const std::string &path, size_t maxSize, std::string *text)
+{
+    return readFile(path, maxSize, false, text) == FileRead::Done;
 }
 
 void removeCachedFile(const std::string &path)

@@ -23,9 +23,17 @@ std::string cacheFolderFrom(const char *xdgCacheHome, const char *home);
 // and '.' (others become '_'), no leading dot, at most 168 characters.
 std::string cacheFileName(const ManifestEntry &entry, const std::string &vendor, const std::string &model);
 
-// Reads the regular file at path, of at most maxSize bytes, into text.
-// False when it is missing, is a link or anything but a regular file, is
-// larger, or cannot be read.
+// How readFile went.
+enum class FileRead { Done, Unreadable, NotAFile, TooLarge };
+
+// Reads the regular file at path, of at most maxSize bytes, into text (left
+// empty on failure), following a link only when followLinks.  On
+// Unreadable, errno says why.
+FileRead readFile(const std::string &path, size_t maxSize, bool followLinks, std::string *text);
+
+// Reads a cached file: readFile, never through a link.  False when it is
+// missing, is a link or anything but a regular file, is larger, or cannot
+// be read.
 bool readCachedFile(const std::string &path, size_t maxSize, std::string *text);
 
 // Removes the file at path, if any.

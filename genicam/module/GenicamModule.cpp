@@ -3,16 +3,14 @@
 // failure is a reason like any other.
 #include "GenicamModule.h"
 
+#include "Cache.h"
 #include "Description.h"
 #include "Engine.h"
 #include "Unzip.h"
 
 #include <errno.h>
-#include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <memory>
 #include <new>
@@ -79,34 +77,20 @@ std::shared_ptr<const genicam::NodeMap> nodesOf(std::vector<Parsed> *parsed, con
 // The bytes of the file at path, of at most kMaxDescriptionSize bytes.
 bool readDescriptionFile(const char *path, std::string *bytes, std::string *reason)
 {
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
-    struct stat status;
-    if (fd < 0 || fstat(fd, &status) != 0) {
+    switch (genicam::readFile(path, genicam::kMaxDescriptionSize, true, bytes)) {
+    case genicam::FileRead::Done:
+        return true;
+    case genicam::FileRead::Unreadable:
         *reason = std::string("cannot read ") + path + ": " + strerror(errno);
-        if (fd >= 0)
-            close(fd);
+        return false;
+    case genicam::FileRead::NotAFile:
+        *reason = std::string(path) + " is not a file";
+        return false;
+    case genicam::FileRead::TooLarge:
+        *reason = std::string(path) + " is too large";
         return false;
     }
-    if (!S_ISREG(status.st_mode) || (uint64_t)status.st_size > genicam::kMaxDescriptionSize) {
-        *reason = std::string(path) + (S_ISREG(status.st_mode) ? " is too large" : " is not a file");
-        close(fd);
-        return false;
-    }
-    bytes->resize((size_t)status.st_size);
-    size_t done = 0;
-    while (done < bytes->size()) {
-        ssize_t got = ::read(fd, &(*bytes)[done], bytes->size() - done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            *reason = std::string("cannot read ") + path + ": " + (got < 0 ? strerror(errno) : "it was cut short");
-            close(fd);
-            return false;
-        }
-        done += (size_t)got;
-    }
-    close(fd);
-    return true;
+    return false;
 }
 
 // Copies text into a caller's buffer, cut to fit.
