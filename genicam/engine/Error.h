@@ -1,0 +1,42 @@
+// What went wrong with a feature, as a kind a caller can act on, beside the
+// one-line text a user reads.  A caller that applies many values tells
+// "wait for another feature" (NotAvailable, BelowMinimum, AboveMaximum,
+// NotAnEntry for an entry not available now) from "never" by the kind alone.
+#ifndef GENICAM_ENGINE_ERROR_H
+#define GENICAM_ENGINE_ERROR_H
+
+#include <stdint.h>
+
+#include <string>
+
+namespace genicam {
+
+enum class ErrorKind : uint8_t {
+    None,               // no error
+    NoSuchFeature,      // the description has no node of that name, or none that holds a value
+    NotImplemented,     // the feature is not implemented on this camera
+    NotAvailable,       // not available now (its pIsAvailable, or an entry's)
+    Locked,             // locked now (its pIsLocked)
+    NotReadable,        // write-only, by nature or by its access mode
+    NotWritable,        // read-only, by nature or by its access mode
+    BelowMinimum,       // a number below the minimum in force now
+    AboveMaximum,       // a number above the maximum in force now
+    NotOnIncrement,     // a number between two steps of its increment
+    NotAnEntry,         // an enumeration value that names no entry, or an entry not usable now
+    BadValueText,       // text that is not a value of the feature's form
+    RegisterIo,         // the camera refused or failed a register read or write
+    FaultyDescription,  // the description is faulty or exceeds a bound at this feature
+};
+
+// An error: its kind and the reason as a user reads it.
+struct Error {
+    ErrorKind kind = ErrorKind::None;
+    std::string text;
+};
+
+// The kind's name as tests and logs show it ("NotAvailable").
+const char *errorKindName(ErrorKind kind);
+
+} // namespace genicam
+
+#endif
