@@ -7,6 +7,7 @@
 
 #include <math.h>
 
+#include <algorithm>
 #include <functional>
 #include <stdexcept>
 #include <map>
@@ -143,6 +144,17 @@ public:
                     text += feature.first + "[" + held.first + "]=" + genicam::configuration::readText(held.second) +
                             "\n";
         return text;
+    }
+    // The writes made to anything but the selectors named.
+    std::vector<std::string> writesBut(const std::vector<std::string> &selectors)
+    {
+        std::vector<std::string> others;
+        for (const std::string &write : writes) {
+            std::string name = write.substr(0, write.find('='));
+            if (std::find(selectors.begin(), selectors.end(), name) == selectors.end())
+                others.push_back(write);
+        }
+        return others;
     }
     // Sets a value directly, as another tool would have.
     void put(const std::string &name, const std::string &text)

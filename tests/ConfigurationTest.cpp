@@ -82,17 +82,6 @@ public:
         put(name, text);
         put(selector, was);
     }
-    // The writes made to anything but the selectors named.
-    std::vector<std::string> writesBut(const std::vector<std::string> &selectors)
-    {
-        std::vector<std::string> others;
-        for (const std::string &write : writes) {
-            std::string name = write.substr(0, write.find('='));
-            if (std::find(selectors.begin(), selectors.end(), name) == selectors.end())
-                others.push_back(write);
-        }
-        return others;
-    }
 };
 
 const std::vector<std::string> kSelectors = {"GainSelector", "ColorTransformationSelector",
@@ -275,6 +264,72 @@ TEST(ConfigurationSave, SavedOnOneCameraAppliesToAnotherAndCompares)
     EXPECT_EQ(second.state(), first.state());
     EXPECT_TRUE(genicam::compareConfiguration(second, lines).matches());
     EXPECT_EQ(second.text("ColorTransformationSelector"), "RGBtoYUV");
+}
+
+TEST(ConfigurationSave, AnIntegerSelectorIsWalkedThroughItsRangeUnlessItIsHeld)
+{
+    model::Camera camera;
+    camera.integer("LUTIndex", 1, 0, 3).facts.streamable = false;
+    camera.integer("LUTValue", 0, 0, 4095);
+    camera.selects("LUTIndex", {"LUTValue"});
+    camera.put("LUTIndex", "2");
+    camera.put("LUTValue", "100");
+    camera.put("LUTIndex", "1");
+    SaveResult saved = save(camera);
+    ASSERT_TRUE(saved.saved) << saved.reason;
+    EXPECT_EQ(saved.file, std::string(kSavedHeader) +
+                              "LUTIndex\t0\nLUTValue\t0\nLUTIndex\t1\nLUTValue\t0\nLUTIndex\t2\nLUTValue\t100\n"
+                              "LUTIndex\t3\nLUTValue\t0\nLUTIndex\t1\n");
+    EXPECT_EQ(saved.values, 5u);
+
+    model::Camera other;
+    other.integer("LUTIndex", 1, 0, 3).facts.streamable = false;
+    other.integer("LUTValue", 0, 0, 4095);
+    other.selects("LUTIndex", {"LUTValue"});
+    other.put("LUTValue", "55");
+    other.put("LUTIndex", "3");
+    other.put("LUTValue", "66");
+    ApplyResult applied = genicam::applyConfiguration(other, entries(saved.file));
+    EXPECT_EQ(failures(applied), "");
+    EXPECT_EQ(other.state(), camera.state());
+
+    // A selector that cannot be moved now: the feature as it stands.
+    camera.features.at("LUTIndex").locked = [] { return true; };
+    saved = save(camera);
+    ASSERT_TRUE(saved.saved) << saved.reason;
+    EXPECT_EQ(saved.file, std::string(kSavedHeader) + "LUTValue\t0\n");
+}
+
+TEST(ConfigurationApply, EachValueCostsAReadToKeepItAWriteAndAReadBack)
+{
+    model::Camera plain;
+    for (const char *name : {"A", "B", "C", "D"})
+        plain.integer(name, 0);
+    ApplyResult result = applyText(plain, "A\t1\nB\t2\nC\t3\nD\t4\n");
+    EXPECT_EQ(failures(result), "");
+    EXPECT_EQ(plain.reads, 8u);
+    EXPECT_EQ(plain.writes, (std::vector<std::string>{"A=1", "B=2", "C=3", "D=4"}));
+
+    // Values under one selector value share its moves.
+    model::Camera camera;
+    camera.enumeration("TriggerSelector", {"FrameStart", "AcquisitionStart"});
+    camera.enumeration("TriggerMode", {"Off", "On"});
+    camera.enumeration("TriggerSource", {"Software", "Line0", "Line1"});
+    camera.selects("TriggerSelector", {"TriggerMode", "TriggerSource"});
+    result = applyText(camera, "TriggerSelector\tFrameStart\nTriggerMode\tOn\nTriggerSource\tLine1\n"
+                               "TriggerSelector\tAcquisitionStart\nTriggerMode\tOn\nTriggerSource\tLine0\n"
+                               "TriggerSelector\tFrameStart\n");
+    EXPECT_EQ(failures(result), "");
+    EXPECT_EQ(camera.writesBut({"TriggerSelector"}),
+              (std::vector<std::string>{"TriggerMode=On", "TriggerSource=Line1", "TriggerMode=On",
+                                        "TriggerSource=Line0"}));
+    // Keeping moves it twice, writing three times (the file's lines),
+    // verifying twice; then it is where the file leaves it.
+    EXPECT_EQ(camera.writes.size() - 4, 7u);
+    EXPECT_EQ(camera.text("TriggerSelector"), "FrameStart");
+    // The selector once at first, four values kept and read back, the
+    // selector verified.
+    EXPECT_EQ(camera.reads, 10u);
 }
 
 TEST(ConfigurationApply, WidthBeforeOffsetXOnASharedSensorIsDeferred)

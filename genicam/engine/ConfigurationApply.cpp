@@ -70,9 +70,25 @@ Outcome classify(const Error &error)
     return waitsForAnother(error.kind) ? Outcome::Deferred : Outcome::Failed;
 }
 
+// The items' indexes, those with the same selector values together (in file
+// order among them), so that reading them moves each selector as little as
+// possible.
+std::vector<size_t> byContext(const std::vector<Item> &items)
+{
+    std::vector<size_t> order(items.size());
+    for (size_t i = 0; i < order.size(); i++)
+        order[i] = i;
+    auto context = [&items](size_t index) {
+        const std::string &key = items[index].key;
+        return std::string_view(key).substr(key.find('\n') + 1);
+    };
+    std::stable_sort(order.begin(), order.end(), [&context](size_t a, size_t b) { return context(a) < context(b); });
+    return order;
+}
+
 bool Writer::keep()
 {
-    for (size_t i = 0; i < items_.size(); i++) {
+    for (size_t i : byContext(items_)) {
         Item &item = items_[i];
         if (!item.usable) {
             fail(i, item.fault);
@@ -95,8 +111,15 @@ bool Writer::keep()
 // Reads and keeps the value an item is about to change.
 Outcome Writer::keepNow(Kept *value, const Item &item, Error *error)
 {
-    if (!selectors_.enter(item.context, error) || !camera_.read(item.name, &value->value, error))
+    Setting first;
+    if (item.selector && item.context.empty()) {
+        // What the selector held before anything moved it, read already.
+        if (!selectors_.original(item.name, &first, error))
+            return classify(*error);
+        value->value = first.value;
+    } else if (!selectors_.enter(item.context, error) || !camera_.read(item.name, &value->value, error)) {
         return classify(*error);
+    }
     if (item.value.form == ValueForm::Register && value->value.bytes.size() != item.value.bytes.size()) {
         failWith(ErrorKind::BadValueText,
                  std::to_string(item.value.bytes.size()) + " bytes, but " + item.name + " is a register of " +
@@ -199,7 +222,7 @@ void Writer::verify()
                      [this](size_t a, size_t b) { return items_[a].context.size() < items_[b].context.size(); });
     for (size_t i : selectorItems)
         verifyItem(checking, i);
-    for (size_t i = 0; i < items_.size(); i++)
+    for (size_t i : byContext(items_))
         if (!items_[i].selector)
             verifyItem(checking, i);
     Error error;
