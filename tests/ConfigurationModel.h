@@ -39,6 +39,7 @@ struct Feature {
     std::vector<EntryFacts> entries;
     std::map<std::string, std::function<bool()>> entryAvailable;
     size_t length = 0;  // a Register's
+    bool oneValue = false;  // one value whatever its selectors select (as many cameras have it)
     FeatureValue initial;
     std::map<std::string, FeatureValue> values;  // by the values of its selectors
 };
@@ -303,6 +304,8 @@ private:
     std::string selection(Feature &feature)
     {
         std::string key;
+        if (feature.oneValue)
+            return key;
         for (const std::string &selector : feature.facts.selectors)
             key += (key.empty() ? "" : ",") + selector + "=" + text(selector);
         return key;

@@ -400,6 +400,33 @@ TEST(ConfigurationApply, NestedSelectorsEachValueWhereTheFileSaysAndSelectorsLef
     EXPECT_EQ(camera.text("GainSelector"), "DigitalAll");
 }
 
+TEST(ConfigurationApply, AValueSelectorWithOneValueForAllOuterValuesEndsAsTheFileLeavesIt)
+{
+    // The description says ColorTransformationSelector selects the value
+    // selector; the camera keeps one value selector for both.
+    Sensor first, second;
+    for (Sensor *camera : {&first, &second})
+        camera->features.at("ColorTransformationValueSelector").oneValue = true;
+    first.put("ColorTransformationValueSelector", "Gain01");
+    first.put("ColorTransformationValue", "-2");
+    std::string firstBefore = first.state();
+    SaveResult saved = save(first);
+    ASSERT_TRUE(saved.saved) << saved.reason;
+    EXPECT_EQ(first.state(), firstBefore);
+
+    std::vector<ConfigurationEntry> lines = entries(saved.file);
+    std::string secondBefore = second.state();
+    EXPECT_EQ(differences(genicam::compareConfiguration(second, lines)),
+              "31 ColorTransformationValue [ColorTransformationSelector=RGBtoRGB, "
+              "ColorTransformationValueSelector=Gain01] is 0, the file has -2\n"
+              "38 ColorTransformationValueSelector [ColorTransformationSelector=RGBtoYUV] is Gain00, the file has "
+              "Gain01\n");
+    EXPECT_EQ(second.state(), secondBefore);
+    EXPECT_EQ(failures(genicam::applyConfiguration(second, lines)), "");
+    EXPECT_EQ(second.state(), first.state());
+    EXPECT_TRUE(genicam::compareConfiguration(second, lines).matches());
+}
+
 TEST(ConfigurationApply, AFailureHalfwayRestoresEveryValueWritten)
 {
     Sensor camera;

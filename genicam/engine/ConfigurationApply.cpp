@@ -19,7 +19,7 @@ struct Kept {
     FeatureValue value;
     bool have = false;
     bool late = false;     // not readable at first for another feature: kept just before it was first written
-    bool written = false;  // a write was tried
+    bool written = false;  // written, or a write failed in a way that may have changed it
 };
 
 enum class Outcome { Written, Deferred, Failed };

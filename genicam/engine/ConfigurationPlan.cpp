@@ -191,14 +191,13 @@ void Selectors::forgetSelected(const std::string &selector)
             now_.erase(selected);
 }
 
-// Inner selectors first: setting one back may move its outer ones, which
-// are set back after it.
+// The last kept first, as moves are undone: whether a selector holds one
+// value for each value of its outer selectors or one for all (as many
+// cameras do, whatever their description says), each ends as it was; and an
+// outer selector moved to set an inner one back is set back after it.
 bool Selectors::putBack(bool verify, Error *error, size_t *failures, std::string *which)
 {
-    std::vector<Original> order = originals_;
-    std::stable_sort(order.begin(), order.end(), [](const Original &a, const Original &b) {
-        return a.context.size() > b.context.size();
-    });
+    std::vector<Original> order(originals_.rbegin(), originals_.rend());
     size_t failed = 0;
     for (const Original &first : order) {
         const std::string &selector = first.setting.selector;

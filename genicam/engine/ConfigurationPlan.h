@@ -81,9 +81,9 @@ public:
     // Knows what other knows the selectors hold now.
     void know(const Selectors &other) { now_ = other.now_; }
     // Sets every selector moved back to what it held (with its own
-    // selectors as they were then), inner ones first, and with verify reads
-    // each back; false with the first that failed (and which), and how
-    // many did.
+    // selectors as they were then), the last moved first, and with verify
+    // reads each back; false with the first that failed (and which), and
+    // how many did.
     bool putBack(bool verify, Error *error, size_t *failures = nullptr, std::string *which = nullptr);
 
 private:
