@@ -52,6 +52,11 @@ struct IntegerRange {
     int64_t min = 0, max = 0, inc = 1;
 };
 
+// The kinds of Error the configuration logic acts on: a write refused with
+// NotAvailable, BelowMinimum, AboveMaximum or NotAnEntry (an entry not
+// usable now) waits for other values; RegisterIo on a write counts as a
+// value that may have changed; NoSuchFeature or FaultyDescription from
+// facts() leaves a feature out of a save.  Every other kind is a failure.
 class FeatureAccess {
 public:
     virtual ~FeatureAccess() = default;
