@@ -3,16 +3,15 @@
 // reference reading written from the README's rules, number by number, and
 // every command line it rejects must be invalid by those rules and have one
 // line of reason.
-//
-// The tool's file is compiled in whole, its main renamed, so that its
-// file-scope run options and static functions are reached as they are.
-#define main visionAccessMain
-#include "../src/VisionAccess.cpp"
-#undef main
-
+#include <ctype.h>
+#include <math.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
+
+#include "CommandLine.h"
 
 #include <string>
 #include <vector>
@@ -322,26 +321,31 @@ Reading readReference(const std::vector<std::string> &words)
     abort();
 }
 
-bool sameTargets(const RegisterList &list, const std::vector<std::string> &expected)
+std::string targetText(const Target &target)
+{
+    char hex[32];
+    snprintf(hex, sizeof hex, "0x%llX", (unsigned long long)target.address);
+    return target.feature != NULL ? target.feature : hex;
+}
+
+bool sameReads(const std::list<Target> &reads, const std::vector<std::string> &expected)
 {
     std::vector<std::string> texts;
-    for (const Register &target : list) {
-        char hex[32];
-        snprintf(hex, sizeof hex, "0x%llX", (unsigned long long)target.address);
-        texts.push_back(target.feature != NULL ? target.feature : hex);
-    }
+    for (const Target &target : reads)
+        texts.push_back(targetText(target));
     return texts == expected;
 }
 
-bool sameValues(const ValueList &list, const Reading &expected)
+bool sameWrites(const std::list<TargetWrite> &writes, const Reading &expected)
 {
+    std::vector<std::string> targets, texts;
     std::vector<unsigned> bits;
-    std::vector<std::string> texts;
-    for (const WriteValue &value : list) {
-        bits.push_back(value.bits);
-        texts.push_back(value.text);
+    for (const TargetWrite &write : writes) {
+        targets.push_back(targetText(write.target));
+        bits.push_back(write.bits);
+        texts.push_back(write.text);
     }
-    return bits == expected.values && texts == expected.texts;
+    return targets == expected.writes && bits == expected.values && texts == expected.texts;
 }
 
 bool sameSelections(const SelectionList &list, const std::vector<std::string> &expected)
@@ -350,21 +354,6 @@ bool sameSelections(const SelectionList &list, const std::vector<std::string> &e
     for (const Selection &selection : list)
         values.push_back(selection.value);
     return values == expected;
-}
-
-void resetRunOptions()
-{
-    runOption_continual = false;
-    runOption_delayMs = kDefaultDelayMs;
-    runOption_decimal = false;
-    runOption_float = false;
-    runOption_readRegisters.clear();
-    runOption_writeRegisters.clear();
-    runOption_writeValues.clear();
-    runOption_identity = false;
-    runOption_selections.clear();
-    runOption_saveFolder = NULL;
-    runOption_listFeatures = false;
 }
 
 } // namespace
@@ -394,29 +383,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         argv.push_back(&w[0]);
     argv.push_back(nullptr);
 
-    resetRunOptions();
-    int status = setRunOptions((int)words.size() + 1, argv.data());
+    RunOptions options;
+    Reason reason;
+    int status = setRunOptions((int)words.size() + 1, argv.data(), &options, &reason);
     Reading expected = readReference(words);
     if ((status == 0) != expected.accepted)
         mismatch(status == 0 ? "accepted, but invalid" : "rejected, but valid", words);
     if (status != 0) {
         // Exactly one line of reason, whatever the words hold.
-        if (sRejection[0] == '\0')
+        if (reason.text[0] == '\0')
             mismatch("rejected without a reason", words);
-        for (const char *at = sRejection; *at != '\0'; at++)
+        for (const char *at = reason.text; *at != '\0'; at++)
             if (iscntrl((unsigned char)*at))
                 mismatch("a reason of more than one line", words);
         return 0;
     }
-    if (runOption_continual != expected.continual || runOption_delayMs != expected.delayMs ||
-        runOption_decimal != expected.decimal || runOption_float != expected.isFloat)
+    if (options.continual != expected.continual || options.delayMs != expected.delayMs ||
+        options.decimal != expected.decimal || options.isFloat != expected.isFloat)
         mismatch("flags or delay", words);
-    if (!sameTargets(runOption_readRegisters, expected.reads) ||
-        !sameTargets(runOption_writeRegisters, expected.writes) || !sameValues(runOption_writeValues, expected))
+    if (!sameReads(options.reads, expected.reads) || !sameWrites(options.writes, expected))
         mismatch("register lists", words);
-    if (runOption_identity != expected.identity || runOption_listFeatures != expected.listFeatures ||
-        !sameSelections(runOption_selections, expected.selections) ||
-        (runOption_saveFolder != NULL ? runOption_saveFolder : "") != expected.saveFolder)
+    if (options.identity != expected.identity || options.listFeatures != expected.listFeatures ||
+        !sameSelections(options.selections, expected.selections) ||
+        (options.saveFolder != NULL ? options.saveFolder : "") != expected.saveFolder)
         mismatch("added options", words);
     return 0;
 }

@@ -45,7 +45,7 @@ bool selectedByNumber(SelectionList &selections, uint32_t cameraNumber)
     return selected;
 }
 
-bool selectsByIdentity(const SelectionList &selections)
+bool selectionsNeedIdentity(const SelectionList &selections)
 {
     for (const Selection &selection : selections)
         if (!selection.isNumber)
@@ -53,9 +53,9 @@ bool selectsByIdentity(const SelectionList &selections)
     return false;
 }
 
-bool selectedByIdentity(SelectionList &selections, void *camera)
+bool markIdentityMatches(SelectionList &selections, void *camera)
 {
-    if (!selectsByIdentity(selections))
+    if (!selectionsNeedIdentity(selections))
         return false;
     IdentityText serial, name;
     bool haveSerial = readIdentityField(camera, FIELD_SERIAL, &serial);

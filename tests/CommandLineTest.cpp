@@ -2,6 +2,8 @@
 // where the output goes and how long a continual run pauses.
 #include "ToolHarness.h"
 
+#include <unistd.h>
+
 namespace {
 
 const std::string kScan = kStamp + "    Camera 21330417\n"
@@ -196,6 +198,57 @@ TEST_F(CommandLine, RejectionAfterLogFileWritesUsageIntoIt)
     EXPECT_EQ(result.out, "Output directed to out.txt.  PRESS ANY KEY TO EXIT\n");
     EXPECT_EQ(readFile("out.txt"), expectedUsage());
     EXPECT_EQ(result.err, "VisionAccess: unknown option '-y'\n") << "the reason stays on standard error";
+}
+
+// -l, -x's folder and -g take effect in command-line order, each before any
+// later word is read: the first of them that fails, or the first word
+// rejected, gives the reason, and the usage text goes wherever the output
+// points by then.  A file named after the rejected word is never touched.
+TEST_F(CommandLine, FileOptionsTakeEffectInCommandLineOrder)
+{
+    const std::string kNotice = ".  PRESS ANY KEY TO EXIT\n";
+    const std::string kGReason = "cannot use the GenICam description 'config': config is not a GenICam description: "
+                                 "not XML: No document element found at byte 9";
+    const struct {
+        std::vector<std::string> args;
+        std::string out, err;
+        std::vector<std::pair<std::string, std::string>> files;  // name and text; text "-": absent
+    } cases[] = {
+        {{"-x", "nosuch", "-y"}, expectedUsage(), "cannot save descriptions in 'nosuch': No such file or directory", {}},
+        {{"-y", "-x", "nosuch"}, expectedUsage(), "unknown option '-y'", {}},
+        {{"-y", "-l", "out.txt"}, expectedUsage(), "unknown option '-y'", {{"out.txt", "-"}}},
+        {{"-r", "6OO18", "-l", "out.txt"}, expectedUsage(),
+         "'6OO18' is not a hexadecimal register address or a feature name", {{"out.txt", "-"}}},
+        {{"-l", "foo", "-x", "foo"}, "Output directed to foo" + kNotice,
+         "cannot save descriptions in 'foo': not a folder", {{"foo", expectedUsage()}}},
+        {{"-g", "config", "-y"}, expectedUsage(), kGReason, {}},
+        {{"-l", "out.txt", "-g", "config"}, "Output directed to out.txt" + kNotice, kGReason,
+         {{"out.txt", expectedUsage()}}},
+        {{"-g", "config", "-l", "out.txt"}, expectedUsage(), kGReason, {{"out.txt", "-"}}},
+        {{"-g", "good.xml", "-g"}, expectedUsage(), "-g may be given once: one description serves every camera", {}},
+        {{"-l", "a.txt", "-l", "no-such/b.txt"}, "Output directed to a.txt" + kNotice,
+         "cannot open log file 'no-such/b.txt': No such file or directory",
+         {{"a.txt", "Output directed to no-such/b.txt" + kNotice + expectedUsage()}}},
+        {{"-l", "a.txt", "-w", "60050", "zz", "-l", "b.txt"}, "Output directed to a.txt" + kNotice,
+         "'zz' is not a hexadecimal value for -w", {{"a.txt", expectedUsage()}, {"b.txt", "-"}}},
+    };
+    writeFile("config", "camera 1\n");
+    writeFile("good.xml", "<RegisterDescription><Category Name=\"Root\"/></RegisterDescription>");
+    for (const auto &c : cases) {
+        for (const char *name : {"out.txt", "foo", "a.txt", "b.txt"})
+            unlink(path(name).c_str());
+        ToolRun result = run(c.args);
+        EXPECT_EQ(result.status, 1) << describe(c.args);
+        EXPECT_EQ(result.out, c.out) << describe(c.args);
+        EXPECT_EQ(result.err, "VisionAccess: " + c.err + "\n") << describe(c.args);
+        for (const auto &file : c.files) {
+            if (file.second == "-")
+                EXPECT_NE(access(path(file.first).c_str(), F_OK), 0) << describe(c.args) << file.first;
+            else
+                EXPECT_EQ(readFile(file.first), file.second) << describe(c.args) << file.first;
+        }
+        EXPECT_EQ(readFile("trace"), "") << describe(c.args) << ": no SDK call";
+    }
 }
 
 } // namespace
