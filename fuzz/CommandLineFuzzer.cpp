@@ -32,6 +32,7 @@ struct Reading {
     std::vector<unsigned> values;  // the bits of an address's value, 0 for a feature's
     bool identity = false, listFeatures = false;
     std::vector<std::string> selections;
+    std::vector<long long> cameraNumbers;  // of each -s word, -1 for a serial number or name
     std::string saveFolder;
 };
 
@@ -235,6 +236,17 @@ bool delay(const char *text, long *value)
     return true;
 }
 
+// -s: a word of decimal digits only, up to 4294967295, is a camera number;
+// any other is a serial number or name (-1).
+long long cameraNumber(const std::string &word)
+{
+    unsigned long long number;
+    const char *text = word.c_str();
+    if (!digits(&text, 10, 0xFFFFFFFFull, &number) || *text != '\0')
+        return -1;
+    return (long long)number;
+}
+
 bool isOptionWord(const std::string &word, char letter)
 {
     return word.size() == 2 && word[0] == '-' && (word[1] == letter || word[1] == letter - 'a' + 'A');
@@ -243,6 +255,7 @@ bool isOptionWord(const std::string &word, char letter)
 Reading readReference(const std::vector<std::string> &words)
 {
     Reading r;
+    bool saveFolderGiven = false;
     size_t i = 0;
     auto refuse = [&r]() {
         r.accepted = false;
@@ -299,10 +312,12 @@ Reading readReference(const std::vector<std::string> &words)
             if (left < 1 || words[i + 1].empty())
                 return refuse();
             r.selections.push_back(words[i + 1]);
+            r.cameraNumbers.push_back(cameraNumber(words[i + 1]));
             i += 2;
         } else if (isOptionWord(w, 'x')) {
-            if (left < 1 || !isFolder(words[i + 1]))
+            if (saveFolderGiven || left < 1 || !isFolder(words[i + 1]))
                 return refuse();
+            saveFolderGiven = true;
             r.saveFolder = words[i + 1];
             i += 2;
         } else {
@@ -348,12 +363,15 @@ bool sameWrites(const std::list<TargetWrite> &writes, const Reading &expected)
     return targets == expected.writes && bits == expected.values && texts == expected.texts;
 }
 
-bool sameSelections(const SelectionList &list, const std::vector<std::string> &expected)
+bool sameSelections(const SelectionList &list, const Reading &expected)
 {
     std::vector<std::string> values;
-    for (const Selection &selection : list)
+    std::vector<long long> numbers;
+    for (const Selection &selection : list) {
         values.push_back(selection.value);
-    return values == expected;
+        numbers.push_back(selection.isNumber ? (long long)selection.number : -1);
+    }
+    return values == expected.selections && numbers == expected.cameraNumbers;
 }
 
 } // namespace
@@ -404,7 +422,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!sameReads(options.reads, expected.reads) || !sameWrites(options.writes, expected))
         mismatch("register lists", words);
     if (options.identity != expected.identity || options.listFeatures != expected.listFeatures ||
-        !sameSelections(options.selections, expected.selections) ||
+        !sameSelections(options.selections, expected) ||
         (options.saveFolder != NULL ? options.saveFolder : "") != expected.saveFolder)
         mismatch("added options", words);
     return 0;

@@ -88,7 +88,7 @@ bool parseWrite(const OptionWords &words, Reading *reading, Reason *reason)
 bool parseDecimalMode(const OptionWords &words, Reading *reading, Reason *reason)
 {
     if (reading->floatWord != NULL)
-        return refuse(reason, "-i and -f exclude each other");
+        return refuse(reason, "%s and %s exclude each other", words.option, reading->floatWord);
     reading->options->decimal = true;
     reading->decimalWord = words.option;
     return true;
@@ -97,7 +97,7 @@ bool parseDecimalMode(const OptionWords &words, Reading *reading, Reason *reason
 bool parseFloatMode(const OptionWords &words, Reading *reading, Reason *reason)
 {
     if (reading->decimalWord != NULL)
-        return refuse(reason, "-i and -f exclude each other");
+        return refuse(reason, "%s and %s exclude each other", words.option, reading->decimalWord);
     reading->options->isFloat = true;
     reading->floatWord = words.option;
     return true;
@@ -119,7 +119,7 @@ bool parseIdentity(const OptionWords &, Reading *reading, Reason *)
 bool parseSelection(const OptionWords &words, Reading *reading, Reason *reason)
 {
     if (words.values[0][0] == '\0')
-        return refuse(reason, "-s needs a camera number, serial number or name, not an empty word");
+        return refuse(reason, "%s needs a camera number, serial number or name, not an empty word", words.option);
     reading->options->selections.push_back(Selection(words.values[0]));
     return true;
 }
@@ -202,7 +202,7 @@ const OptionRow kOptions[] = {
     {'l', 1, "a file name", NULL, parseLogFile, redirectOutput},
     {'v', 0, NULL, NULL, parseIdentity, NULL},
     {'s', 1, "a camera number, serial number or name", NULL, parseSelection, NULL},
-    {'x', 1, "a folder", NULL, parseSaveFolder, checkSaveFolder},
+    {'x', 1, "a folder", "one folder holds every camera's description", parseSaveFolder, checkSaveFolder},
     {'g', 1, "a GenICam description file", "one description serves every camera", parseDescriptionFile,
      useDescriptionFile},
     {'a', 0, NULL, NULL, parseListFeatures, NULL},

@@ -11,8 +11,8 @@
 struct Selection {
     explicit Selection(const char *text);
     const char *value;  // a word of the command line
-    bool isNumber;      // a decimal number: it matches the camera number
-    int32_t number;
+    bool isNumber;      // a camera number (parseCameraNumber): it matches only that
+    uint32_t number;
     bool matched;
 };
 typedef std::list<Selection> SelectionList;

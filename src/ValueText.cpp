@@ -132,6 +132,22 @@ bool parseRegisterValue(const char *option, const char *text, bool decimal, bool
     return true;
 }
 
+bool parseCameraNumber(const char *text, uint32_t *number)
+{
+    if (text[0] == '\0')
+        return false;
+    uint64_t value = 0;
+    for (const char *at = text; *at != '\0'; at++) {
+        if (*at < '0' || *at > '9')
+            return false;
+        value = value * 10 + (uint64_t)(*at - '0');
+        if (value > UINT32_MAX)
+            return false;
+    }
+    *number = (uint32_t)value;
+    return true;
+}
+
 bool parseDelay(const char *text, int *delayMs, Reason *reason)
 {
     long number = strtol(text, NULL, 10);

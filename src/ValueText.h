@@ -46,6 +46,11 @@ bool parseFloat(const char *text, const char *what, uint32_t *value, Reason *rea
 bool parseRegisterValue(const char *option, const char *text, bool decimal, bool isFloat, uint32_t *value,
                         Reason *reason);
 
+// True when text is an -s camera number: decimal digits only (no sign, no
+// white space) of a value up to 4294967295, which *number then holds.  Any
+// other word is a serial number or user-defined name.
+bool parseCameraNumber(const char *text, uint32_t *number);
+
 // A -d delay, read as strtol reads it ("abc" is 0, "0x10" is 0), refusing a
 // negative one or one beyond int.
 bool parseDelay(const char *text, int *delayMs, Reason *reason);

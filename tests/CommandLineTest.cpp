@@ -33,8 +33,10 @@ TEST_F(CommandLine, RejectedWithItsReasonAndUsageTextBeforeAnyCameraIsTouched)
         {{"--Help"}, "unknown option '--Help'"}, {{"-help"}, "unknown option '-help'"},
         {{"--versions"}, "unknown option '--versions'"},
         // decimal and float together
-        {{"-i", "-f"}, "-i and -f exclude each other"}, {{"-f", "-i"}, "-i and -f exclude each other"},
-        {{"-I", "-F"}, "-i and -f exclude each other"},
+        // each named as typed, the rejected word first
+        {{"-i", "-f"}, "-f and -i exclude each other"}, {{"-f", "-i"}, "-i and -f exclude each other"},
+        {{"-I", "-F"}, "-F and -I exclude each other"}, {{"-f", "-I"}, "-I and -f exclude each other"},
+        {{"-i", "-c", "-F", "-i"}, "-F and -i exclude each other"},
         // value words missing
         {{"-d"}, "-d needs a delay in milliseconds"}, {{"-r"}, "-r needs a register address"},
         {{"-l"}, "-l needs a file name"}, {{"-w"}, "-w needs a register address and a value"},
@@ -77,11 +79,14 @@ TEST_F(CommandLine, RejectedWithItsReasonAndUsageTextBeforeAnyCameraIsTouched)
         // the added options
         {{"-s"}, "-s needs a camera number, serial number or name"},
         {{"-s", ""}, "-s needs a camera number, serial number or name, not an empty word"},
+        {{"-S", ""}, "-S needs a camera number, serial number or name, not an empty word"},
         {{"-x"}, "-x needs a folder"},
         {{"-x", "no-such-folder"}, "cannot save descriptions in 'no-such-folder': No such file or directory"},
         {{"-x", "config"}, "cannot save descriptions in 'config': not a folder"},
         {{"-g"}, "-g needs a GenICam description file"},
         {{"-g", "good.xml", "-G", "good.xml"}, "-G may be given once: one description serves every camera"},
+        {{"-x", ".", "-x", "."}, "-x may be given once: one folder holds every camera's description"},
+        {{"-X", ".", "-c", "-X"}, "-X may be given once: one folder holds every camera's description"},
         {{"-g", "no-such.xml"},
          "cannot use the GenICam description 'no-such.xml': cannot read no-such.xml: No such file or directory"},
         {{"-g", "config"}, "cannot use the GenICam description 'config': config is not a GenICam description: "
@@ -198,6 +203,34 @@ TEST_F(CommandLine, RejectionAfterLogFileWritesUsageIntoIt)
     EXPECT_EQ(result.out, "Output directed to out.txt.  PRESS ANY KEY TO EXIT\n");
     EXPECT_EQ(readFile("out.txt"), expectedUsage());
     EXPECT_EQ(result.err, "VisionAccess: unknown option '-y'\n") << "the reason stays on standard error";
+}
+
+// Every option that takes values takes the words after it as they are, even
+// words that look like options: here "-c" is always a value.
+TEST_F(CommandLine, WordsAfterAnOptionAreItsValues)
+{
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string out, err;
+    } cases[] = {
+        {{"-d", "-c"}, 0, kScan, ""},
+        {{"-r", "-c"}, 1, expectedUsage(), "'-c' is not a hexadecimal register address or a feature name"},
+        {{"-w", "-c", "-c"}, 1, expectedUsage(), "'-c' is not a hexadecimal register address or a feature name"},
+        {{"-w", "60050", "-c"}, 1, expectedUsage(), "'-c' is not a hexadecimal value for -w"},
+        {{"-s", "-c"}, 0, kStamp + "    No camera matches -c\n", ""},
+        {{"-x", "-c"}, 1, expectedUsage(), "cannot save descriptions in '-c': No such file or directory"},
+        {{"-g", "-c"}, 1, expectedUsage(),
+         "cannot use the GenICam description '-c': cannot read -c: No such file or directory"},
+        {{"-l", "-c"}, 0, "Output directed to -c.  PRESS ANY KEY TO EXIT\n", ""},
+    };
+    for (const auto &c : cases) {
+        ToolRun result = run(c.args);
+        EXPECT_EQ(result.status, c.status) << describe(c.args);
+        EXPECT_EQ(result.out, c.out) << describe(c.args);
+        EXPECT_EQ(result.err, c.err.empty() ? "" : "VisionAccess: " + c.err + "\n") << describe(c.args);
+    }
+    EXPECT_EQ(readFile("-c"), kScan) << "-l -c logs into the file -c";
 }
 
 // -l, -x's folder and -g take effect in command-line order, each before any
