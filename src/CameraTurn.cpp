@@ -2,7 +2,6 @@
 // its lines appear beneath the heading.
 #include "CameraTurn.h"
 
-#include <errno.h>
 #include <inttypes.h>
 #include <limits.h>
 #include <stdio.h>
@@ -10,7 +9,9 @@
 
 #include "CameraIdentity.h"
 #include "CameraMemory.h"
+#include "EscapedText.h"
 #include "Features.h"
+#include "SafeFile.h"
 
 namespace {
 
@@ -59,22 +60,35 @@ void readTargetRegister(const RunOptions &options, void *camera, uint64_t addres
         printRegisterRead(options, address, value);
 }
 
+// Ends a line of the turn with text from outside (a value or a reason),
+// escaped.
+void endLineWith(const char *text)
+{
+    printEscaped(text);
+    putchar('\n');
+}
+
+// A feature's name is a GenICam name (parseTarget), printable as it is.
 void writeNamedFeature(const char *name, const char *value)
 {
     const char *reason;
-    if (writeFeature(name, value, &reason))
-        printf("        Feature %s written with value %s\n", name, value);
-    else
-        printf("        Could not write feature %s: %s\n", name, reason);
+    if (writeFeature(name, value, &reason)) {
+        printf("        Feature %s written with value ", name);
+        endLineWith(value);
+    } else {
+        printf("        Could not write feature %s: ", name);
+        endLineWith(reason);
+    }
 }
 
 void readNamedFeature(const char *name)
 {
     const char *text;
     if (readFeature(name, &text))
-        printf("        Feature %s read as %s\n", name, text);
+        printf("        Feature %s read as ", name);
     else
-        printf("        Could not read feature %s: %s\n", name, text);
+        printf("        Could not read feature %s: ", name);
+    endLineWith(text);
 }
 
 // -w, in command-line order.
@@ -99,45 +113,57 @@ void readTargets(const RunOptions &options, void *camera)
     }
 }
 
-// -x: writes the camera's description to <folder>/<camera number>.xml.
+// -x: writes the camera's description to <folder>/<camera number>.xml, the
+// number unsigned as the SDK gives it.
 void saveDescription(const RunOptions &options, uint32_t cameraNumber)
 {
     const char *xml;
     size_t size = 0;
     if (!cameraDescription(&xml, &size)) {
-        printf("        Could not read the GenICam description: %s\n", xml);
+        fputs("        Could not read the GenICam description: ", stdout);
+        endLineWith(xml);
         return;
     }
+    char name[32];
+    snprintf(name, sizeof name, "%" PRIu32 ".xml", cameraNumber);
     char path[PATH_MAX];
-    snprintf(path, sizeof path, "%s/%d.xml", options.saveFolder, (int)cameraNumber);
-    FILE *file = fopen(path, "w");
-    bool saved = file != NULL && fwrite(xml, 1, size, file) == size;
-    int error = errno;
-    if (file != NULL && fclose(file) != 0 && saved) {
-        saved = false;
-        error = errno;
-    }
-    if (saved)
+    snprintf(path, sizeof path, "%s/%s", options.saveFolder, name);
+    char reason[256];
+    if (writeFileAtomically(options.saveFolder, name, xml, size, reason, sizeof reason))
         printf("        GenICam description saved to %s\n", path);
     else
-        printf("        Could not save the GenICam description to %s: %s\n", path, strerror(error));
+        printf("        Could not save the GenICam description to %s: %s\n", path, reason);
 }
 
-// -a: one line per feature, by its category path below Root.
+// -a: one line per feature, by its category path below Root; every part of
+// it comes from the description or the camera.
 void printListedFeature(const FeatureLine &feature)
 {
     const char *path = feature.path;
     if (strncmp(path, "Root", 4) == 0 && (path[4] == '/' || path[4] == '\0'))
         path += path[4] == '/' ? 5 : 4;
-    printf("        Feature %s%s%s (%s, %s) %s %s\n", path, path[0] != '\0' ? "/" : "", feature.name, feature.type,
-           feature.access, feature.readable ? "read as" : "cannot be read:", feature.value);
+    fputs("        Feature ", stdout);
+    if (path[0] != '\0') {
+        printEscaped(path);
+        putchar('/');
+    }
+    printEscaped(feature.name);
+    fputs(" (", stdout);
+    printEscaped(feature.type);
+    fputs(", ", stdout);
+    printEscaped(feature.access);
+    fputs(feature.readable ? ") read as " : ") cannot be read: ", stdout);
+    printEscaped(feature.value);
+    putchar('\n');
 }
 
 void listCameraFeatures()
 {
     const char *reason;
-    if (!listFeatures(printListedFeature, &reason))
-        printf("        Could not list the features: %s\n", reason);
+    if (!listFeatures(printListedFeature, &reason)) {
+        fputs("        Could not list the features: ", stdout);
+        endLineWith(reason);
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "CameraIdentity.h"
+#include "EscapedText.h"
 #include "ValueText.h"
 
 Selection::Selection(const char *text) : value(text), isNumber(false), number(0), matched(false)

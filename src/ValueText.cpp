@@ -10,6 +10,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "EscapedText.h"
+
 namespace {
 
 // True when nothing but white space is left of the text.
@@ -33,13 +35,12 @@ bool isHexDigits(const char *text)
 
 bool refuse(Reason *reason, const char *format, ...)
 {
+    char text[sizeof reason->text];
     va_list args;
     va_start(args, format);
-    vsnprintf(reason->text, sizeof reason->text, format, args);
+    vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    for (char *at = reason->text; *at != '\0'; at++)
-        if (iscntrl((unsigned char)*at))
-            *at = '?';
+    escapeText(text, reason->text, sizeof reason->text);
     return false;
 }
 

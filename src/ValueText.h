@@ -13,8 +13,8 @@ struct Reason {
     char text[512];
 };
 
-// Formats the reason, with every control character of it as '?' so that it
-// stays one line, and returns false.
+// Formats the reason, escaped (EscapedText.h) so that it stays one line of
+// printable text, and returns false.
 bool refuse(Reason *reason, const char *format, ...) __attribute__((format(printf, 2, 3)));
 
 // Hexadecimal text as "%x" reads it (white space, '+', an optional 0x, the

@@ -25,7 +25,8 @@ TEST_F(CommandLine, RejectedWithItsReasonAndUsageTextBeforeAnyCameraIsTouched)
         {{"-y"}, "unknown option '-y'"}, {{"-cd"}, "unknown option '-cd'"}, {{"--c"}, "unknown option '--c'"},
         {{"-"}, "unknown option '-'"}, {{"c"}, "unknown option 'c'"}, {{""}, "unknown option ''"},
         {{"-r", "60018", "-y"}, "unknown option '-y'"}, {{"-y", "-z"}, "unknown option '-y'"},
-        {{"-\n-"}, "unknown option '-?-'"},
+        // bytes outside printable ASCII escaped, so the reason stays one line
+        {{"-\n-"}, "unknown option '-\\x0A-'"}, {{"-\x9B"}, "unknown option '-\\x9B'"},
         // --help, --version and --sdk only as the only argument
         {{"--help", "-c"}, "--help must be the only argument"}, {{"-c", "--help"}, "--help must be the only argument"},
         {{"--version", "--help"}, "--version must be the only argument"},
@@ -52,7 +53,7 @@ TEST_F(CommandLine, RejectedWithItsReasonAndUsageTextBeforeAnyCameraIsTouched)
         {{"-f", "-w", "60050", "20,5"}, "'20,5' is not a float value for -w"},
         {{"-w", "60050", "20.0"}, "'20.0' is not a hexadecimal value for -w"}, {{"-r", "0x"}, "'0x'" + kHexAddress},
         {{"-r", "60018xyz"}, "'60018xyz'" + kHexAddress}, {{"-r", "60018 x"}, "'60018 x'" + kHexAddress},
-        {{"-r", "60018\nx"}, "'60018?x'" + kHexAddress}, {{"-w", "60018-", "1"}, "'60018-'" + kHexAddress},
+        {{"-r", "60018\nx"}, "'60018\\x0Ax'" + kHexAddress}, {{"-w", "60018-", "1"}, "'60018-'" + kHexAddress},
         {{"-i", "-w", "60050", "12abc"}, "'12abc' is not a decimal value for -w"},
         {{"-i", "-w", "60050", "1.5"}, "'1.5' is not a decimal value for -w"},
         {{"-f", "-w", "60050", "1e5x"}, "'1e5x' is not a float value for -w"},
