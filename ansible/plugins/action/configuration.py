@@ -45,7 +45,6 @@ class ActionModule(ActionBase):
         finally:
             self._remove_tmp_path(self._connection._shell.tmpdir)
         # The temporary file is gone: the result names the controller's.
-        module_result.pop('path', None)
         module_result['src'] = src
         if isinstance(module_result.get('msg'), str):
             module_result['msg'] = module_result['msg'].replace(remote, src)

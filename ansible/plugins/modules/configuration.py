@@ -161,11 +161,6 @@ src:
   returned: when C(src) was given
   type: str
   sample: files/line3.pfs
-path:
-  description: The configuration file on the managed host, when C(path) was given.
-  returned: when C(path) was given
-  type: str
-  sample: /etc/cameras/line3.pfs
 diff:
   description: In diff mode, one entry per camera that differs, with each differing value before and after.
   returned: in diff mode
@@ -175,7 +170,8 @@ diff:
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.visionaccess.cameras.plugins.module_utils.visionaccess import (
-    ToolFailed, cameras_of, description_arguments, run_tool, said, scan_failures, selection_arguments, tool_path)
+    ToolFailed, cameras_of, description_arguments, run_tool, said, scan_failures, selection_arguments, selectors_text,
+    tool_path)
 
 # -m and -p: 0 when every camera matched (or took the file), 4 when some
 # camera differed (or failed); anything else is a failed run.
@@ -231,15 +227,19 @@ def applied(camera, events):
 def diff_of(camera):
     """Diff mode: each differing value before, and as the file has it."""
     def line(difference, value):
-        name = difference['feature']
-        for selector, selected in difference['selectors'].items():
-            name += ' %s=%s' % (selector, selected)
-        return '%s: %s\n' % (name, value)
-    before = ''.join(line(d, d['before'] if d['before'] is not None else '(cannot be read: %s)' % d.get('reason'))
-                     for d in camera['differences'])
-    after = ''.join(line(d, d['wanted']) for d in camera['differences'])
+        return '%s%s: %s\n' % (difference['feature'], selectors_text(difference['selectors']), value)
+
+    def before(difference):
+        if difference['before'] is None:
+            return '(cannot be read: %s)' % difference.get('reason')
+        return difference['before']
     header = 'camera %d' % camera['number']
-    return {'before_header': header, 'after_header': header, 'before': before, 'after': after}
+    return {
+        'before_header': header,
+        'after_header': header,
+        'before': ''.join(line(d, before(d)) for d in camera['differences']),
+        'after': ''.join(line(d, d['wanted']) for d in camera['differences']),
+    }
 
 
 def failure_message(cameras, scan):
@@ -304,8 +304,7 @@ def main():
     try:
         result, failure = configure(module, path)
     except ToolFailed as error:
-        module.fail_json(msg=str(error), changed=False, cameras=[], path=path)
-    result['path'] = path
+        module.fail_json(msg=str(error), changed=False, cameras=[])
     if failure:
         module.fail_json(msg=failure, **result)
     module.exit_json(**result)
