@@ -190,6 +190,13 @@ class Configuration(unittest.TestCase):
         self.assertEqual(result['msg'],
                          'camera 1001: the camera was not found when the configuration was to be applied')
 
+    def test_a_scan_that_failed_while_applying_says_why(self):
+        failed = lines({'event': 'scan', 'elapsed': 0}, {'event': 'out-of-memory', 'elapsed': 0})
+        outcome, result, calls = configure([(4, sample('compare-locked'), ''), (0, failed, '')])
+        self.assertEqual(outcome, 'failed')
+        self.assertEqual(result['msg'], 'Out of memory error.; camera 4001: the camera was not found when the '
+                                        'configuration was to be applied')
+
     def test_a_camera_without_a_verdict_fails_with_what_the_tool_said(self):
         outcome, result, calls = configure([(4, sample('compare-unreadable'), '')])
         self.assertEqual(outcome, 'failed')

@@ -267,6 +267,9 @@ def configure(module, path):
         rc, events = run_tool(module, [tool, '-j', '-p', path] + selection_arguments(numbers) +
                               description_arguments(params['description']), ACCEPTED)
         turns = dict(cameras_of(events))
+        # A camera that did not come back says so itself, below; a scan
+        # that failed as a whole also says why.
+        scan += [failure for failure in scan_failures(events) if not failure.startswith('No camera matches ')]
         for camera in differing:
             if camera['number'] in turns:
                 applied(camera, turns[camera['number']])
