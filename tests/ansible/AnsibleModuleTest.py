@@ -337,7 +337,7 @@ class Documentation(unittest.TestCase):
 
         def init(self, **kwargs):
             captured.update(kwargs)
-            raise Ended('spec', {})
+            raise Ended('arguments', {})
         with mock.patch.object(basic.AnsibleModule, '__init__', init):
             try:
                 module.main()
@@ -350,12 +350,12 @@ class Documentation(unittest.TestCase):
         for name, module in self.MODULES.items():
             with self.subTest(module=name):
                 options = yaml.safe_load(module.DOCUMENTATION)['options']
-                spec = self.argument_spec(module)
-                self.assertEqual(sorted(options), sorted(spec))
+                taken = self.argument_spec(module)
+                self.assertEqual(sorted(options), sorted(taken))
                 for option, doc in options.items():
                     self.assertEqual((doc.get('type', 'str'), doc.get('default'), doc.get('elements')),
-                                     (spec[option].get('type', 'str'), spec[option].get('default'),
-                                      spec[option].get('elements')), option)
+                                     (taken[option].get('type', 'str'), taken[option].get('default'),
+                                      taken[option].get('elements')), option)
 
     def test_the_examples_use_documented_options_only(self):
         import yaml
