@@ -639,6 +639,7 @@ const std::string kValues = reg("IntReg", "Raw", "0x100", 4) + reg("IntReg", "Ra
 <Boolean Name="Wide"><pValue>Raw8</pValue><OnValue>0x100000001</OnValue><OffValue>0</OffValue></Boolean>
 <Boolean Name="Bit"><pValue>FlagBit</pValue></Boolean>
 <Boolean Name="HostFlag"><Value>true</Value></Boolean>
+<Boolean Name="HostOne"><Value>1</Value></Boolean>
 <Command Name="Start"><pValue>Raw</pValue><CommandValue>0x55</CommandValue></Command>
 <String Name="Note"><Value>x</Value></String>
 )";
@@ -671,6 +672,7 @@ TEST(Semantics, EnumerationsBooleansCommandsStringsBytes)
          "0x110: ff"},
         {"a host-side Boolean, 1 and 0 accepted", kValues, "", "read HostFlag; write HostFlag 0; read HostFlag",
          "true; ok; false", ""},
+        {"a host-side Boolean's Value may be 1", kValues, "", "read HostOne", "true", ""},
         {"a Boolean takes no other word", kValues, "", "write HostFlag yes",
          "error: not a boolean: 'yes' (true, false, 1 or 0)", ""},
         {"a Command writes its CommandValue", kValues, "", "write Start 1; write Start execute", "ok; ok",
