@@ -101,7 +101,8 @@ TEST_F(Cameras, SelectionTakesOnlyTheCamerasAskedFor)
         {{"-s", "sn-b"}, "    No camera matches sn-b\n", 3},
         {{"-s", "9", "-s", "nobody", "-s", "1002"}, "    Camera 1002\n    No camera matches 9\n"
                                                     "    No camera matches nobody\n", 3},
-        {{"-s", "9", "-s", "-1002"}, "    No camera matches 9\n    No camera matches -1002\n", 0},
+        {{"-s", "9", "-s", "1004"}, "    No camera matches 9\n    No camera matches 1004\n", 0},
+        {{"-s", "9", "-s", "-1002"}, "    No camera matches 9\n    No camera matches -1002\n", 3},
         {{"-s", "1002", "-s", "1002"}, "    Camera 1002\n", 1},
         {{"-s", "no\ncamera"}, "    No camera matches no\\x0Acamera\n", 3},
     };
@@ -111,6 +112,39 @@ TEST_F(Cameras, SelectionTakesOnlyTheCamerasAskedFor)
         EXPECT_EQ(result.status, 0) << describe(c.args);
         EXPECT_EQ(result.out, kStamp + c.out) << describe(c.args);
         EXPECT_EQ(countContaining(traceLines(), "QrVInitializeEx("), c.opened) << describe(c.args);
+    }
+}
+
+// A camera number is a word of decimal digits only, up to 4294967295; any
+// other word is a serial number or user-defined name, matched exactly, for
+// which every camera is opened.
+TEST_F(Cameras, OnlyDigitsAreACameraNumber)
+{
+    useConfig("camera 7\ncamera 4294967291\ncamera 12\n"
+              "identity 12 serial +5\nidentity 7 serial 99999999999\n");
+    const struct {
+        const char *word;
+        std::string out;
+        int opened;
+    } cases[] = {
+        {"12", "    Camera 12\n", 1},
+        {"007", "    Camera 7\n", 1},
+        {"4294967291", "    Camera -5\n", 1},
+        {"0", "    No camera matches 0\n", 0},
+        {"-5", "    No camera matches -5\n", 3},  // the heading's form is no camera number
+        {"+5", "    Camera 12\n", 3},
+        {" 5", "    No camera matches  5\n", 3},
+        {"12 ", "    No camera matches 12 \n", 3},
+        {"99999999999", "    Camera 7\n", 3},
+        {"4294967296", "    No camera matches 4294967296\n", 3},
+        {"0x7", "    No camera matches 0x7\n", 3},
+    };
+    for (const auto &c : cases) {
+        writeFile("trace", "");
+        ToolRun result = run({"-s", c.word});
+        EXPECT_EQ(result.status, 0) << c.word;
+        EXPECT_EQ(result.out, kStamp + c.out) << c.word;
+        EXPECT_EQ(countContaining(traceLines(), "QrVInitializeEx("), c.opened) << c.word;
     }
 }
 

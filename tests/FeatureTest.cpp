@@ -222,6 +222,111 @@ TEST_F(Features, SavedDescriptionIsTheCamerasOwn)
     EXPECT_EQ(slurp(path("saved/5.xml")), kDescription);
 }
 
+// -x writes each file whole through a new file of its own, renamed into
+// place: a link planted at the name is replaced, never followed, and a
+// failed write leaves whatever was there and nothing of its own.
+TEST_F(Features, SavedDescriptionNeverGoesThroughALinkOrHalfWay)
+{
+    const std::string padded = std::string(kDescription) + "<!--" + std::string(8192, '-') + "-->\n";
+    writeFile("camera.xml", padded);
+    useConfig("camera 5\ncamera 4294967291\ngenicam * camera.xml\n");
+    setEnv("XDG_CACHE_HOME", "");
+    setEnv("HOME", "");
+    const struct {
+        const char *name;
+        const char *planted;  // what stands at saved/5.xml first: "link", "folder", "file" or ""
+        long sizeLimit;
+        std::string lines5;
+        std::string saved5;  // saved/5.xml afterwards; "" for a folder
+    } cases[] = {
+        {"a new file", "", 0, "        GenICam description saved to saved/5.xml\n", padded},
+        {"a planted link is replaced", "link", 0, "        GenICam description saved to saved/5.xml\n", padded},
+        {"an older file is replaced", "file", 0, "        GenICam description saved to saved/5.xml\n", padded},
+        {"a folder in the way", "folder", 0,
+         "        Could not save the GenICam description to saved/5.xml: Is a directory\n", ""},
+        {"a write that fails half-way keeps the older file", "file", 4096,
+         "        Could not save the GenICam description to saved/5.xml: File too large\n", "older\n"},
+    };
+    for (const auto &c : cases) {
+        std::filesystem::remove_all(path("saved"));
+        ASSERT_EQ(mkdir(path("saved").c_str(), 0700), 0);
+        writeFile("victim", "precious\n");
+        std::string planted = c.planted;
+        if (planted == "link")
+            ASSERT_EQ(symlink("../victim", path("saved/5.xml").c_str()), 0);
+        else if (planted == "folder")
+            ASSERT_EQ(mkdir(path("saved/5.xml").c_str(), 0700), 0);
+        else if (planted == "file")
+            writeFile("saved/5.xml", "older\n");
+        limitFileSize(c.sizeLimit);
+        ToolRun result = run({"-x", "saved", "-s", "5"});
+        EXPECT_EQ(result.out, kStamp + "    Camera 5\n" + c.lines5) << c.name;
+        EXPECT_EQ(readFile("victim"), "precious\n") << c.name;
+        if (!c.saved5.empty()) {
+            EXPECT_FALSE(std::filesystem::is_symlink(path("saved/5.xml"))) << c.name;
+            EXPECT_EQ(slurp(path("saved/5.xml")), c.saved5) << c.name;
+        }
+        std::vector<std::string> names;
+        for (const auto &entry : std::filesystem::directory_iterator(path("saved")))
+            names.push_back(entry.path().filename().string());
+        EXPECT_EQ(names, std::vector<std::string>{"5.xml"}) << c.name << ": nothing of its own left";
+    }
+    limitFileSize(0);
+    // A camera number above 2147483647 names its file unsigned, as the SDK
+    // gives it, while its heading shows it as an int.
+    ToolRun result = run({"-x", "saved", "-s", "4294967291"});
+    EXPECT_EQ(result.out, kStamp + "    Camera -5\n        GenICam description saved to saved/4294967291.xml\n");
+    EXPECT_EQ(slurp(path("saved/4294967291.xml")), padded);
+}
+
+// Every byte a camera or its description sends is printed with the bytes
+// outside printable ASCII as \xNN: values, names and the category path of
+// -a, and reasons; in the log the same.
+TEST_F(Features, CameraBytesArePrintedEscaped)
+{
+    const char description[] = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+        "<RegisterDescription ModelName=\"T\" VendorName=\"T\" StandardNameSpace=\"None\" SchemaMajorVersion=\"1\"\n"
+        "    SchemaMinorVersion=\"1\" SchemaSubMinorVersion=\"0\" MajorVersion=\"1\" MinorVersion=\"0\"\n"
+        "    SubMinorVersion=\"0\" ProductGuid=\"00000000-0000-0000-0000-000000000001\"\n"
+        "    VersionGuid=\"00000000-0000-0000-0000-000000000002\" xmlns=\"http://www.genicam.org/GenApi/Version_1_1\">\n"
+        "  <Category Name=\"Root\"><pFeature>Caf\xC3\xA9</pFeature></Category>\n"
+        "  <Category Name=\"Caf\xC3\xA9\"><pFeature>Label</pFeature><pFeature>Mode</pFeature></Category>\n"
+        "  <StringReg Name=\"Label\"><Address>0x70010</Address><Length>16</Length><AccessMode>RO</AccessMode>\n"
+        "    <pPort>Device</pPort></StringReg>\n"
+        "  <Enumeration Name=\"Mode\"><EnumEntry Name=\"EnumEntry_Mode_\xC3\xA9t\xC3\xA9\"><Value>0</Value></EnumEntry>\n"
+        "    <pValue>ModeValue</pValue></Enumeration>\n"
+        "  <IntReg Name=\"ModeValue\"><Address>0x70020</Address><Length>4</Length><AccessMode>RW</AccessMode>\n"
+        "    <pPort>Device</pPort><Sign>Unsigned</Sign><Endianess>LittleEndian</Endianess></IntReg>\n"
+        "  <Port Name=\"Device\"/>\n"
+        "</RegisterDescription>\n";
+    writeFile("camera.xml", description);
+    // "\x1B[2J\n     Cam\x9B" in the StringReg, a value no entry has in Mode.
+    useConfig("camera 5\ngenicam 5 camera.xml\nregister 5 0x70010 0x4A325B1B\nregister 5 0x70014 0x2020200A\n"
+              "register 5 0x70018 0x61432020\nregister 5 0x7001C 0x009B6D\nregister 5 0x70020 7\n");
+    const std::string label = "\\x1B[2J\\x0A     Cam\\x9B";
+    const struct {
+        std::vector<std::string> args;
+        std::string lines;
+    } cases[] = {
+        {{"-r", "Label"}, "        Feature Label read as " + label + "\n"},
+        {{"-a"}, "        Feature Caf\\xC3\\xA9/Label (StringReg, RO) read as " + label + "\n"
+                 "        Feature Caf\\xC3\\xA9/Mode (Enumeration, RW) cannot be read: "},
+        {{"-w", "Label", "x\x1B]0;t\x07"}, "        Could not write feature Label: not writable\n"},
+        {{"-w", "ModeValue", "1\x1B[2J"}, "        Could not write feature ModeValue: not an integer: '1\\x1B[2J'\n"},
+        {{"-w", "Mode", "x"},
+         "        Could not write feature Mode: not an entry of Mode (EnumEntry_Mode_\\xC3\\xA9t\\xC3\\xA9)\n"},
+    };
+    for (const auto &c : cases) {
+        std::string lines = cameraLines(c.args);
+        EXPECT_EQ(lines.substr(0, c.lines.size()), c.lines) << describe(c.args);
+        for (char byte : lines)
+            EXPECT_TRUE(byte == '\n' || (byte >= 0x20 && byte < 0x7F)) << describe(c.args) << ": " << lines;
+    }
+    ToolRun logged = run({"-l", "log.txt", "-r", "Label"});
+    EXPECT_EQ(logged.status, 0);
+    EXPECT_EQ(readFile("log.txt"), kStamp + "    Camera 5\n        Feature Label read as " + label + "\n");
+}
+
 // An SDK with only the four calls: the description comes 4 bytes a call,
 // and what lies above 4 GiB or is not whole words is out of its reach.
 TEST_F(Features, SdkWithoutMemoryCalls)
