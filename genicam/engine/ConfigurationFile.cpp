@@ -23,7 +23,7 @@ std::string printable(std::string_view text)
     std::string shown;
     for (char c : text) {
         unsigned char byte = (unsigned char)c;
-        if (byte >= 0x20 && byte < 0x7F && byte != '\\') {
+        if (byte >= 0x20 && byte < 0x7F) {
             shown += c;
             continue;
         }
