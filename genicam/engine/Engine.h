@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "Error.h"
 #include "Port.h"
 
 namespace genicam {
@@ -39,10 +40,14 @@ public:
 
     // Reads a feature and gives its value as text in the feature's own form
     // (an Enumeration whose entries share the value held reads as the first
-    // implemented one in document order).
-    bool read(const std::string &name, std::string *text, std::string *reason);
+    // implemented one in document order).  False with the error's kind and
+    // text when it cannot be read.
+    bool read(const std::string &name, std::string *text, Error *error);
     // Writes a feature from text in its own form (a Command is executed by
-    // "1" or "execute").
+    // "1" or "execute").  False with the error's kind and text.
+    bool write(const std::string &name, const std::string &text, Error *error);
+    // read and write giving only the error's text.
+    bool read(const std::string &name, std::string *text, std::string *reason);
     bool write(const std::string &name, const std::string &text, std::string *reason);
 
     // One feature of list(): its category path ("Root/ImageFormatControl"),

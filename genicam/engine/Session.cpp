@@ -53,15 +53,22 @@ std::string quoted(const std::string &text)
 }
 
 // Why a node that holds no value is neither read nor written.
-bool noValue(const Node &node, const char *verb, std::string *reason)
+bool noValue(const Node &node, const char *verb, Error *error)
 {
     if (node.kind == Kind::Category)
-        *reason = "a category, not a value";
-    else if (node.kind == Kind::Port)
-        *reason = "a port, not a value";
-    else
-        *reason = Evaluator::article(node.type) + " node, which this tool does not " + verb;
-    return false;
+        return fail(error, ErrorKind::NoSuchFeature, "a category, not a value");
+    if (node.kind == Kind::Port)
+        return fail(error, ErrorKind::NoSuchFeature, "a port, not a value");
+    return fail(error, ErrorKind::NoSuchFeature,
+                Evaluator::article(node.type) + " node, which this tool does not " + verb);
+}
+
+// The error's text alone, for the callers that want no more.
+bool textOnly(bool done, const Error &error, std::string *reason)
+{
+    if (!done)
+        *reason = error.text;
+    return done;
 }
 
 } // namespace
@@ -69,9 +76,9 @@ bool noValue(const Node &node, const char *verb, std::string *reason)
 struct Session::Impl {
     Impl(std::shared_ptr<const NodeMap> map, Port &port) : nodes(std::move(map)), evaluator(*nodes, port) {}
 
-    bool read(const Node &node, std::string *text, std::string *reason);
-    bool write(const Node &node, const std::string &text, std::string *reason);
-    bool writeEntry(const Node &node, const std::string &text, std::string *reason);
+    bool read(const Node &node, std::string *text, Error *error);
+    bool write(const Node &node, const std::string &text, Error *error);
+    bool writeEntry(const Node &node, const std::string &text, Error *error);
     void listCategory(const Node &category, const std::string &path, size_t depth,
                       const std::function<void(const Listed &)> &each);
 
@@ -84,139 +91,139 @@ Session::Session(std::shared_ptr<const NodeMap> nodes, Port &port) : impl_(new I
 
 Session::~Session() = default;
 
-bool Session::read(const std::string &name, std::string *text, std::string *reason)
+bool Session::read(const std::string &name, std::string *text, Error *error)
 {
     const Node *node = impl_->nodes->feature(name);
-    if (!node) {
-        *reason = "no such feature";
-        return false;
-    }
-    return impl_->read(*node, text, reason);
+    if (!node)
+        return fail(error, ErrorKind::NoSuchFeature, "no such feature");
+    return impl_->read(*node, text, error);
+}
+
+bool Session::write(const std::string &name, const std::string &text, Error *error)
+{
+    const Node *node = impl_->nodes->feature(name);
+    if (!node)
+        return fail(error, ErrorKind::NoSuchFeature, "no such feature");
+    return impl_->write(*node, text, error);
+}
+
+bool Session::read(const std::string &name, std::string *text, std::string *reason)
+{
+    Error error;
+    return textOnly(read(name, text, &error), error, reason);
 }
 
 bool Session::write(const std::string &name, const std::string &text, std::string *reason)
 {
-    const Node *node = impl_->nodes->feature(name);
-    if (!node) {
-        *reason = "no such feature";
-        return false;
-    }
-    return impl_->write(*node, text, reason);
+    Error error;
+    return textOnly(write(name, text, &error), error, reason);
 }
 
-bool Session::Impl::read(const Node &node, std::string *text, std::string *reason)
+bool Session::Impl::read(const Node &node, std::string *text, Error *error)
 {
     evaluator.start();
     switch (formOf(node.kind)) {
     case Form::Integer: {
         int64_t value;
-        if (!evaluator.integer(node, &value, reason))
+        if (!evaluator.integer(node, &value, error))
             return false;
         *text = std::to_string(value);
         return true;
     }
     case Form::Float: {
         double value;
-        if (!evaluator.floating(node, &value, reason))
+        if (!evaluator.floating(node, &value, error))
             return false;
         *text = formatFloat(value);
         return true;
     }
     case Form::Enumeration: {
         const EnumEntry *entry;
-        if (!evaluator.entry(node, &entry, reason))
+        if (!evaluator.entry(node, &entry, error))
             return false;
         *text = entry->symbolic;
         return true;
     }
     case Form::Boolean: {
         bool value;
-        if (!evaluator.boolean(node, &value, reason))
+        if (!evaluator.boolean(node, &value, error))
             return false;
         *text = value ? "true" : "false";
         return true;
     }
     case Form::String:
-        return evaluator.text(node, text, reason);
+        return evaluator.text(node, text, error);
     case Form::Bytes: {
         std::vector<uint8_t> bytes;
-        if (!evaluator.bytes(node, &bytes, reason))
+        if (!evaluator.bytes(node, &bytes, error))
             return false;
         *text = formatBytes(bytes.data(), bytes.size());
         return true;
     }
     case Form::Command:
-        *reason = "a command: it is executed, not read";
-        return false;
+        return fail(error, ErrorKind::NotReadable, "a command: it is executed, not read");
     default:
-        return noValue(node, "read", reason);
+        return noValue(node, "read", error);
     }
 }
 
-bool Session::Impl::write(const Node &node, const std::string &text, std::string *reason)
+bool Session::Impl::write(const Node &node, const std::string &text, Error *error)
 {
     evaluator.start();
     std::string_view word = trim(text);
     switch (formOf(node.kind)) {
     case Form::Integer: {
         int64_t value;
-        if (!parseUserInteger(text, &value)) {
-            *reason = "not an integer: " + quoted(text);
-            return false;
-        }
-        return evaluator.setNumber(node, integerNumber(value), reason);
+        if (!parseUserInteger(text, &value))
+            return fail(error, ErrorKind::BadValueText, "not an integer: " + quoted(text));
+        return evaluator.setNumber(node, integerNumber(value), error);
     }
     case Form::Float: {
         double value;
-        if (!parseFloat(text, &value) || value != value) {
-            *reason = "not a number: " + quoted(text);
-            return false;
-        }
-        return evaluator.setNumber(node, floatNumber(value), reason);
+        if (!parseFloat(text, &value) || value != value)
+            return fail(error, ErrorKind::BadValueText, "not a number: " + quoted(text));
+        return evaluator.setNumber(node, floatNumber(value), error);
     }
     case Form::Enumeration:
-        return writeEntry(node, text, reason);
+        return writeEntry(node, text, error);
     case Form::Boolean:
         if (word == "true" || word == "1")
-            return evaluator.setBoolean(node, true, reason);
+            return evaluator.setBoolean(node, true, error);
         if (word == "false" || word == "0")
-            return evaluator.setBoolean(node, false, reason);
-        *reason = "not a boolean: " + quoted(text) + " (true, false, 1 or 0)";
-        return false;
+            return evaluator.setBoolean(node, false, error);
+        return fail(error, ErrorKind::BadValueText, "not a boolean: " + quoted(text) + " (true, false, 1 or 0)");
     case Form::String:
-        return evaluator.setText(node, text, reason);
+        return evaluator.setText(node, text, error);
     case Form::Bytes: {
         std::vector<uint8_t> bytes;
-        if (!parseBytes(text, &bytes)) {
-            *reason = "not hexadecimal bytes: " + quoted(text);
-            return false;
-        }
-        return evaluator.setBytes(node, bytes, reason);
+        if (!parseBytes(text, &bytes))
+            return fail(error, ErrorKind::BadValueText, "not hexadecimal bytes: " + quoted(text));
+        return evaluator.setBytes(node, bytes, error);
     }
     case Form::Command:
         if (word == "1" || word == "execute")
-            return evaluator.execute(node, reason);
-        *reason = "a command is executed by writing 1 or execute, not " + quoted(text);
-        return false;
+            return evaluator.execute(node, error);
+        return fail(error, ErrorKind::BadValueText,
+                    "a command is executed by writing 1 or execute, not " + quoted(text));
     default:
-        return noValue(node, "write", reason);
+        return noValue(node, "write", error);
     }
 }
 
 // An Enumeration is written by an entry's name or by its integer value.
-bool Session::Impl::writeEntry(const Node &node, const std::string &text, std::string *reason)
+bool Session::Impl::writeEntry(const Node &node, const std::string &text, Error *error)
 {
     std::string_view word = trim(text);
     int64_t value;
     bool isNumber = parseUserInteger(text, &value);
     for (const EnumEntry &entry : node.entries)
         if (entry.symbolic == word)
-            return evaluator.setEntry(node, entry, reason);
+            return evaluator.setEntry(node, entry, error);
     for (const EnumEntry &entry : node.entries)
         if (isNumber && entry.value == value)
-            return evaluator.setEntry(node, entry, reason);
-    *reason = "not an entry of " + std::string(node.name) + " (" + evaluator.entryNames(node) + ")";
-    return false;
+            return evaluator.setEntry(node, entry, error);
+    return fail(error, ErrorKind::NotAnEntry,
+                "not an entry of " + std::string(node.name) + " (" + evaluator.entryNames(node) + ")");
 }
 
 void Session::list(const std::function<void(const Listed &)> &each)
@@ -242,8 +249,10 @@ void Session::Impl::listCategory(const Node &category, const std::string &path, 
         line.path = path;
         line.name = ref.name;
         evaluator.start();
-        const Node *node = evaluator.follow(category, ref, &line.value);
+        Error error;
+        const Node *node = evaluator.follow(category, ref, &error);
         if (!node) {
+            line.value = error.text;
             line.access = "?";
             each(line);
             continue;
@@ -251,7 +260,8 @@ void Session::Impl::listCategory(const Node &category, const std::string &path, 
         if (!listed.insert(node).second)
             continue;
         Access access;
-        if (!evaluator.access(*node, &access, &line.value)) {
+        if (!evaluator.access(*node, &access, &error)) {
+            line.value = error.text;
             line.type = node->type;
             line.access = "?";
             each(line);
@@ -267,10 +277,9 @@ void Session::Impl::listCategory(const Node &category, const std::string &path, 
         line.type = node->type;
         line.access = accessName(access);
         line.unit = node->unit;
-        std::string reason;
-        line.readable = read(*node, &line.value, &reason);
+        line.readable = read(*node, &line.value, &error);
         if (!line.readable)
-            line.value = reason;
+            line.value = error.text;
         each(line);
     }
 }
