@@ -140,15 +140,15 @@ INSTANTIATE_TEST_SUITE_P(
         KindCase{"FormulaFault", "Divide", nullptr,
                  "FaultyDescription: the description is faulty at Divide: Formula: '/' at character 3: division by "
                  "zero"},
-        KindCase{"Cycle", "Loop", nullptr, "FaultyDescription: the description is faulty at Loop: its references form a "
-                                           "cycle"},
+        KindCase{"Cycle", "Loop", nullptr,
+                 "FaultyDescription: the description is faulty at Loop: its references form a cycle"},
         KindCase{"MissingNode", "Dangling", "1",
                  "FaultyDescription: the description is faulty at Dangling: it refers to 'Nowhere', which is not in "
                  "the description"},
         KindCase{"BooleanHoldsNeither", "Odd", nullptr,
                  "FaultyDescription: Odd holds 1, neither its OnValue 5 nor its OffValue 6"},
-        KindCase{"EnumerationHoldsNoEntry", "Stray", nullptr, "FaultyDescription: Stray holds 7, which is none of its "
-                                                              "entries"}),
+        KindCase{"EnumerationHoldsNoEntry", "Stray", nullptr,
+                 "FaultyDescription: Stray holds 7, which is none of its entries"}),
     [](const ::testing::TestParamInfo<KindCase> &info) { return std::string(info.param.title); });
 
 // Every kind has a name, for logs and for these tests.

@@ -203,32 +203,59 @@ bool Evaluator::check(const Node &node, bool write, Error *error)
     return true;
 }
 
+Access accessWord(const FeatureAccess &state)
+{
+    if (!state.implemented)
+        return Access::NI;
+    if (!state.available)
+        return Access::NA;
+    return (Access)((state.readable ? kRead : 0) | (state.writable ? kWrite : 0));
+}
+
 bool Evaluator::access(const Node &node, Access *value, Error *error)
 {
-    Visit visit(*this, node, error);
-    if (!visit.entered() || !presence(node, node.isImplemented, node.isAvailable, value, error))
+    FeatureAccess now;
+    if (!state(node, &now, error))
         return false;
-    if (*value != Access::RW)
+    *value = accessWord(now);
+    return true;
+}
+
+bool Evaluator::state(const Node &node, FeatureAccess *value, Error *error)
+{
+    Visit visit(*this, node, error);
+    Access here;
+    if (!visit.entered() || !presence(node, node.isImplemented, node.isAvailable, &here, error))
+        return false;
+    *value = FeatureAccess();
+    value->implemented = here != Access::NI;
+    value->available = here == Access::RW;
+    if (here != Access::RW)
         return true;
-    bool holds;
     Access own = ownAccess(node);
     if (node.kind == Kind::Other)
         own = Access::NA;
     // A node that stands for another allows what that one allows.
     if (node.value.from == Source::From::Node && !node.index.given()) {
         const Node *target = follow(node, node.value.ref, error);
-        Access through;
-        if (!target || !access(*target, &through, error))
+        FeatureAccess through;
+        if (!target || !state(*target, &through, error))
             return false;
-        own = intersect(own, through);
+        value->implemented = through.implemented;
+        value->available = through.available;
+        value->locked = through.locked;
+        own = intersect(own, accessWord(through));
     }
     if ((int)own & kWrite && node.isLocked.given()) {
+        bool holds;
         if (!condition(node, node.isLocked, &holds, error))
             return false;
+        value->locked = value->locked || holds;
         if (holds)
             own = intersect(own, Access::RO);
     }
-    *value = own;
+    value->readable = (int)own & kRead;
+    value->writable = (int)own & kWrite;
     return true;
 }
 

@@ -15,6 +15,7 @@
 #include <tuple>
 #include <vector>
 
+#include "Engine.h"
 #include "Error.h"
 #include "NodeMap.h"
 #include "Port.h"
@@ -52,6 +53,9 @@ public:
     bool setEntry(const Node &node, const EnumEntry &value, Error *error);
     // The implemented entries of an Enumeration, for a reason's list.
     std::string entryNames(const Node &node);
+    // The entries of an Enumeration implemented and available now, in
+    // document order; each entry's conditions are read with a fresh budget.
+    bool usableEntries(const Node &node, std::vector<const EnumEntry *> *usable, Error *error);
     bool text(const Node &node, std::string *value, Error *error);
     bool setText(const Node &node, const std::string &value, Error *error);
     // A Register's raw bytes.
@@ -60,8 +64,12 @@ public:
     bool execute(const Node &node, Error *error);
 
     // What a feature allows now, through the nodes it stands for (NI when
-    // not implemented, NA when not available).
+    // not implemented, NA when not available): state() in one word.
     bool access(const Node &node, Access *value, Error *error);
+    // What a feature allows now, through the nodes it stands for; the
+    // nature of its node alone decides readable and writable (a Command is
+    // readable here: the Session knows it is executed).
+    bool state(const Node &node, FeatureAccess *value, Error *error);
 
     // "the description is faulty at <node>: <what>".
     static std::string faulty(const Node &node, const std::string &what);
@@ -144,6 +152,9 @@ private:
     Evaluator &evaluator_;
     bool entered_;
 };
+
+// The access a state comes to, as listed: NI, NA, or what it allows.
+Access accessWord(const FeatureAccess &state);
 
 // Sets *error to kind and text; false, for a failing return.
 bool fail(Error *error, ErrorKind kind, std::string text);

@@ -131,6 +131,8 @@ struct Node {
     Ref isImplemented, isAvailable, isLocked;
     Access imposed = Access::RW;
     std::string_view unit, displayName;
+    bool streamable = false;    // its Streamable says Yes
+    std::vector<Ref> selected;  // a selector's pSelected elements that name a node, each once
 
     // Value or pValue; a Converter's pValue; a Command's value to write to.
     Source value;

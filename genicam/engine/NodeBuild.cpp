@@ -1,11 +1,12 @@
 // Builds a node from its element: one pass over the child elements, then
 // the formulas, parsed once with every variable's name known.  Elements
-// this engine has no use for (ToolTip, Visibility, Cachable, pInvalidator,
-// pSelected, which only tells a tool what a selector selects...) are
-// skipped; with no register cache there is nothing to invalidate.
+// this engine has no use for (ToolTip, Visibility, Cachable, pInvalidator...)
+// are skipped; with no register cache there is nothing to invalidate.
+// Streamable and pSelected only tell a tool what a configuration holds.
 #include <string.h>
 
 #include <unordered_map>
+#include <unordered_set>
 
 #include "NodeMap.h"
 #include "Text.h"
@@ -21,7 +22,7 @@ enum class Tag {
     Length, pLength, AccessMode, ImposedAccessMode, pPort, Sign, Endianess, Bit, LSB, MSB,
     pIsImplemented, pIsAvailable, pIsLocked, pVariable, Constant, Expression, Formula, FormulaTo, FormulaFrom,
     Unit, DisplayName, OnValue, OffValue, CommandValue, pCommandValue, EnumEntry, Symbolic, pFeature,
-    ChunkID, pChunkID,
+    ChunkID, pChunkID, Streamable, pSelected,
 };
 
 bool tagOf(std::string_view name, Tag *tag)
@@ -42,6 +43,7 @@ bool tagOf(std::string_view name, Tag *tag)
         {"OnValue", Tag::OnValue}, {"OffValue", Tag::OffValue}, {"CommandValue", Tag::CommandValue},
         {"pCommandValue", Tag::pCommandValue}, {"EnumEntry", Tag::EnumEntry}, {"Symbolic", Tag::Symbolic},
         {"pFeature", Tag::pFeature}, {"ChunkID", Tag::ChunkID}, {"pChunkID", Tag::pChunkID},
+        {"Streamable", Tag::Streamable}, {"pSelected", Tag::pSelected},
     };
     auto found = kTags.find(name);
     if (found == kTags.end())
@@ -200,6 +202,7 @@ private:
     const NodeMap &nodes_;
     Node &node_;
     bool hasLsb_ = false, hasMsb_ = false;
+    std::unordered_set<uint32_t> selected_;  // the nodes pSelected has named
     // A formula node's pieces, collected until every name is known.
     std::vector<std::string> variableNames_, constantNames_, expressionNames_;
     std::vector<pugi::xml_node> expressions_;
@@ -310,6 +313,15 @@ void Builder::applyIndexed(Tag tag, pugi::xml_node element)
     case Tag::DisplayName:
         node_.displayName = trim(textOf(element));
         break;
+    case Tag::Streamable:
+        node_.streamable = trim(textOf(element)) == "Yes";
+        break;
+    case Tag::pSelected: {
+        Ref selected = ref(element);
+        if (selected.index != kMissing && selected_.insert(selected.index).second)
+            node_.selected.push_back(selected);
+        break;
+    }
     case Tag::Sign:
         if (trim(textOf(element)) == "Signed")
             node_.isSigned = true;

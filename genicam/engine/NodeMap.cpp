@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "Engine.h"
+#include "Text.h"
 
 namespace genicam {
 
@@ -91,6 +92,41 @@ const Node *NodeMap::feature(std::string_view name) const
 {
     uint32_t index = find(name);
     return index == engine::kMissing ? nullptr : &node(index);
+}
+
+const std::vector<uint32_t> &NodeMap::selectorsOf(uint32_t index) const
+{
+    static const std::vector<uint32_t> kNone;
+    if (!selectorsIndexed_) {
+        indexSelectors();
+        selectorsIndexed_ = true;
+    }
+    auto found = selectors_.find(index);
+    return found == selectors_.end() ? kNone : found->second;
+}
+
+// One pass over every node's elements, in document order, so that each
+// feature's list of selectors is in document order and holds each once.
+void NodeMap::indexSelectors() const
+{
+    for (uint32_t k = 0; k < entries_.size(); k++) {
+        // A StructEntry has its StructReg's elements too.
+        if (entries_[k].kind == Kind::StructEntry)
+            addSelector(k, entries_[k].element.parent());
+        addSelector(k, entries_[k].element);
+    }
+}
+
+void NodeMap::addSelector(uint32_t selector, pugi::xml_node element) const
+{
+    for (pugi::xml_node child : element.children("pSelected")) {
+        uint32_t selected = find(engine::trim(child.child_value()));
+        if (selected == engine::kMissing)
+            continue;
+        std::vector<uint32_t> &selectors = selectors_[selected];
+        if (selectors.empty() || selectors.back() != selector)
+            selectors.push_back(selector);
+    }
 }
 
 std::shared_ptr<const NodeMap> parseNodeMap(const char *xml, size_t size, std::string *reason)

@@ -40,6 +40,14 @@ public:
     // The feature named name, built, or nullptr when there is none.
     const engine::Node *feature(std::string_view name) const;
 
+    // How many named nodes there are: their indexes are 0 to size() - 1.
+    size_t size() const { return entries_.size(); }
+
+    // The nodes whose pSelected name the node at index, in document order:
+    // the selectors of a feature (found over the whole document on the
+    // first call, without building any node).
+    const std::vector<uint32_t> &selectorsOf(uint32_t index) const;
+
 private:
     // One named node of the document; built lazily, once.  The NodeMap is
     // shared and const: building fills this cache, single-threaded.
@@ -51,10 +59,15 @@ private:
 
     void index(pugi::xml_node root);
     void add(pugi::xml_node element, engine::Kind kind);
+    void indexSelectors() const;
+    void addSelector(uint32_t selector, pugi::xml_node element) const;
 
     pugi::xml_document document_;
     std::vector<Entry> entries_;
     std::unordered_map<std::string_view, uint32_t> names_;
+    // Filled by the first selectorsOf, single-threaded as building is.
+    mutable bool selectorsIndexed_ = false;
+    mutable std::unordered_map<uint32_t, std::vector<uint32_t>> selectors_;
 };
 
 namespace engine {

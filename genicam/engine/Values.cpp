@@ -117,6 +117,19 @@ std::string Evaluator::entryNames(const Node &node)
     return names;
 }
 
+bool Evaluator::usableEntries(const Node &node, std::vector<const EnumEntry *> *usable, Error *error)
+{
+    for (const EnumEntry &entry : node.entries) {
+        start();
+        Access state;
+        if (!presence(node, entry.isImplemented, entry.isAvailable, &state, error))
+            return false;
+        if (state == Access::RW)
+            usable->push_back(&entry);
+    }
+    return true;
+}
+
 bool Evaluator::text(const Node &node, std::string *value, Error *error)
 {
     Visit visit(*this, node, error);
