@@ -123,23 +123,51 @@ void Evaluator::start()
 {
     chain_.clear();
     steps_ = 0;
+    expressionDepth_ = 0;
+    expressionsVisited_ = 0;
+    formulaSteps_ = 0;
+}
+
+// What exceeded the depth or the visits: nodes alone, or with Expressions.
+static std::string tooMany(const char *what, size_t limit, bool expressions)
+{
+    return what + std::to_string(limit) + (expressions ? " nodes and expressions" : " nodes");
 }
 
 bool Evaluator::enter(const Node &node, Error *error)
 {
     if (++steps_ > kMaxSteps)
-        return fault(node, "reaching it visits more than " + std::to_string(kMaxSteps) + " nodes", error);
-    if (chain_.size() >= kMaxDepth) {
+        return fault(node, tooMany("reaching it visits more than ", kMaxSteps, expressionsVisited_ > 0), error);
+    if (chain_.size() + expressionDepth_ >= kMaxDepth) {
         bool cycle = std::find(chain_.begin(), chain_.end(), &node) != chain_.end();
         return fault(node,
                      cycle ? "its references form a cycle"
-                           : "its references nest deeper than " + std::to_string(kMaxDepth) + " nodes",
+                           : tooMany("its references nest deeper than ", kMaxDepth, expressionDepth_ > 0),
                      error);
     }
     if (!node.fault.empty())
         return fault(node, node.fault, error);
     chain_.push_back(&node);
     return true;
+}
+
+bool Evaluator::enterExpression(const Node &node, Error *error)
+{
+    expressionsVisited_++;
+    if (++steps_ > kMaxSteps)
+        return fault(node, tooMany("reaching it visits more than ", kMaxSteps, true), error);
+    if (chain_.size() + expressionDepth_ >= kMaxDepth)
+        return fault(node, tooMany("its references nest deeper than ", kMaxDepth, true), error);
+    expressionDepth_++;
+    return true;
+}
+
+bool Evaluator::charge(const Node &node, size_t count, Error *error)
+{
+    formulaSteps_ += count;
+    if (formulaSteps_ <= kMaxFormulaSteps)
+        return true;
+    return fault(node, "reaching it runs more than " + std::to_string(kMaxFormulaSteps) + " formula steps", error);
 }
 
 const Node *Evaluator::follow(const Node &from, const Ref &ref, Error *error)

@@ -3,8 +3,9 @@
 // No register cache: every read goes to the Port.
 //
 // A description is untrusted: every operation is bounded in the depth of
-// its reference chain (a cycle is found there) and in the number of nodes it
-// visits, so no description makes it recurse deeply or run long.
+// its chain of references and Expressions (a cycle is found there), in the
+// number of nodes and Expressions it visits, and in the formula steps it
+// runs, so no description makes it recurse deeply or run long.
 #ifndef GENICAM_ENGINE_EVALUATOR_H
 #define GENICAM_ENGINE_EVALUATOR_H
 
@@ -25,9 +26,13 @@ namespace engine {
 
 class Evaluator {
 public:
-    static const size_t kMaxDepth = 64;       // nodes in one chain of references
-    static const size_t kMaxSteps = 4096;     // nodes visited by one operation
+    static const size_t kMaxDepth = 64;       // nodes and Expressions in one chain of references
+    static const size_t kMaxSteps = 4096;     // nodes and Expressions visited by one operation
     static const uint64_t kMaxBytes = 65536;  // the longest register read or written
+    // Formula steps one operation may run, counting each formula's steps
+    // and the variables each evaluation of a formula node sets up: some
+    // milliseconds of work, a hundred times what real descriptions need.
+    static const size_t kMaxFormulaSteps = 1 << 20;
 
     Evaluator(const NodeMap &nodes, Port &port) : nodes_(nodes), port_(port) {}
 
@@ -70,6 +75,13 @@ public:
     // nature of its node alone decides readable and writable (a Command is
     // readable here: the Session knows it is executed).
     bool state(const Node &node, FeatureAccess *value, Error *error);
+
+    // Counts an Expression of node evaluated inside another formula: one
+    // more level of the chain and one more visit.  leaveExpression() ends it.
+    bool enterExpression(const Node &node, Error *error);
+    void leaveExpression() { expressionDepth_--; }
+    // Charges count formula steps, of node's formulas, to the operation.
+    bool charge(const Node &node, size_t count, Error *error);
 
     // "the description is faulty at <node>: <what>".
     static std::string faulty(const Node &node, const std::string &what);
@@ -129,6 +141,9 @@ private:
     std::map<const Node *, std::string> texts_;
     std::vector<const Node *> chain_;
     size_t steps_ = 0;
+    size_t expressionDepth_ = 0;    // Expressions being evaluated, on top of chain_
+    size_t expressionsVisited_ = 0; // of steps_
+    size_t formulaSteps_ = 0;
 };
 
 // Enters a node for the scope of an evaluation, within the budget.

@@ -30,6 +30,8 @@ public:
             return Evaluator::fault(node_, std::string("it has no ") + what, error);
         if (!text.fault.empty())
             return Evaluator::fault(node_, text.fault, error);
+        if (!evaluator_.charge(node_, text.formula.steps(), error))
+            return false;
         std::string why;
         if (text.formula.evaluate(arithmetic_, *this, result, &why))
             return true;
@@ -67,9 +69,13 @@ public:
         } else if (k < variables + constants) {
             *value = formulas_.constants[k - variables];
         } else if (k < variables + constants + expressions) {
+            // An Expression inside another counts as one more level and visit.
+            if (!evaluator_.enterExpression(node_, &error))
+                return fail(error, reason);
             states_[k] = kEvaluating;
             bool evaluated = evaluate(formulas_.expressions[k - variables - constants], "Expression", value, &error);
             states_[k] = kUnknown;
+            evaluator_.leaveExpression();
             if (!evaluated)
                 return fail(error, reason);
         } else {
@@ -98,6 +104,8 @@ public:
                              &error);
             return fail(error, reason);
         }
+        if (!evaluator_.charge(node_, target->entries.size(), &error))
+            return fail(error, reason);
         for (const EnumEntry &entry : target->entries) {
             if (entry.symbolic == entryName || entry.name == entryName) {
                 *value = integerNumber(entry.value);
@@ -143,6 +151,9 @@ bool Evaluator::formulaNumber(const Node &node, Number *value, Error *error)
 {
     const Formulas &formulas = *node.formulas;
     bool integral = integerArithmetic(node);
+    // Setting up the variables costs a step each.
+    if (!charge(node, formulas.names.size(), error))
+        return false;
     FormulaInputs inputs(*this, node, integral ? Arithmetic::Integer : Arithmetic::Float);
     const char *what = "Formula";
     if (node.kind == Kind::IntConverter || node.kind == Kind::Converter) {
@@ -174,6 +185,9 @@ bool Evaluator::setConverter(const Node &node, Number value, Error *error)
 {
     const Formulas &formulas = *node.formulas;
     bool integral = integerArithmetic(node);
+    // Setting up the variables costs a step each.
+    if (!charge(node, formulas.names.size(), error))
+        return false;
     FormulaInputs inputs(*this, node, integral ? Arithmetic::Integer : Arithmetic::Float);
     inputs.set(formulas.from, value);
     Number raw;

@@ -197,7 +197,7 @@ private:
         *bit = (uint64_t)value;
     }
 
-    void parseFormula(FormulaText *text, pugi::xml_node element);
+    void parseFormula(FormulaText *text, pugi::xml_node element, const FormulaNames &names);
 
     const NodeMap &nodes_;
     Node &node_;
@@ -486,13 +486,13 @@ EnumEntry Builder::entry(pugi::xml_node element)
     return entry;
 }
 
-void Builder::parseFormula(FormulaText *text, pugi::xml_node element)
+void Builder::parseFormula(FormulaText *text, pugi::xml_node element, const FormulaNames &names)
 {
     if (!element)
         return;
     text->given = true;
     std::string reason;
-    if (!text->formula.parse(fullTextOf(element), node_.formulas->names, &reason))
+    if (!text->formula.parse(fullTextOf(element), names, &reason))
         text->fault = std::string(element.name()) + ": " + reason;
 }
 
@@ -524,11 +524,13 @@ void Builder::finish()
         formulas.toValue = formulas.names.size();
         formulas.names.push_back("TO");
     }
-    parseFormula(&formulas.main, formula_);
-    parseFormula(&formulas.to, formulaTo_);
+    // The names are indexed once for all the node's formulas.
+    FormulaNames names(formulas.names);
+    parseFormula(&formulas.main, formula_, names);
+    parseFormula(&formulas.to, formulaTo_, names);
     formulas.expressions.resize(expressions_.size());
     for (size_t i = 0; i < expressions_.size(); i++)
-        parseFormula(&formulas.expressions[i], expressions_[i]);
+        parseFormula(&formulas.expressions[i], expressions_[i], names);
 }
 
 } // namespace

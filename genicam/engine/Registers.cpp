@@ -227,6 +227,9 @@ bool Evaluator::setRegisterNumber(const Node &node, Number value, Error *error)
                 return fail(error, number > 0 ? ErrorKind::AboveMaximum : ErrorKind::BelowMinimum,
                             "beyond a 4-byte float");
             float single = (float)number;
+            // A number too small for a float would be written as 0.
+            if (single == 0 && number != 0)
+                return fail(error, ErrorKind::BadValueText, "too close to 0 for a 4-byte float");
             uint32_t pattern;
             memcpy(&pattern, &single, sizeof pattern);
             store(pattern, bytes.data(), length, bigEndian);
