@@ -199,6 +199,18 @@ private:
 
     void parseFormula(FormulaText *text, pugi::xml_node element, const FormulaNames &names);
 
+    // An IntSwissKnife inside the register: the NodeMap's node of that
+    // element, or one of the register's own when the NodeMap has none (no
+    // name, or a name an earlier node has).
+    void knife(pugi::xml_node element)
+    {
+        RegisterPart::Knife knife;
+        knife.ref = Ref{nodes_.indexOf(element), element.attribute("Name").value()};
+        if (knife.ref.index == kMissing)
+            knife.own = buildNode(nodes_, element, Kind::IntSwissKnife);
+        node_.reg->knives.push_back(std::move(knife));
+    }
+
     const NodeMap &nodes_;
     Node &node_;
     bool hasLsb_ = false, hasMsb_ = false;
@@ -365,10 +377,14 @@ void Builder::applyRegister(Tag tag, pugi::xml_node element)
             reg.address += (uint64_t)value;  // addresses add modulo 2^64
         break;
     case Tag::pAddress:
-        reg.addresses.push_back(ref(element));
+        // A pAddress may hold the node itself rather than its name.
+        if (pugi::xml_node inner = element.child("IntSwissKnife"))
+            knife(inner);
+        else
+            reg.addresses.push_back(ref(element));
         break;
     case Tag::IntSwissKnife:
-        reg.knives.push_back(buildNode(nodes_, element, Kind::IntSwissKnife));
+        knife(element);
         break;
     case Tag::pIndex: {
         RegisterPart::IndexTerm term{ref(element), Source()};

@@ -36,7 +36,8 @@ std::shared_ptr<NodeMap> NodeMap::load(const char *xml, size_t size, std::string
 
 // Indexes every named node under root, in document order, looking into
 // Group elements (which only structure a file) without recursion, however
-// deeply they nest, and into StructReg elements for their StructEntries.
+// deeply they nest, into StructReg elements for their StructEntries, and
+// into registers for the IntSwissKnifes defined inside them.
 void NodeMap::index(pugi::xml_node root)
 {
     std::vector<pugi::xml_node> next{root.first_child()};
@@ -57,11 +58,30 @@ void NodeMap::index(pugi::xml_node root)
         if (tag == "StructReg") {
             for (pugi::xml_node entry : element.children("StructEntry"))
                 add(entry, Kind::StructEntry);
+            addInline(element);
             continue;
         }
         Kind kind;
-        if (kindOf(tag, &kind))
-            add(element, kind);
+        if (!kindOf(tag, &kind))
+            continue;
+        add(element, kind);
+        if (kind == Kind::IntReg || kind == Kind::MaskedIntReg || kind == Kind::FloatReg ||
+            kind == Kind::StringReg || kind == Kind::Register)
+            addInline(element);
+    }
+}
+
+// A register's IntSwissKnifes, given as its elements or inside its
+// pAddress elements, are nodes by their own names too.
+void NodeMap::addInline(pugi::xml_node element)
+{
+    for (pugi::xml_node child : element.children()) {
+        std::string_view tag = child.name();
+        if (tag == "IntSwissKnife")
+            add(child, Kind::IntSwissKnife);
+        else if (tag == "pAddress")
+            for (pugi::xml_node knife : child.children("IntSwissKnife"))
+                add(knife, Kind::IntSwissKnife);
     }
 }
 
@@ -78,6 +98,12 @@ uint32_t NodeMap::find(std::string_view name) const
 {
     auto found = names_.find(name);
     return found == names_.end() ? engine::kMissing : found->second;
+}
+
+uint32_t NodeMap::indexOf(pugi::xml_node element) const
+{
+    uint32_t index = find(element.attribute("Name").value());
+    return index != engine::kMissing && entries_[index].element == element ? index : engine::kMissing;
 }
 
 const Node &NodeMap::node(uint32_t index) const

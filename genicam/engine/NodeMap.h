@@ -34,6 +34,10 @@ public:
     // nodes share a name, the first in the document is found.
     uint32_t find(std::string_view name) const;
 
+    // The index of the node of element, or engine::kMissing when the
+    // element is no node of the index (its name is another's).
+    uint32_t indexOf(pugi::xml_node element) const;
+
     // The node at index (from find or a Ref), built on first use.
     const engine::Node &node(uint32_t index) const;
 
@@ -59,6 +63,7 @@ private:
 
     void index(pugi::xml_node root);
     void add(pugi::xml_node element, engine::Kind kind);
+    void addInline(pugi::xml_node element);
     void indexSelectors() const;
     void addSelector(uint32_t selector, pugi::xml_node element) const;
 

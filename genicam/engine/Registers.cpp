@@ -68,8 +68,9 @@ bool Evaluator::location(const Node &node, uint64_t *address, uint64_t *length, 
             return false;
         at += (uint64_t)value;
     }
-    for (const std::unique_ptr<Node> &knife : reg.knives) {
-        if (!integer(*knife, &value, error))
+    for (const RegisterPart::Knife &knife : reg.knives) {
+        const Node *target = knife.own ? knife.own.get() : follow(node, knife.ref, error);
+        if (!target || !integer(*target, &value, error))
             return false;
         at += (uint64_t)value;
     }

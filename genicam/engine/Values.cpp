@@ -60,6 +60,7 @@ bool Evaluator::entry(const Node &node, const EnumEntry **value, Error *error)
     Number number;
     if (!Evaluator::number(node, &number, error))
         return false;
+    const EnumEntry *hidden = nullptr;  // the first entry of the value, not implemented
     for (const EnumEntry &entry : node.entries) {
         if (entry.value != number.integer)
             continue;
@@ -70,9 +71,14 @@ bool Evaluator::entry(const Node &node, const EnumEntry **value, Error *error)
             *value = &entry;
             return true;
         }
+        if (!hidden)
+            hidden = &entry;
     }
-    return fail(error, ErrorKind::FaultyDescription,
-                std::string(node.name) + " holds " + std::to_string(number.integer) + ", which is none of its entries");
+    std::string holds = std::string(node.name) + " holds " + std::to_string(number.integer);
+    if (hidden)
+        return fail(error, ErrorKind::NotImplemented,
+                    holds + ", the value of its entry " + std::string(hidden->symbolic) + ", which is not implemented");
+    return fail(error, ErrorKind::FaultyDescription, holds + ", which is none of its entries");
 }
 
 bool Evaluator::setEntry(const Node &node, const EnumEntry &value, Error *error)
