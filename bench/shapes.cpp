@@ -1,6 +1,7 @@
 // The worst shapes of a GenICam description for the engine's formulas, as
 // a hostile camera could send them, and the engine's work on them:
-//   shapes --write FOLDER      writes knives.xml, wide.xml and expressions.xml
+//   shapes --write FOLDER      writes knives.xml, wide.xml, expressions.xml and
+//                              empty.xml (no node: what a run costs anyway)
 //   shapes --build FILE        parses FILE and builds every node
 //   shapes --read FILE NAME    parses FILE and reads NAME once (registers hold 0)
 // knives.xml: 63 IntSwissKnife nodes, each reading the one before through a
@@ -129,7 +130,8 @@ int main(int argc, char **argv)
     if (mode == "--write" && argc == 3) {
         std::string folder = argv[2];
         return save(folder + "/knives.xml", knives()) && save(folder + "/wide.xml", wide()) &&
-                       save(folder + "/expressions.xml", expressions())
+                       save(folder + "/expressions.xml", expressions()) &&
+                       save(folder + "/empty.xml", header() + kFooter)
                    ? 0
                    : 1;
     }

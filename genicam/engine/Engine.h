@@ -6,7 +6,6 @@
 #define GENICAM_ENGINE_H
 
 #include <stddef.h>
-
 #include <stdint.h>
 
 #include <functional>

@@ -189,8 +189,7 @@ bool Evaluator::condition(const Node &node, const Ref &ref, bool *value, Error *
     return true;
 }
 
-bool Evaluator::presence(const Node &node, const Ref &implemented, const Ref &available, Access *state,
-                         Error *error)
+bool Evaluator::presence(const Node &node, const Ref &implemented, const Ref &available, Access *state, Error *error)
 {
     bool holds = true;
     *state = Access::RW;

@@ -105,8 +105,7 @@ private:
     bool check(const Node &node, bool write, Error *error);
     // Whether the node (or one of its entries) is implemented and available
     // now: NI, NA, or RW for both.
-    bool presence(const Node &node, const Ref &implemented, const Ref &available, Access *state,
-                  Error *error);
+    bool presence(const Node &node, const Ref &implemented, const Ref &available, Access *state, Error *error);
     // Whether the node that ref names holds a value other than 0.
     bool condition(const Node &node, const Ref &ref, bool *value, Error *error);
 

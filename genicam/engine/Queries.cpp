@@ -9,14 +9,15 @@ using namespace engine;
 
 namespace {
 
-// The node named name and its index, or false (NoSuchFeature).
-bool named(const NodeMap &nodes, const std::string &name, uint32_t *index, const Node **node, Error *error)
+// The node named name, and its index; nullptr (NoSuchFeature) when there is
+// none.
+const Node *named(const NodeMap &nodes, const std::string &name, uint32_t *index, Error *error)
 {
     *index = nodes.find(name);
-    if (*index == kMissing)
-        return fail(error, ErrorKind::NoSuchFeature, "no such feature");
-    *node = &nodes.node(*index);
-    return true;
+    if (*index != kMissing)
+        return &nodes.node(*index);
+    fail(error, ErrorKind::NoSuchFeature, "no such feature");
+    return nullptr;
 }
 
 } // namespace
@@ -56,8 +57,8 @@ bool Session::Impl::allowed(const Node &node, FeatureAccess *access, Error *erro
 bool Session::info(const std::string &name, FeatureInfo *info, Error *error)
 {
     uint32_t index;
-    const Node *node;
-    if (!named(*impl_->nodes, name, &index, &node, error))
+    const Node *node = named(*impl_->nodes, name, &index, error);
+    if (!node)
         return false;
     *info = impl_->infoOf(index);
     return true;
@@ -66,8 +67,8 @@ bool Session::info(const std::string &name, FeatureInfo *info, Error *error)
 bool Session::access(const std::string &name, FeatureAccess *access, Error *error)
 {
     uint32_t index;
-    const Node *node;
-    if (!named(*impl_->nodes, name, &index, &node, error))
+    const Node *node = named(*impl_->nodes, name, &index, error);
+    if (!node)
         return false;
     impl_->evaluator.start();
     return impl_->allowed(*node, access, error);
@@ -76,8 +77,8 @@ bool Session::access(const std::string &name, FeatureAccess *access, Error *erro
 bool Session::entries(const std::string &name, std::vector<std::string> *usable, Error *error)
 {
     uint32_t index;
-    const Node *node;
-    if (!named(*impl_->nodes, name, &index, &node, error))
+    const Node *node = named(*impl_->nodes, name, &index, error);
+    if (!node)
         return false;
     if (node->kind != Kind::Enumeration)
         return fail(error, ErrorKind::NoSuchFeature, "not an enumeration");
