@@ -277,7 +277,7 @@ bool Evaluator::state(const Node &node, FeatureAccess *value, Error *error)
         bool holds;
         if (!condition(node, node.isLocked, &holds, error))
             return false;
-        value->locked = value->locked || holds;
+        value->locked = holds;  // what it stands for was writable, so not locked
         if (holds)
             own = intersect(own, Access::RO);
     }
