@@ -694,6 +694,7 @@ static bool scanCameras()
     char elapsed[48];
     formatElapsed((int64_t)time(NULL) - (int64_t)sAppStartTime, elapsed, sizeof elapsed);
     printf("%s Camera scan ....\n", elapsed);
+    startScanFeatures();
 
     uint32_t count = 0;
     if (sdk.GetNumberCamerasEx(NULL, &count) < 0 || count == 0) {
