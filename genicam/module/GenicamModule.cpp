@@ -91,7 +91,8 @@ void copyReason(const std::string &text, char *reason, size_t size)
 struct VaRun {
     std::shared_ptr<const genicam::NodeMap> fileNodes;  // the -g description, for every camera
     ParsedDescriptions parsed;
-    // The cache folder, opened at the first fetch and kept for the run.
+    // The cache folder, opened and checked at a scan's first fetch and kept
+    // for the scan: a folder removed during a continual run is made again.
     bool cacheOpened = false;
     std::unique_ptr<genicam::DescriptionCache> cache;
 };
@@ -224,6 +225,8 @@ void endRun(VaRun *run)
 void startScan(VaRun *run)
 {
     run->parsed.startScan();
+    run->cacheOpened = false;
+    run->cache.reset();
 }
 
 VaCamera *startCamera(VaRun *run, const VaPort *port)

@@ -76,7 +76,8 @@ struct VaGenicamModule {
     int (*list)(VaCamera *camera, void (*each)(void *context, const struct VaFeature *feature), void *context,
                 const char **reason);
     /* A scan begins, before its cameras' turns: the descriptions that no
-     * camera of the last scan used are forgotten. */
+     * camera of the last scan used are forgotten, and the cache folder is
+     * opened and checked afresh at the scan's first fetch. */
     void (*startScan)(VaRun *run);
 };
 
