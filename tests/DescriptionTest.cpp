@@ -395,6 +395,19 @@ INSTANTIATE_TEST_SUITE_P(
                   "ZIP compression method 12 is neither stored nor deflate", false},
         FetchCase{{"ZipStored"}, [](MemoryPort &port) { putDescription(port, kZipFormat, storedXmlZip()); }, kXml,
                   true},
+        FetchCase{{"ZipRunningOffTheAddressSpace"},
+                  [](MemoryPort &port) {
+                      // Its end would wrap round to 0x1000: never read there.
+                      putManifest(port, kTable, {{kV1, kZipFormat, 0xFFFFFFFFFFFFF000, 0x2000}});
+                      port.put(0x200, Bytes(0x1000, 0));
+                  },
+                  "register 0xFFFFFFFFFFFFF000 could not be read", false},
+        FetchCase{{"ZipEndingAbove32BitsOnANarrowPort"},
+                  [](MemoryPort &port) {
+                      port.wide = false;
+                      putManifest(port, kTable, {{kV1, kZipFormat, 0xFFFFF000, 0x2000}});
+                  },
+                  "beyond 32-bit addresses", false},
         FetchCase{{"ZipDirectoryUnreadable"},
                   [](MemoryPort &port) {
                       putDescription(port, kZipFormat, xmlZip());

@@ -176,6 +176,10 @@ bool readFile(DeviceReader &device, const FetchOptions &options, Description *ou
     }
     if (!isZip(entry))
         return device.read(entry.address, entry.size, file, options.progress) || fail(device, out, reason);
+    // The whole file's range first: the blocks alone would not tell one
+    // that runs off the end of the address space.
+    if (!device.reaches(entry.address, entry.size))
+        return fail(device, out, reason);
     CameraArchive archive(device, entry, options.progress);
     ArchiveRead read = [&archive](uint64_t offset, uint8_t *bytes, size_t size) {
         return archive.read(offset, bytes, size);
