@@ -16,9 +16,11 @@ namespace genicam {
 namespace {
 
 const uint64_t kEntryCountSize = 8;
-// A ZIP's directory is read from the camera in blocks of this size, each
-// once: minizip reads it a few bytes at a time, and from the end back.
-const uint64_t kDirectoryBlockSize = 1024;
+// A ZIP is read from the camera in blocks of this size, each once, first
+// those of its directory: minizip reads that a few bytes at a time, and
+// looks back up to 64 KiB from the end.  As large as the largest piece, so
+// that the blocks cost no more reads than one read of the whole file.
+const uint64_t kDirectoryBlockSize = kMaxPieceSize;
 
 bool fail(const DeviceReader &device, Description *out, std::string *reason)
 {
@@ -166,7 +168,7 @@ private:
 // Reads the entry's file from the camera, refusing before it is read an
 // entry larger than can be parsed, or a ZIP whose directory says that it
 // holds no description that can be.
-bool readFile(DeviceReader &device, const FetchOptions &options, Description *out, std::vector<uint8_t> *file,
+bool readEntryFile(DeviceReader &device, const FetchOptions &options, Description *out, std::vector<uint8_t> *file,
               std::string *reason)
 {
     const ManifestEntry &entry = out->entry;
@@ -194,7 +196,7 @@ bool fetchFile(DeviceReader &device, const FetchOptions &options, Description *o
 {
     const ManifestEntry &entry = out->entry;
     std::vector<uint8_t> file;
-    if (!readFile(device, options, out, &file, reason))
+    if (!readEntryFile(device, options, out, &file, reason))
         return false;
     if (entry.hasSha1() && !sha1Matches(file, entry)) {
         *reason = kSha1Mismatch;
