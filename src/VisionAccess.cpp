@@ -588,7 +588,8 @@ static void readNamedFeature(const char *name)
         printf("        Could not read feature %s: %s\n", name, text);
 }
 
-// -x: writes the camera's description to <folder>/<camera number>.xml.
+// -x: writes the camera's description to <folder>/<camera number>.xml, the
+// number unsigned as the SDK gives it, where the heading shows it as an int.
 static void saveDescription(uint32_t cameraNumber)
 {
     const char *xml;
@@ -598,7 +599,7 @@ static void saveDescription(uint32_t cameraNumber)
         return;
     }
     char path[PATH_MAX];
-    snprintf(path, sizeof path, "%s/%d.xml", runOption_saveFolder, (int)cameraNumber);
+    snprintf(path, sizeof path, "%s/%" PRIu32 ".xml", runOption_saveFolder, cameraNumber);
     FILE *file = fopen(path, "w");
     bool saved = file != NULL && fwrite(xml, 1, size, file) == size;
     int error = errno;

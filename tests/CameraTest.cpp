@@ -38,6 +38,15 @@ TEST_F(Cameras, IdentityLinesFollowTheHeading)
         {"an empty vendor, model or serial still has its line",
          "camera 5\nidentity 5 vendor\nidentity 5 model\nidentity 5 version\nidentity 5 serial\n",
          "    Camera 5\n        Vendor:\n        Model:\n        Serial:\n        Register 0x60018 read as 0x00000780\n"},
+        {"every byte outside 0x20 to 0x7E escaped, at both ends of the range and past it",
+         "camera 5\nidentity 5 model \x01\x1F" "A~ !\x7F\x80\xFF\n",
+         "    Camera 5\n" "        Vendor: QrVApi simulator\n        Model: \\x01\\x1FA~ !\\x7F\\x80\\xFF\n"
+         "        Version: 1.0.0\n        Serial: 5\n        Register 0x60018 read as 0x00000780\n"},
+        {"a serial of all its 64 bytes, no NUL: whole, and the name after it apart",
+         "camera 5\nidentity 5 serial " + std::string(60, 's') + "xyz\nregister 5 0x180 0x44434241\n"
+         "identity 5 name N\n",
+         "    Camera 5\n" + kDefaultIdentity + "        Serial: " + std::string(60, 's') + "ABCD\n"
+         "        User name: N\n        Register 0x60018 read as 0x00000780\n"},
         {"a field that cannot be read, and the others go on", "camera 5\nfault 5 0x44 read-fails\n",
          "    Camera 5\n        Vendor: QrVApi simulator\n        Could not read the camera's model\n"
          "        Version: 1.0.0\n        Serial: 5\n        Register 0x60018 read as 0x00000780\n"},
@@ -102,6 +111,36 @@ TEST_F(Cameras, SelectionTakesOnlyTheCamerasAskedFor)
         EXPECT_EQ(result.status, 0) << describe(c.args);
         EXPECT_EQ(result.out, kStamp + c.out) << describe(c.args);
         EXPECT_EQ(countContaining(traceLines(), "QrVInitializeEx("), c.opened) << describe(c.args);
+    }
+}
+
+// A text matches a whole serial number or user-defined name, byte for byte:
+// never a part of one, never in another case, and all 64 bytes of a field
+// that has no NUL.
+TEST_F(Cameras, SelectionMatchesWholeTextsOnly)
+{
+    const std::string serial64 = std::string(60, 's') + "ABCD";
+    useConfig("camera 1001\ncamera 1002\ncamera 1003\nidentity 1001 serial " + std::string(60, 's') +
+              "xyz\nregister 1001 0x180 0x44434241\nidentity 1002 serial SN-B\nidentity 1003 name left\n");
+    const struct {
+        std::vector<std::string> args;
+        std::string out;
+    } cases[] = {
+        {{"-s", "SN-B"}, "    Camera 1002\n"},
+        {{"-s", "SN-"}, "    No camera matches SN-\n"},
+        {{"-s", "SN-BB"}, "    No camera matches SN-BB\n"},
+        {{"-s", "N-B"}, "    No camera matches N-B\n"},
+        {{"-s", "lef", "-s", "LEFT", "-s", "left "}, "    No camera matches lef\n    No camera matches LEFT\n"
+                                                     "    No camera matches left \n"},
+        {{"-s", "left", "-s", "SN-B"}, "    Camera 1002\n    Camera 1003\n"},
+        {{"-s", serial64}, "    Camera 1001\n"},
+        {{"-s", serial64.substr(0, 63)}, "    No camera matches " + serial64.substr(0, 63) + "\n"},
+        {{"-s", serial64 + "N"}, "    No camera matches " + serial64 + "N\n"},
+    };
+    for (const auto &c : cases) {
+        ToolRun result = run(c.args);
+        EXPECT_EQ(result.status, 0) << describe(c.args);
+        EXPECT_EQ(result.out, kStamp + c.out) << describe(c.args);
     }
 }
 
