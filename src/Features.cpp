@@ -201,6 +201,12 @@ bool startFeatures(const char *descriptionFile, char *reason, size_t size)
     return sRun != NULL;
 }
 
+void startScanFeatures()
+{
+    if (sRun != NULL)
+        sModule->startScan(sRun);
+}
+
 void beginCameraFeatures(void *camera, uint32_t number)
 {
     sPort.camera = camera;

@@ -204,6 +204,34 @@ TEST_F(Features, WithoutACacheEveryRunFetches)
     }
 }
 
+// A cache folder planted as a link in a folder others may write to is
+// never followed: nothing lands where it leads, and every run fetches.
+TEST_F(Features, APlantedCacheFolderIsNeverUsed)
+{
+    ASSERT_EQ(mkdir(path("shared").c_str(), 0777), 0);
+    ASSERT_EQ(chmod(path("shared").c_str(), 0777), 0);
+    ASSERT_EQ(mkdir(path("victim").c_str(), 0700), 0);
+    ASSERT_EQ(symlink(path("victim").c_str(), path("shared/visionaccess").c_str()), 0);
+    setEnv("XDG_CACHE_HOME", path("shared"));
+    for (int run = 0; run < 2; run++) {
+        EXPECT_EQ(cameraLines({"-r", "Width"}), "        Feature Width read as 1920\n");
+        EXPECT_EQ(countContaining("address=0x100000 "), 1) << "run " << run;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(path("victim")));
+}
+
+// A continual run starts each scan afresh on the module's side and still
+// reads every scan's features.
+TEST_F(Features, EveryScanOfAContinualRunReadsFeatures)
+{
+    ToolRun result = runTwoScans({"-c", "-r", "Width"});
+    const std::string scan = "    Camera 5\n        Feature Width read as 1920\n";
+    size_t first = result.out.find(scan);
+    ASSERT_NE(first, std::string::npos) << result.out;
+    EXPECT_NE(result.out.find(scan, first + scan.size()), std::string::npos) << result.out;
+    EXPECT_EQ(countContaining("address=0x100000 "), 1) << "fetched once, then cached";
+}
+
 TEST_F(Features, CameraWithoutADescription)
 {
     useConfig("camera 5\ngenicam 5 none\n");
