@@ -31,12 +31,12 @@ public:
         model::Feature &width = integer("Width", 1024, 16, 2048);
         width.max = [this] { return 2048 - value("OffsetX").integer; };
         width.inc = 16;
-        width.locked = [this] { return value("Locked").boolean; };
+        width.locked = [this] { return value("Locked").integer != 0; };
         integer("OffsetX", 1024, 0, 2048).max = [this] { return 2048 - value("Width").integer; };
         boolean("Locked", false).facts.streamable = false;
         boolean("RateEnable", false);
         model::Feature &rate = floating("Rate", 30);
-        rate.available = [this] { return value("RateEnable").boolean; };
+        rate.available = [this] { return value("RateEnable").integer != 0; };
         rate.floatMin = 1;
         rate.floatMax = 100;
         rate.stored = [](double number) { return (double)(float)number; };

@@ -170,7 +170,7 @@ TEST(ConfigurationValue, FloatsWrittenShortestReadBackAsTheSameDouble)
     for (double number : {0.1, 1.0 / 3, 2.5333299636840820, 1e-300, -123456.789, 5e-324, 1.7976931348623157e308}) {
         FeatureValue value;
         value.form = ValueForm::Float;
-        value.number = number;
+        value.floating = number;
         std::string text;
         genicam::Error error;
         ASSERT_TRUE(genicam::configuration::fileText(value, &text, &error));
@@ -216,8 +216,8 @@ TEST(ConfigurationValue, FloatsVerifyWithin1e5OrHalfTheLastDecimalWritten)
     for (const auto &c : cases) {
         FeatureValue wanted, read;
         wanted.form = read.form = ValueForm::Float;
-        wanted.number = c.wanted;
-        read.number = c.read;
+        wanted.floating = c.wanted;
+        read.floating = c.read;
         EXPECT_EQ(genicam::configuration::sameValue(wanted, read, halfUnitOf(c.text), {}), c.same)
             << c.text << " read as " << c.read;
     }

@@ -15,21 +15,22 @@
 #include <vector>
 
 #include "ConfigurationValue.h"
-#include "FeatureAccess.h"
+#include "CameraFeatures.h"
 
 namespace model {
 
-using genicam::AccessNow;
 using genicam::EntryFacts;
 using genicam::Error;
 using genicam::ErrorKind;
-using genicam::FeatureFacts;
+using genicam::FeatureInfo;
 using genicam::FeatureValue;
 using genicam::ValueForm;
 
+enum class Nature { ReadOnly, WriteOnly, ReadWrite };
+
 struct Feature {
-    FeatureFacts facts;
-    AccessNow nature = AccessNow::ReadWrite;  // RO, WO or RW by nature
+    FeatureInfo facts;
+    Nature nature = Nature::ReadWrite;
     std::function<bool()> available, locked;  // none: always available, never locked
     std::function<int64_t()> min, max;         // an Integer's bounds
     int64_t inc = 1;
@@ -44,7 +45,7 @@ struct Feature {
     std::map<std::string, FeatureValue> values;  // by the values of its selectors
 };
 
-class Camera : public genicam::FeatureAccess {
+class Camera : public genicam::CameraFeatures {
 public:
     std::map<std::string, Feature> features;
     std::vector<std::string> order;  // the category tree's
@@ -76,13 +77,13 @@ public:
     Feature &floating(const std::string &name, double value)
     {
         Feature &feature = add(name, ValueForm::Float);
-        feature.initial.number = value;
+        feature.initial.floating = value;
         return feature;
     }
     Feature &boolean(const std::string &name, bool value)
     {
         Feature &feature = add(name, ValueForm::Boolean);
-        feature.initial.boolean = value;
+        feature.initial.integer = value;
         return feature;
     }
     Feature &string(const std::string &name, const std::string &value)
@@ -101,7 +102,7 @@ public:
     Feature &command(const std::string &name)
     {
         Feature &feature = add(name, ValueForm::Command);
-        feature.nature = AccessNow::WriteOnly;
+        feature.nature = Nature::WriteOnly;
         return feature;
     }
     // An Enumeration of the entries named, numbered from 0, holding the first.
@@ -173,7 +174,7 @@ public:
         *names = order;
         return true;
     }
-    bool facts(const std::string &name, FeatureFacts *facts, Error *error) override
+    bool info(const std::string &name, FeatureInfo *facts, Error *error) override
     {
         auto found = features.find(name);
         if (found == features.end())
@@ -181,17 +182,20 @@ public:
         *facts = found->second.facts;
         return true;
     }
-    bool access(const std::string &name, AccessNow *access, Error *error) override
+    bool access(const std::string &name, genicam::FeatureAccess *access, Error *error) override
     {
         auto found = features.find(name);
         if (found == features.end())
             return fail(ErrorKind::NoSuchFeature, "no such feature", error);
         Feature &feature = found->second;
-        *access = feature.nature;
-        if (feature.available && !feature.available())
-            *access = AccessNow::NotAvailable;
-        else if (feature.locked && feature.locked() && *access == AccessNow::ReadWrite)
-            *access = AccessNow::ReadOnly;
+        *access = genicam::FeatureAccess();
+        access->implemented = true;
+        access->available = !feature.available || feature.available();
+        if (!access->available)
+            return true;
+        access->locked = feature.nature != Nature::ReadOnly && feature.locked && feature.locked();
+        access->readable = feature.nature != Nature::WriteOnly && feature.facts.form != ValueForm::Command;
+        access->writable = feature.nature != Nature::ReadOnly && !access->locked;
         return true;
     }
     bool entries(const std::string &name, std::vector<EntryFacts> *entries, Error *error) override
@@ -223,7 +227,7 @@ public:
         Feature &feature = found->second;
         if (feature.available && !feature.available())
             return fail(ErrorKind::NotAvailable, "not available now", error);
-        if (feature.nature == AccessNow::WriteOnly)
+        if (feature.nature == Nature::WriteOnly)
             return fail(ErrorKind::NotReadable, "not readable", error);
         if (failRead && !failRead(name, error))
             return false;
@@ -243,7 +247,7 @@ public:
             return fail(ErrorKind::NotAvailable, "not available now", error);
         if (feature.locked && feature.locked())
             return fail(ErrorKind::Locked, "locked", error);
-        if (feature.nature == AccessNow::ReadOnly)
+        if (feature.nature == Nature::ReadOnly)
             return fail(ErrorKind::NotWritable, "not writable", error);
         if (!inBounds(feature, value, error))
             return false;
@@ -251,7 +255,7 @@ public:
             return false;
         FeatureValue kept = value;
         if (feature.stored)
-            kept.number = feature.stored(value.number);
+            kept.floating = feature.stored(value.floating);
         if (feature.storedInteger)
             kept.integer = feature.storedInteger(value.integer);
         feature.values[selection(feature)] = kept;
@@ -283,9 +287,9 @@ private:
                 return fail(ErrorKind::NotOnIncrement, "not on the increment", error);
             return true;
         case ValueForm::Float:
-            if (value.number < feature.floatMin)
+            if (value.floating < feature.floatMin)
                 return fail(ErrorKind::BelowMinimum, "below the minimum", error);
-            if (value.number > feature.floatMax)
+            if (value.floating > feature.floatMax)
                 return fail(ErrorKind::AboveMaximum, "above the maximum", error);
             return true;
         case ValueForm::Enumeration:

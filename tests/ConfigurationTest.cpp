@@ -32,7 +32,7 @@ class Sensor : public model::Camera {
 public:
     Sensor()
     {
-        integer("SensorWidth", 2048).nature = genicam::AccessNow::ReadOnly;
+        integer("SensorWidth", 2048).nature = model::Nature::ReadOnly;
         model::Feature &width = integer("Width", 1024);
         width.min = [] { return 16; };
         width.max = [this] { return 2048 - number("OffsetX"); };
@@ -47,7 +47,7 @@ public:
         boolean("ReverseX", false);
         boolean("AcquisitionFrameRateEnable", false);
         model::Feature &rate = floating("AcquisitionFrameRate", 30);
-        rate.available = [this] { return value("AcquisitionFrameRateEnable").boolean; };
+        rate.available = [this] { return value("AcquisitionFrameRateEnable").integer != 0; };
         rate.floatMin = 1;
         rate.floatMax = 100;
         model::Feature &exposure = floating("ExposureTime", 10000);
@@ -570,8 +570,10 @@ TEST(ConfigurationApply, AFileAnotherToolWroteAppliesAndVerifies)
     EXPECT_EQ(camera.text("OffsetX"), "768");
     EXPECT_EQ(camera.text("GainSelector"), "Red");
     camera.put("GainSelector", "Blue");
-    EXPECT_EQ(camera.text("Gain"), genicam::configuration::readText(FeatureValue{
-                                       genicam::ValueForm::Float, 0, (double)(float)3.43872, false, "", {}}));
+    FeatureValue blue;
+    blue.form = genicam::ValueForm::Float;
+    blue.floating = (double)(float)3.43872;
+    EXPECT_EQ(camera.text("Gain"), genicam::configuration::readText(blue));
     camera.put("GainSelector", "Red");
     EXPECT_EQ(differences(genicam::compareConfiguration(camera, lines)), "");
 }

@@ -1,6 +1,6 @@
 // A camera's configuration saved to a configuration file, a file applied to
 // a camera (all or nothing, verified), and a camera compared with a file,
-// over any FeatureAccess.
+// over any CameraFeatures.
 //
 // A value of a file is a feature line with the selectors in force at it
 // (the last line before it of each of its selectors, or else the
@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "ConfigurationFile.h"
-#include "FeatureAccess.h"
+#include "CameraFeatures.h"
 
 namespace genicam {
 
@@ -45,7 +45,7 @@ struct SaveResult {
 // and after its last value a line setting the selector back to the value it
 // had.  The camera is left as it was: only selectors are written, and each
 // is set back.
-SaveResult saveConfiguration(FeatureAccess &camera, const ConfigurationHeader &header);
+SaveResult saveConfiguration(CameraFeatures &camera, const ConfigurationHeader &header);
 
 // One value of a file that failed, and why.  Its error's kind is None when
 // the value was written but read back otherwise.
@@ -72,7 +72,7 @@ struct ApplyResult {
 // with its selectors, for as long as a pass makes progress; (3) reads each
 // back and compares; (4) on any failure writes the kept values back by the
 // same steps.
-ApplyResult applyConfiguration(FeatureAccess &camera, const std::vector<ConfigurationEntry> &entries);
+ApplyResult applyConfiguration(CameraFeatures &camera, const std::vector<ConfigurationEntry> &entries);
 
 // A value in which the camera differs from the file.
 struct Difference {
@@ -94,7 +94,7 @@ struct CompareResult {
 
 // Compares the camera with the file's entries, writing nothing but the
 // selectors it must move, which it sets back.
-CompareResult compareConfiguration(FeatureAccess &camera, const std::vector<ConfigurationEntry> &entries);
+CompareResult compareConfiguration(CameraFeatures &camera, const std::vector<ConfigurationEntry> &entries);
 
 } // namespace genicam
 

@@ -28,7 +28,7 @@ enum class Outcome { Written, Deferred, Failed };
 // value is read and kept before it is first written.
 class Writer {
 public:
-    Writer(FeatureAccess &camera, Catalog &catalog, Selectors &selectors, std::vector<Item> &items, bool keeping)
+    Writer(CameraFeatures &camera, Catalog &catalog, Selectors &selectors, std::vector<Item> &items, bool keeping)
         : camera_(camera), catalog_(catalog), selectors_(selectors), items_(items), keeping_(keeping)
     {
     }
@@ -58,7 +58,7 @@ private:
         return false;
     }
 
-    FeatureAccess &camera_;
+    CameraFeatures &camera_;
     Catalog &catalog_;
     Selectors &selectors_;
     std::vector<Item> &items_;
@@ -311,7 +311,7 @@ std::string restoreFailure(const std::vector<Item> &items, const std::map<size_t
 
 // Writes the kept values back, by the same steps, and sets the selectors
 // back; false with the reason when any of it failed.
-bool restore(FeatureAccess &camera, Catalog &catalog, Selectors &selectors, const std::vector<Item> &items,
+bool restore(CameraFeatures &camera, Catalog &catalog, Selectors &selectors, const std::vector<Item> &items,
              const std::map<std::string, Kept> &kept, std::string *reason)
 {
     std::vector<bool> late;
@@ -335,7 +335,7 @@ bool restore(FeatureAccess &camera, Catalog &catalog, Selectors &selectors, cons
 
 } // namespace
 
-ApplyResult applyConfiguration(FeatureAccess &camera, const std::vector<ConfigurationEntry> &entries)
+ApplyResult applyConfiguration(CameraFeatures &camera, const std::vector<ConfigurationEntry> &entries)
 {
     Catalog catalog(camera);
     Selectors selectors(camera, catalog);

@@ -26,7 +26,7 @@ Difference unreadable(const Item &item, const std::string &reason)
 
 class Comparer {
 public:
-    Comparer(FeatureAccess &camera, Catalog &catalog, Selectors &selectors, const std::vector<Item> &items)
+    Comparer(CameraFeatures &camera, Catalog &catalog, Selectors &selectors, const std::vector<Item> &items)
         : camera_(camera), catalog_(catalog), selectors_(selectors), items_(items)
     {
     }
@@ -93,7 +93,7 @@ private:
         differences.emplace(index, difference);
     }
 
-    FeatureAccess &camera_;
+    CameraFeatures &camera_;
     Catalog &catalog_;
     Selectors &selectors_;
     const std::vector<Item> &items_;
@@ -101,7 +101,7 @@ private:
 
 } // namespace
 
-CompareResult compareConfiguration(FeatureAccess &camera, const std::vector<ConfigurationEntry> &entries)
+CompareResult compareConfiguration(CameraFeatures &camera, const std::vector<ConfigurationEntry> &entries)
 {
     Catalog catalog(camera);
     Selectors selectors(camera, catalog);

@@ -38,8 +38,13 @@ const Known &Catalog::known(const std::string &name)
     if (found != known_.end())
         return found->second;
     Known &feature = known_[name];
-    if (!camera_.facts(name, &feature.facts, &feature.error))
+    if (!camera_.info(name, &feature.facts, &feature.error))
         return feature;
+    if (feature.facts.form == ValueForm::None) {
+        failWith(ErrorKind::NoSuchFeature, "a " + feature.facts.type + " node, which holds no value",
+                 &feature.error);
+        return feature;
+    }
     if (feature.facts.form == ValueForm::Enumeration && !camera_.entries(name, &feature.entries, &feature.error))
         return feature;
     if (feature.facts.selectors.size() > kMaxSelectors) {
@@ -62,9 +67,9 @@ void Catalog::orderSelectors(Known *feature)
     for (const std::string &selector : feature->facts.selectors) {
         if (std::find(left.begin(), left.end(), selector) != left.end())
             continue;
-        FeatureFacts facts;
+        FeatureInfo facts;
         Error error;
-        if (!camera_.facts(selector, &facts, &error)) {
+        if (!camera_.info(selector, &facts, &error)) {
             failWith(error.kind, "its selector " + selector + ": " + error.text, &feature->error);
             return;
         }
@@ -160,7 +165,7 @@ bool Selectors::set(const std::string &selector, const FeatureValue &value, cons
         return false;
     auto held = now_.find(selector);
     if (held != now_.end() && sameValue(value, held->second, 0, catalog_.known(selector).entries) &&
-        (value.form != ValueForm::Float || value.number == held->second.number))
+        (value.form != ValueForm::Float || value.floating == held->second.floating))
         return true;
     Error written;
     if (!camera_.write(selector, value, &written)) {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "Configuration.h"
-#include "FeatureAccess.h"
+#include "CameraFeatures.h"
 
 namespace genicam {
 namespace configuration {
@@ -31,7 +31,7 @@ bool failWith(ErrorKind kind, const std::string &text, Error *error);
 struct Known {
     bool found = false;
     Error error;                         // why not found
-    FeatureFacts facts;
+    FeatureInfo facts;
     std::vector<std::string> selectors;  // its selectors, outer first
     std::vector<EntryFacts> entries;     // an Enumeration's implemented entries
 };
@@ -39,7 +39,7 @@ struct Known {
 // The description's facts, asked of the camera once per feature.
 class Catalog {
 public:
-    explicit Catalog(FeatureAccess &camera) : camera_(camera) {}
+    explicit Catalog(CameraFeatures &camera) : camera_(camera) {}
 
     const Known &known(const std::string &name);
     bool isSelector(const std::string &name) { return !known(name).facts.selected.empty(); }
@@ -47,7 +47,7 @@ public:
 private:
     void orderSelectors(Known *feature);
 
-    FeatureAccess &camera_;
+    CameraFeatures &camera_;
     std::map<std::string, Known> known_;
 };
 
@@ -63,7 +63,7 @@ struct Setting {
 // each value of its own selectors it was moved at, to set it back.
 class Selectors {
 public:
-    Selectors(FeatureAccess &camera, Catalog &catalog) : camera_(camera), catalog_(catalog) {}
+    Selectors(CameraFeatures &camera, Catalog &catalog) : camera_(camera), catalog_(catalog) {}
 
     // The value the selector held when first asked.
     bool original(const std::string &selector, Setting *setting, Error *error);
@@ -96,7 +96,7 @@ private:
     bool keep(const std::string &selector, Error *error);
     void forgetSelected(const std::string &selector);
 
-    FeatureAccess &camera_;
+    CameraFeatures &camera_;
     Catalog &catalog_;
     std::map<std::string, Setting> first_;  // when first asked
     std::vector<Original> originals_;       // before each first move, in order

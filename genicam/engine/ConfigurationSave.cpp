@@ -18,7 +18,7 @@ const int64_t kMaxSelectorValues = 65536;
 
 class Saver {
 public:
-    Saver(FeatureAccess &camera) : camera_(camera), catalog_(camera), selectors_(camera, catalog_) {}
+    Saver(CameraFeatures &camera) : camera_(camera), catalog_(camera), selectors_(camera, catalog_) {}
 
     // Saves every feature of the category tree; false with reason.
     bool saveAll();
@@ -44,7 +44,7 @@ private:
     bool failed(const std::string &what, const Error &error);
     std::string where(const std::string &name) const;
 
-    FeatureAccess &camera_;
+    CameraFeatures &camera_;
     Catalog catalog_;
     Selectors selectors_;
     std::vector<Pending> pending_;
@@ -123,11 +123,11 @@ bool Saver::walk(const std::string &name, const Known &known, size_t depth)
 bool Saver::selectorValues(const std::string &selector, std::vector<FeatureValue> *values, bool *walked)
 {
     const Known &known = catalog_.known(selector);
-    AccessNow access;
+    FeatureAccess access;
     Error error;
     if (!camera_.access(selector, &access, &error))
         return failed(selector, error);
-    *walked = access == AccessNow::ReadWrite;
+    *walked = access.readable && access.writable;
     if (!*walked)
         return true;
     FeatureValue value;
@@ -139,6 +139,7 @@ bool Saver::selectorValues(const std::string &selector, std::vector<FeatureValue
             return failed(selector, error);
         for (const EntryFacts &entry : entries) {
             value.text = entry.name;
+            value.integer = entry.value;
             if (entry.usable)
                 values->push_back(value);
         }
@@ -162,9 +163,9 @@ bool Saver::selectorValues(const std::string &selector, std::vector<FeatureValue
         return true;
     }
     case ValueForm::Boolean:
-        value.boolean = false;
+        value.integer = 0;
         values->push_back(value);
-        value.boolean = true;
+        value.integer = 1;
         values->push_back(value);
         return true;
     default:
@@ -178,14 +179,14 @@ bool Saver::selectorValues(const std::string &selector, std::vector<FeatureValue
 // selector lines it waits for.
 bool Saver::saveValue(const std::string &name)
 {
-    AccessNow access;
+    FeatureAccess access;
     Error error;
     if (!camera_.access(name, &access, &error)) {
         if (error.kind == ErrorKind::FaultyDescription)
             return true;
         return failed(where(name), error);
     }
-    if (access != AccessNow::ReadWrite)
+    if (!access.readable || !access.writable)
         return true;
     FeatureValue value;
     std::string text;
@@ -236,7 +237,7 @@ bool Saver::failed(const std::string &what, const Error &error)
 
 } // namespace
 
-SaveResult saveConfiguration(FeatureAccess &camera, const ConfigurationHeader &header)
+SaveResult saveConfiguration(CameraFeatures &camera, const ConfigurationHeader &header)
 {
     SaveResult result;
     Saver saver(camera);

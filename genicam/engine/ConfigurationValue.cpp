@@ -83,13 +83,13 @@ bool fileText(const FeatureValue &value, std::string *text, Error *error)
         *text = std::to_string(value.integer);
         return true;
     case ValueForm::Float:
-        *text = engine::formatFloat(value.number);
+        *text = engine::formatFloat(value.floating);
         return true;
     case ValueForm::Enumeration:
         *text = value.text;
         return true;
     case ValueForm::Boolean:
-        *text = value.boolean ? "1" : "0";
+        *text = value.integer != 0 ? "1" : "0";
         return true;
     case ValueForm::String:
         if (value.text.find_first_of(std::string_view("\t\r\n\0", 4)) != std::string::npos)
@@ -101,9 +101,19 @@ bool fileText(const FeatureValue &value, std::string *text, Error *error)
         *text = hexBytes(value.bytes);
         return true;
     case ValueForm::Command:
+    case ValueForm::None:
         break;
     }
     return fail(ErrorKind::NotReadable, "a command: it is executed, not saved", error);
+}
+
+std::string writeText(const FeatureValue &value)
+{
+    std::string text;
+    Error ignored;
+    if (value.form == ValueForm::String || !fileText(value, &text, &ignored))
+        return value.text;
+    return text;
 }
 
 std::string readText(const FeatureValue &value)
@@ -112,14 +122,15 @@ std::string readText(const FeatureValue &value)
     case ValueForm::Integer:
         return std::to_string(value.integer);
     case ValueForm::Float:
-        return engine::formatFloat(value.number);
+        return engine::formatFloat(value.floating);
     case ValueForm::Boolean:
-        return value.boolean ? "true" : "false";
+        return value.integer != 0 ? "true" : "false";
     case ValueForm::Register:
         return engine::formatBytes(value.bytes.data(), value.bytes.size());
     case ValueForm::Enumeration:
     case ValueForm::String:
     case ValueForm::Command:
+    case ValueForm::None:
         break;
     }
     return value.text;
@@ -137,7 +148,7 @@ bool parseValue(const std::string &name, ValueForm form, std::string_view text,
             return fail(ErrorKind::BadValueText, "not an integer: " + quote(text), error);
         return true;
     case ValueForm::Float:
-        if (!engine::parseFloat(text, &value->number) || isnan(value->number))
+        if (!engine::parseFloat(text, &value->floating) || isnan(value->floating))
             return fail(ErrorKind::BadValueText, "not a number: " + quote(text), error);
         return true;
     case ValueForm::Enumeration: {
@@ -145,11 +156,12 @@ bool parseValue(const std::string &name, ValueForm form, std::string_view text,
         if (!entry)
             return fail(ErrorKind::NotAnEntry, "not an entry of " + name + " (" + entryNames(entries) + ")", error);
         value->text = entry->name;
+        value->integer = entry->value;
         return true;
     }
     case ValueForm::Boolean:
         if (word == "1" || word == "true")
-            value->boolean = true;
+            value->integer = 1;
         else if (word != "0" && word != "false")
             return fail(ErrorKind::BadValueText, "not a boolean: " + quote(text) + " (true, false, 1 or 0)", error);
         return true;
@@ -161,6 +173,7 @@ bool parseValue(const std::string &name, ValueForm form, std::string_view text,
             return fail(ErrorKind::BadValueText, "not hexadecimal bytes: " + quote(text), error);
         return true;
     case ValueForm::Command:
+    case ValueForm::None:
         break;
     }
     return fail(ErrorKind::NotWritable, "a command: it is executed, not set from a file", error);
@@ -196,10 +209,10 @@ bool sameValue(const FeatureValue &wanted, const FeatureValue &read, double half
     case ValueForm::Integer:
         return wanted.integer == read.integer;
     case ValueForm::Float: {
-        if (wanted.number == read.number)
+        if (wanted.floating == read.floating)
             return true;
-        double difference = fabs(wanted.number - read.number);
-        double larger = std::max(fabs(wanted.number), fabs(read.number));
+        double difference = fabs(wanted.floating - read.floating);
+        double larger = std::max(fabs(wanted.floating), fabs(read.floating));
         return difference <= kRelativeTolerance * larger || difference <= halfUnit;
     }
     case ValueForm::Enumeration: {
@@ -209,12 +222,13 @@ bool sameValue(const FeatureValue &wanted, const FeatureValue &read, double half
         return first && second && first->value == second->value;
     }
     case ValueForm::Boolean:
-        return wanted.boolean == read.boolean;
+        return (wanted.integer != 0) == (read.integer != 0);
     case ValueForm::String:
         return wanted.text == read.text;
     case ValueForm::Register:
         return wanted.bytes == read.bytes;
     case ValueForm::Command:
+    case ValueForm::None:
         break;
     }
     return false;

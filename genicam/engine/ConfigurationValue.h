@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "FeatureAccess.h"
+#include "CameraFeatures.h"
 
 namespace genicam {
 namespace configuration {
@@ -19,6 +19,10 @@ namespace configuration {
 // and two hexadecimal digits per byte.  False for a String holding a tab,
 // CR, LF or NUL, which no line can hold.
 bool fileText(const FeatureValue &value, std::string *text, Error *error);
+
+// The value as a write of the feature takes it: as a file holds it, but a
+// String whatever it holds.
+std::string writeText(const FeatureValue &value);
 
 // The value as a read of the feature shows it (Booleans true or false,
 // Registers as spaced hexadecimal pairs).
