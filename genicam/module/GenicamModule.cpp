@@ -4,6 +4,7 @@
 #include "GenicamModule.h"
 
 #include "Cache.h"
+#include "ConfigurationCalls.h"
 #include "Description.h"
 #include "Engine.h"
 #include "NodeMap.h"
@@ -90,6 +91,7 @@ void copyReason(const std::string &text, char *reason, size_t size)
 
 struct VaRun {
     std::shared_ptr<const genicam::NodeMap> fileNodes;  // the -g description, for every camera
+    std::string fileVersion;                            // its version, for a saved configuration
     ParsedDescriptions parsed;
     // The cache folder, opened and checked at a scan's first fetch and kept
     // for the scan: a folder removed during a continual run is made again.
@@ -109,6 +111,7 @@ struct VaCamera {
     std::string noNodes;       // why there are no nodes
     std::unique_ptr<genicam::Session> session;
     std::string text;          // the last text given out
+    ConfigurationOutput configurations;  // what the last configuration call gave out
 };
 
 namespace {
@@ -205,6 +208,7 @@ VaRun *startRun(const char *descriptionFile, char *reason, size_t reasonSize)
         } else {
             xml.swap(bytes);
         }
+        run->fileVersion = descriptionVersion(xml);
         run->fileNodes = genicam::parseNodeMap(xml.data(), xml.size(), &why);
         if (run->fileNodes == nullptr) {
             copyReason(std::string(descriptionFile) + " is not a GenICam description: " + why, reason, reasonSize);
@@ -302,8 +306,84 @@ int list(VaCamera *camera, void (*each)(void *context, const VaFeature *feature)
     return status;
 }
 
+VaConfiguration *readConfiguration(const char *path, size_t *line, char *reason, size_t reasonSize)
+{
+    try {
+        std::string why;
+        VaConfiguration *file = readConfigurationFile(path, line, &why);
+        if (file == nullptr)
+            copyReason(why, reason, reasonSize);
+        return file;
+    } catch (...) {
+        *line = 0;
+        copyReason("out of memory", reason, reasonSize);
+        return nullptr;
+    }
+}
+
+void freeConfiguration(VaConfiguration *configuration)
+{
+    delete configuration;
+}
+
+// The camera's session; else false with camera->text why its description
+// cannot be had, as the line about the description gives it.
+bool describedSession(VaCamera *camera)
+{
+    std::string full;
+    if (sessionReady(camera, &full))
+        return true;
+    camera->text = !camera->noDescription.empty() ? camera->noDescription : "it cannot be used: " + camera->noNodes;
+    return false;
+}
+
+int saveConfiguration(VaCamera *camera, const VaConfigurationHeader *header, VaSaved *saved)
+{
+    *saved = VaSaved();
+    int status = guarded(camera, [&] {
+        if (!sessionReady(camera, &camera->text))
+            return -1;
+        const std::string &version =
+            camera->run->fileNodes != nullptr ? camera->run->fileVersion : descriptionVersion(camera->xml);
+        return camera->configurations.save(*camera->session, *header, version, saved);
+    });
+    if (status < 0 && saved->text == nullptr)
+        *saved = VaSaved{camera->text.c_str(), camera->text.size(), 0};
+    return status;
+}
+
+int applyConfiguration(VaCamera *camera, const VaConfiguration *configuration, VaApplied *applied,
+                       const char **reason)
+{
+    *applied = VaApplied();
+    int status = guarded(camera, [&] {
+        if (!describedSession(camera))
+            return -1;
+        return camera->configurations.apply(*camera->session, *configuration, applied);
+    });
+    if (status < 0)
+        *reason = camera->text.c_str();
+    return status;
+}
+
+int compareConfiguration(VaCamera *camera, const VaConfiguration *configuration, VaCompared *compared,
+                         const char **reason)
+{
+    *compared = VaCompared();
+    int status = guarded(camera, [&] {
+        if (!describedSession(camera))
+            return -1;
+        return camera->configurations.compare(*camera->session, *configuration, compared);
+    });
+    if (status < 0)
+        *reason = camera->text.c_str();
+    return status;
+}
+
 const VaGenicamModule kModule = {
-    VA_GENICAM_VERSION, startRun, endRun, startCamera, endCamera, description, read, write, list, startScan,
+    VA_GENICAM_VERSION, startRun,           endRun,           startCamera,       endCamera,
+    description,        read,               write,            list,              startScan,
+    readConfiguration,  freeConfiguration,  saveConfiguration, applyConfiguration, compareConfiguration,
 };
 
 } // namespace
