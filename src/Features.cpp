@@ -262,3 +262,51 @@ bool listFeatures(void (*each)(const FeatureLine &feature), const char **reason)
     sEach = each;
     return sModule->list(sCamera, eachListed, NULL, reason) == 0;
 }
+
+bool readConfigurationFile(const char *path, const VaConfiguration **file, size_t *line, char *reason, size_t size)
+{
+    *line = 0;
+    if (!loadModule()) {
+        snprintf(reason, size, "%s", sNoModule);
+        return false;
+    }
+    *file = sModule->readConfiguration(path, line, reason, size);
+    return *file != NULL;
+}
+
+namespace {
+
+// The outcome of a module call that returns 0, 1 or -1.
+ConfigurationOutcome outcomeOf(int status)
+{
+    return status == 0 ? CONFIGURATION_DONE : status > 0 ? CONFIGURATION_FAILED : CONFIGURATION_NO_DESCRIPTION;
+}
+
+} // namespace
+
+bool saveCameraConfiguration(const VaConfigurationHeader &header, VaSaved *saved)
+{
+    const char *reason;
+    if (!callReady(&reason)) {
+        *saved = VaSaved{reason, strlen(reason), 0};
+        return false;
+    }
+    return sModule->saveConfiguration(sCamera, &header, saved) == 0;
+}
+
+ConfigurationOutcome applyCameraConfiguration(const VaConfiguration *file, VaApplied *applied, const char **reason)
+{
+    *applied = VaApplied();
+    if (!callReady(reason))
+        return CONFIGURATION_NO_DESCRIPTION;
+    return outcomeOf(sModule->applyConfiguration(sCamera, file, applied, reason));
+}
+
+ConfigurationOutcome compareCameraConfiguration(const VaConfiguration *file, VaCompared *compared,
+                                                const char **reason)
+{
+    *compared = VaCompared();
+    if (!callReady(reason))
+        return CONFIGURATION_NO_DESCRIPTION;
+    return outcomeOf(sModule->compareConfiguration(sCamera, file, compared, reason));
+}

@@ -6,6 +6,7 @@
 #include <stdlib.h>
 
 #include "CameraTurn.h"
+#include "ConfigurationSteps.h"
 #include "Features.h"
 #include "LinuxUtil.h"
 #include "SdkLoader.h"
@@ -17,6 +18,7 @@ bool scanCameras(const RunOptions &options, time_t startTime)
     formatElapsed((int64_t)time(NULL) - (int64_t)startTime, elapsed, sizeof elapsed);
     printf("%s Camera scan ....\n", elapsed);
     startScanFeatures();
+    startConfigurationScan();
     // Which -s values matched a camera, for this scan alone.
     SelectionList selections = options.selections;
 

@@ -427,6 +427,28 @@ TEST(ConfigurationApply, AValueSelectorWithOneValueForAllOuterValuesEndsAsTheFil
     EXPECT_TRUE(genicam::compareConfiguration(second, lines).matches());
 }
 
+// A file saved from a camera whose value selector is one register for every
+// transformation fails on another camera (its Width locked): the value
+// selector is kept as the camera held it before anything moved it, so the
+// restore puts back and verifies what was there, and says so.
+TEST(ConfigurationApply, AFailedApplyRestoresAValueSelectorWithOneValueForAllOuterValues)
+{
+    Sensor first, second;
+    for (Sensor *camera : {&first, &second})
+        camera->features.at("ColorTransformationValueSelector").oneValue = true;
+    first.put("ColorTransformationValue", "-2");
+    first.put("Width", "512");
+    second.put("TLParamsLocked", "1");
+    SaveResult saved = save(first);
+    ASSERT_TRUE(saved.saved) << saved.reason;
+    std::string before = second.state();
+    ApplyResult result = genicam::applyConfiguration(second, entries(saved.file));
+    EXPECT_EQ(failures(result), "4 Width: locked\n6 Height: locked\n");
+    EXPECT_TRUE(result.restored) << result.restoreReason;
+    EXPECT_EQ(second.state(), before);
+    EXPECT_EQ(second.text("ColorTransformationValueSelector"), "Gain00");
+}
+
 TEST(ConfigurationApply, AFailureHalfwayRestoresEveryValueWritten)
 {
     Sensor camera;

@@ -86,9 +86,27 @@ std::vector<size_t> byContext(const std::vector<Item> &items)
     return order;
 }
 
+// The order values are kept in: the selectors' first, outer ones first, each
+// read before keeping the other values moves it (a value selector that is
+// one register for every value of its outer selector would else be kept as
+// this walk left it); then the others, by their selectors' values.
+std::vector<size_t> keepingOrder(const std::vector<Item> &items)
+{
+    std::vector<size_t> order;
+    for (size_t i = 0; i < items.size(); i++)
+        if (items[i].selector)
+            order.push_back(i);
+    std::stable_sort(order.begin(), order.end(),
+                     [&items](size_t a, size_t b) { return items[a].context.size() < items[b].context.size(); });
+    for (size_t i : byContext(items))
+        if (!items[i].selector)
+            order.push_back(i);
+    return order;
+}
+
 bool Writer::keep()
 {
-    for (size_t i : byContext(items_)) {
+    for (size_t i : keepingOrder(items_)) {
         Item &item = items_[i];
         if (!item.usable) {
             fail(i, item.fault);
