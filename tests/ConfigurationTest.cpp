@@ -473,6 +473,25 @@ TEST(ConfigurationApply, AFailureHalfwayRestoresEveryValueWritten)
     EXPECT_EQ(camera.text("GainSelector"), "Green");
 }
 
+// The frame rate is not available until the file enables it, so its value
+// is kept just before it is written; undone in the reverse order of the
+// writes, it is written back while still enabled, then the enable is.
+TEST(ConfigurationApply, AValueAvailableOnlyOnceTheFileEnablesItIsRestoredToo)
+{
+    Sensor camera;
+    camera.put("AcquisitionFrameRateEnable", "1");
+    camera.put("AcquisitionFrameRate", "30");
+    camera.put("AcquisitionFrameRateEnable", "0");
+    camera.put("OffsetX", "64");
+    std::string before = camera.state();
+    ApplyResult result = applyText(camera, "Width\t1984\nOffsetX\t0\nAcquisitionFrameRateEnable\t1\n"
+                                           "AcquisitionFrameRate\t20\nGain\t30\n");
+    EXPECT_EQ(failures(result), "6 Gain [GainSelector=DigitalAll]: above the maximum\n");
+    EXPECT_TRUE(result.restored) << result.restoreReason;
+    EXPECT_EQ(camera.state(), before);
+    EXPECT_NE(std::find(camera.writes.begin(), camera.writes.end(), "AcquisitionFrameRate=30"), camera.writes.end());
+}
+
 TEST(ConfigurationApply, ALockedFeatureFailsAtOnceAndIsNotDeferred)
 {
     Sensor camera;
