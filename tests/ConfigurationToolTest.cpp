@@ -190,6 +190,43 @@ TEST_F(ConfigurationTool, DifferencesNameTheirSelectorsAndValuesThatCannotBeRead
     EXPECT_EQ(registers("31000001"), before) << "only selectors moved, and they are back";
 }
 
+// Reads are kept only between two writes: each value is read back from the
+// camera after the apply's writes, while the selector register that every
+// selected value's address depends on is not read again for each one.
+TEST_F(ConfigurationTool, AnApplyReadsEveryValueBackFromTheCamera)
+{
+    writeFile("line.pfs", kMagic + "Width\t1024\nBalanceRatioSelector\tRed\nBalanceRatio\t1.5\n"
+                                   "BalanceRatioSelector\tGreen\nBalanceRatio\t2\n"
+                                   "BalanceRatioSelector\tBlue\nBalanceRatio\t2.5\n");
+    writeFile("trace", "");
+    ToolRun result = quiet({"-s", "31000001", "-p", "line.pfs"});
+    EXPECT_EQ(result.out, kStamp + camera("31000001", kIndent + "Configuration line.pfs applied: 5 values written and "
+                                                                "verified\n"));
+    std::vector<std::string> lines = traceLines();
+    // The last write of each value, then a read of it.
+    for (const char *address : {"0x60018", "0x70048", "0x7004C", "0x70050"}) {
+        const std::string write = "QrVWriteMemory(handle=1 address=" + std::string(address) + " ",
+                          read = "QrVReadMemory(handle=1 address=" + std::string(address) + " ";
+        size_t lastWrite = 0, lastRead = 0;
+        for (size_t k = 0; k < lines.size(); k++) {
+            if (lines[k].rfind(write, 0) == 0)
+                lastWrite = k;
+            if (lines[k].rfind(read, 0) == 0)
+                lastRead = k;
+        }
+        EXPECT_GT(lastWrite, 0u) << address;
+        EXPECT_GT(lastRead, lastWrite) << address << ": read back after its write";
+    }
+    // BalanceRatioSelector's register, which each BalanceRatio's address
+    // reads: once at first, then once after each time it was written.
+    size_t selectorReads = 0, selectorWrites = 0;
+    for (const std::string &line : lines) {
+        selectorReads += line.rfind("QrVReadMemory(handle=1 address=0x70044 ", 0) == 0;
+        selectorWrites += line.rfind("QrVWriteMemory(handle=1 address=0x70044 ", 0) == 0;
+    }
+    EXPECT_LE(selectorReads, selectorWrites + 1);
+}
+
 // A file as another tool writes it: CRLF, its own comment lines, blank
 // lines, and values in the forms -w also takes.
 TEST_F(ConfigurationTool, AFileAnotherToolWroteApplies)

@@ -9,6 +9,7 @@
 #include "Engine.h"
 #include "NodeMap.h"
 #include "ParsedDescriptions.h"
+#include "ReadCache.h"
 #include "Unzip.h"
 
 #include <errno.h>
@@ -35,14 +36,23 @@ public:
 
     bool read(uint64_t address, uint8_t *bytes, size_t size, std::string *reason) override
     {
-        return answer(port_.read(port_.context, address, bytes, size, buffer_, sizeof buffer_), reason);
+        if (cache.serve(address, bytes, size))
+            return true;
+        if (!answer(port_.read(port_.context, address, bytes, size, buffer_, sizeof buffer_), reason))
+            return false;
+        cache.keep(address, bytes, size);
+        return true;
     }
     bool write(uint64_t address, const uint8_t *bytes, size_t size, std::string *reason) override
     {
+        cache.forget();
         return answer(port_.write(port_.context, address, bytes, size, buffer_, sizeof buffer_), reason);
     }
     bool reachesAbove32Bits() const override { return port_.reachesAbove32Bits != 0; }
     const VaPort &tool() const { return port_; }
+
+    // Reads kept during a configuration call; off otherwise.
+    ReadCache cache;
 
 private:
     bool answer(int status, std::string *reason)
@@ -345,6 +355,7 @@ int saveConfiguration(VaCamera *camera, const VaConfigurationHeader *header, VaS
             return -1;
         const std::string &version =
             camera->run->fileNodes != nullptr ? camera->run->fileVersion : descriptionVersion(camera->xml);
+        ReadCache::On cached(camera->port.cache);
         return camera->configurations.save(*camera->session, *header, version, saved);
     });
     if (status < 0 && saved->text == nullptr)
@@ -359,6 +370,7 @@ int applyConfiguration(VaCamera *camera, const VaConfiguration *configuration, V
     int status = guarded(camera, [&] {
         if (!describedSession(camera))
             return -1;
+        ReadCache::On cached(camera->port.cache);
         return camera->configurations.apply(*camera->session, *configuration, applied);
     });
     if (status < 0)
@@ -373,6 +385,7 @@ int compareConfiguration(VaCamera *camera, const VaConfiguration *configuration,
     int status = guarded(camera, [&] {
         if (!describedSession(camera))
             return -1;
+        ReadCache::On cached(camera->port.cache);
         return camera->configurations.compare(*camera->session, *configuration, compared);
     });
     if (status < 0)
