@@ -4,6 +4,7 @@
 // them as they were.
 #include "ToolHarness.h"
 
+#include <errno.h>
 #include <sys/stat.h>
 
 #include <fstream>
@@ -415,6 +416,54 @@ TEST_F(ConfigurationTool, AContinualRunConfiguresACameraWhenItAppearsNotAtEveryS
                   kStamp + camera("31000001", applied + matches) + camera("31000002", matches) + prompt +
                   kStamp + camera("31000001", matches) + "    No camera matches right\n" + prompt +
                   kStamp + camera("31000001", matches) + camera("31000002", applied + matches) + prompt);
+}
+
+
+// The README's session on the example cameras, command by command, from the
+// build tree: each command's output and exit status as the README shows them.
+TEST_F(ConfigurationTool, TheReadmeSessionRunsAsShown)
+{
+    std::istringstream readme(slurp(README_FILE));
+    std::string line;
+    while (std::getline(readme, line) && line != "## Camera configurations") {
+    }
+    while (std::getline(readme, line) && line.rfind("    $ ", 0) != 0) {
+    }
+    ASSERT_FALSE(readme.eof()) << "no session in the README's Camera configurations";
+    const std::string echo = "; echo \"exit status $?\"";
+    int commands = 0;
+    while (line.rfind("    $ ", 0) == 0) {
+        std::string command = line.substr(6), shown;
+        while (std::getline(readme, line) && line.rfind("    ", 0) == 0 && line.rfind("    $ ", 0) != 0)
+            shown += line.substr(4) + "\n";
+        if (command.rfind("export ", 0) == 0) {
+            std::string name = command.substr(7, command.find('=') - 7);
+            if (name == "QRV_SIM_CONFIG")
+                setEnv(name, SIM_EXAMPLE_DIR "/example.conf");
+            else
+                ASSERT_EQ(command, "export QRV_SIM_STATE=$PWD/example-state");  // the harness's own state
+            continue;
+        }
+        if (command.rfind("mkdir ", 0) == 0) {
+            std::string folder = command.substr(6, command.find(" && ") - 6);
+            ASSERT_EQ(mkdir(path(folder).c_str(), 0755) == 0 || errno == EEXIST, true) << folder;
+            command = command.substr(command.find(" && ") + 4);
+        }
+        bool status = command.size() > echo.size() && command.compare(command.size() - echo.size(), echo.size(),
+                                                                        echo) == 0;
+        if (status)
+            command.erase(command.size() - echo.size());
+        ASSERT_EQ(command.rfind("visionaccess-sim ", 0), 0u) << command;
+        std::vector<std::string> args;
+        std::istringstream words(command.substr(17));
+        for (std::string word; words >> word;)
+            args.push_back(word);
+        ToolRun result = quiet(args);
+        std::string printed = result.out + (status ? "exit status " + std::to_string(result.status) + "\n" : "");
+        EXPECT_EQ(printed, shown) << command;
+        commands++;
+    }
+    EXPECT_EQ(commands, 7);
 }
 
 } // namespace
