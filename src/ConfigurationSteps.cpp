@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "CameraIdentity.h"
-#include "ConfigurationLines.h"
 #include "Features.h"
+#include "Lines.h"
 #include "SafeFile.h"
 
 namespace {
@@ -110,13 +110,14 @@ void compareConfigurationStep(const RunOptions &options)
         const VaDifference &difference = compared.differences[k];
         SelectorsOf selectors(difference.value);
         if (difference.readable)
-            printDifferenceLine(difference.value.feature, selectors.selectors, difference.camera, difference.file);
+            printDifferenceLine(difference.value.feature, selectors.selectors, cameraValueOf(difference),
+                                difference.file);
         else
             printUnreadableDifferenceLine(difference.value.feature, selectors.selectors, difference.camera,
                                           difference.file);
     }
     if (!compared.putBack)
-        printSelectorsNotPutBackLine(compared.putBackReason);
+        printSelectorsNotSetBackLine(compared.putBackReason);
     if (compared.differenceCount == 0)
         printConfigurationMatchesLine(options.compareFile);
     else

@@ -46,6 +46,7 @@ struct RunOptions {
     const char *saveFolder = NULL;       // -x
     const char *descriptionFile = NULL;  // -g
     bool listFeatures = false;           // -a
+    bool jsonLines = false;              // -j
     const char *configurationFolder = NULL;  // -o
     // -p and -m: the file as given, and as read once for the run.
     const char *applyFile = NULL;

@@ -59,6 +59,7 @@ void usageOfAddedOptions()
            "                    folder/<camera number>.xml.\n"
            "       -g file      Uses this GenICam description (XML or ZIP) for every camera.\n"
            "       -a           Lists every feature of each camera, with its value.\n"
+           "       -j           Prints every line as one JSON object (JSON Lines).\n"
            "       -o folder    Saves each camera's configuration (a GenApi persistence\n"
            "                    file) as folder/<camera number>.pfs.\n"
            "       -p file      Applies this configuration file to each camera: all or\n"

@@ -14,6 +14,7 @@
 
 #include "CommandLine.h"
 #include "ConfigurationSteps.h"
+#include "Lines.h"
 #include "LinuxUtil.h"
 #include "RunOptions.h"
 #include "Scan.h"
@@ -98,7 +99,7 @@ int runScans(const RunOptions &options, time_t startTime)
     for (;;) {
         bool scanAgain = scanCameras(options, startTime) && options.continual;
         if (scanAgain && options.output == OUTPUT_CONSOLE)
-            printf("PRESS ANY KEY TO EXIT (after %d ms delay)\n", options.delayMs);
+            printPromptLine(options.delayMs);
         // Each finished scan reaches the console or log file now, so a run
         // stopped with Ctrl-C keeps it, and output that is lost ends the run.
         if (!outputWritten(options.outputName))
@@ -118,6 +119,7 @@ int runScans(const RunOptions &options, time_t startTime)
 int main(int argc, char **argv)
 {
     time_t startTime = time(NULL);
+    startLineClock();
     holdClosedStandardDescriptors();
     int status = answerAloneWord(argc, argv);
     if (status >= 0)
