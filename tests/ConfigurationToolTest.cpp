@@ -228,6 +228,43 @@ TEST_F(ConfigurationTool, AnApplyReadsEveryValueBackFromTheCamera)
     EXPECT_LE(selectorReads, selectorWrites + 1);
 }
 
+// With -j, a difference gives the camera's value in its own type, and the
+// other configuration lines their fields.
+TEST_F(ConfigurationTool, JsonLinesTypeTheCameraValueOfADifference)
+{
+    writeFile("line.pfs", kMagic + "Width\t1024\nReverseX\t1\nPixelFormat\tMono8\n"
+                                   "ColorTransformationSelector\tRGBtoYUV\nColorTransformationValueSelector\tGain01\n"
+                                   "ColorTransformationValue\t0.5\n"
+                                   "ColorTransformationSelector\tRGBtoRGB\nColorTransformationValueSelector\tGain00\n");
+    ToolRun result = quiet({"-j", "-s", "31000001", "-m", "line.pfs"});
+    EXPECT_EQ(result.status, 4);
+    std::vector<std::string> lines;
+    std::istringstream out(result.out);
+    for (std::string line; std::getline(out, line);)
+        lines.push_back(line.rfind("{\"event\":\"scan\",", 0) == 0 ? "scan" : line);
+    auto without = [](std::string line) {  // the elapsed time left out
+        size_t at = line.find("\"elapsed\":");
+        return at == std::string::npos ? line : line.erase(at, line.find(',', at) + 1 - at);
+    };
+    std::vector<std::string> expected = {
+        "scan",
+        R"({"event":"camera","camera":31000001})",
+        R"({"event":"difference","camera":31000001,"feature":"Width","selectors":{},"value":1920,)"
+        R"("text":"1920","wanted":"1024"})",
+        R"({"event":"difference","camera":31000001,"feature":"ReverseX","selectors":{},"value":false,)"
+        R"("text":"false","wanted":"1"})",
+        R"({"event":"difference","camera":31000001,"feature":"PixelFormat","selectors":{},)"
+        R"("value":"BayerRG8","text":"BayerRG8","wanted":"Mono8"})",
+        R"({"event":"difference","camera":31000001,"feature":"ColorTransformationValue","selectors":)"
+        R"({"ColorTransformationSelector":"RGBtoYUV","ColorTransformationValueSelector":"Gain01"},)"
+        R"("value":0.5869140625,"text":"0.5869140625","wanted":"0.5"})",
+        R"({"event":"configuration-differs","camera":31000001,"file":"line.pfs","count":4})",
+    };
+    ASSERT_EQ(lines.size(), expected.size()) << result.out;
+    for (size_t k = 1; k < lines.size(); k++)
+        EXPECT_EQ(without(lines[k]), expected[k]);
+}
+
 // A file as another tool writes it: CRLF, its own comment lines, blank
 // lines, and values in the forms -w also takes.
 TEST_F(ConfigurationTool, AFileAnotherToolWroteApplies)
