@@ -265,6 +265,26 @@ TEST_F(ConfigurationTool, JsonLinesTypeTheCameraValueOfADifference)
         EXPECT_EQ(without(lines[k]), expected[k]);
 }
 
+// A camera without a description: -p and -m say why, -o says why it saved
+// nothing; the others go on, and the run ends with status 4.
+TEST_F(ConfigurationTool, ACameraWithoutADescriptionSaysWhy)
+{
+    useExample("camera 5\ngenicam 5 none\nregister 5 0x60018 1920\n");
+    writeFile("same.pfs", kMagic + "Width\t1920\n");
+    ToolRun result = quiet({"-s", "5", "-s", "31000001", "-p", "same.pfs", "-m", "same.pfs", "-o", "configs"});
+    EXPECT_EQ(result.status, 4);
+    EXPECT_EQ(result.out,
+              kStamp +
+                  camera("31000001", kIndent + "Configuration same.pfs applied: 1 values written and verified\n" +
+                                         kIndent + "Configuration matches same.pfs\n" + kIndent +
+                                         "Configuration saved to configs/31000001.pfs (50 values)\n") +
+                  camera("5", kIndent + "Could not read the GenICam description: no manifest\n" + kIndent +
+                                  "Could not read the GenICam description: no manifest\n" + kIndent +
+                                  "Could not save the configuration: the camera has no GenICam description (no "
+                                  "manifest)\n"));
+    EXPECT_EQ(readFile("configs/5.pfs"), "");
+}
+
 // A file as another tool writes it: CRLF, its own comment lines, blank
 // lines, and values in the forms -w also takes.
 TEST_F(ConfigurationTool, AFileAnotherToolWroteApplies)
