@@ -307,14 +307,29 @@ bool listFeatures(void (*each)(const FeatureLine &feature), const char **reason)
     return sModule->list(sCamera, eachListed, NULL, reason) == 0;
 }
 
+namespace {
+
+// The configuration files read for the run (-p and -m, each once), kept
+// here for as long as the run lasts, as the run's description is.
+const VaConfiguration *sConfigurations[2];
+size_t sConfigurationCount = 0;
+
+} // namespace
+
 bool readConfigurationFile(const char *path, const VaConfiguration **file, size_t *line, char *reason, size_t size)
 {
     *line = 0;
+    if (sConfigurationCount == sizeof sConfigurations / sizeof sConfigurations[0]) {
+        snprintf(reason, size, "only one file for -p and one for -m");
+        return false;
+    }
     if (!loadModule()) {
         snprintf(reason, size, "%s", sNoModule);
         return false;
     }
     *file = sModule->readConfiguration(path, line, reason, size);
+    if (*file != NULL)
+        sConfigurations[sConfigurationCount++] = *file;
     return *file != NULL;
 }
 
