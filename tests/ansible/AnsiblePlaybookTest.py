@@ -75,6 +75,7 @@ class Fleet:
         shutil.rmtree(self.work, ignore_errors=True)
         os.makedirs(self.work)
         self.fake = options.fake is not None
+        self.sdk = options.sdk
         self.logs = self.path('logs')
         os.makedirs(self.logs)
         real = [os.path.abspath(options.fake)] if self.fake else list(options.emulator) + [options.tool]
@@ -133,8 +134,13 @@ class Fleet:
         folder = self.path('hosts', host)
         if self.fake:
             return {'FAKE_VISIONACCESS_STATE': os.path.join(folder, 'state.json')}
-        return {'QRV_SIM_CONFIG': os.path.join(folder, 'sim.cfg'), 'QRV_SIM_STATE': os.path.join(folder, 'registers'),
-                'XDG_CACHE_HOME': os.path.join(folder, 'cache')}
+        environment = {'QRV_SIM_CONFIG': os.path.join(folder, 'sim.cfg'),
+                       'QRV_SIM_STATE': os.path.join(folder, 'registers'),
+                       'XDG_CACHE_HOME': os.path.join(folder, 'cache')}
+        if self.sdk:
+            # A sanitized tool's dlopen does not search the tool's RUNPATH.
+            environment['LD_LIBRARY_PATH'] = self.sdk
+        return environment
 
     def state(self, host):
         """What the host's cameras hold: the stand-in's values, or every
@@ -325,6 +331,7 @@ def main():
     parser.add_argument('--work', required=True)
     parser.add_argument('--tool')
     parser.add_argument('--fake')
+    parser.add_argument('--sdk', help="the simulated SDK's folder, for the tool's LD_LIBRARY_PATH")
     parser.add_argument('--description', default=os.path.join(HERE, 'camera.xml'))
     parser.add_argument('--emulator', action='append', default=[])
     options = parser.parse_args()
