@@ -14,20 +14,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "Number.h"
+
 namespace genicam {
-
-// A value of the formula language: a 64-bit integer or a double.
-struct Number {
-    bool isFloat = false;
-    int64_t integer = 0;
-    double floating = 0;
-
-    static Number ofInteger(int64_t value);
-    static Number ofFloat(double value);
-    double asFloat() const;
-    // A double truncated toward zero, saturated to the int64 range (NaN: 0).
-    int64_t asInteger() const;
-};
 
 // How a formula's result is wanted: IntSwissKnife and IntConverter give an
 // integer, SwissKnife and Converter a double.

@@ -3,6 +3,10 @@
 // allows now, and which entries of an Enumeration can be written now.
 #include "SessionImpl.h"
 
+#include "AccessNow.h"
+#include "EnumerationNode.h"
+#include "Failure.h"
+
 namespace genicam {
 
 using namespace engine;
@@ -48,7 +52,7 @@ void byForm(const Node &node, FeatureAccess *access)
 
 bool Session::Impl::allowed(const Node &node, FeatureAccess *access, Error *error)
 {
-    if (!evaluator.state(node, access, error))
+    if (!state(context, node, access, error))
         return false;
     byForm(node, access);
     return true;
@@ -70,7 +74,7 @@ bool Session::access(const std::string &name, FeatureAccess *access, Error *erro
     const Node *node = named(*impl_->nodes, name, &index, error);
     if (!node)
         return false;
-    impl_->evaluator.start();
+    impl_->context.start();
     return impl_->allowed(*node, access, error);
 }
 
@@ -80,10 +84,11 @@ bool Session::entries(const std::string &name, std::vector<std::string> *usable,
     const Node *node = named(*impl_->nodes, name, &index, error);
     if (!node)
         return false;
-    if (node->kind != Kind::Enumeration)
+    const EnumerationNode *enumeration = node->as<EnumerationNode>();
+    if (!enumeration)
         return fail(error, ErrorKind::NoSuchFeature, "not an enumeration");
     std::vector<const EnumEntry *> entries;
-    if (!impl_->evaluator.usableEntries(*node, &entries, error))
+    if (!enumeration->usableEntries(impl_->context, &entries, error))
         return false;
     usable->clear();
     for (const EnumEntry *entry : entries)

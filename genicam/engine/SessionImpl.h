@@ -9,7 +9,9 @@
 #include <unordered_set>
 
 #include "Engine.h"
-#include "Evaluator.h"
+#include "CategoryNode.h"
+#include "Context.h"
+#include "Node.h"
 
 namespace genicam {
 
@@ -22,7 +24,7 @@ ValueForm formOf(engine::Kind kind);
 void byForm(const engine::Node &node, FeatureAccess *access);
 
 struct Session::Impl {
-    Impl(std::shared_ptr<const NodeMap> map, Port &port) : nodes(std::move(map)), evaluator(*nodes, port) {}
+    Impl(std::shared_ptr<const NodeMap> map, Port &port) : nodes(std::move(map)), context(*nodes, port) {}
 
     // A feature reached from the Root category by reach(): its path and
     // the name its category gives; its node and index, nullptr when the
@@ -41,7 +43,6 @@ struct Session::Impl {
     bool readValue(const engine::Node &node, FeatureValue *value, Error *error);
     bool read(const engine::Node &node, std::string *text, Error *error);
     bool write(const engine::Node &node, const std::string &text, Error *error);
-    bool writeEntry(const engine::Node &node, const std::string &text, Error *error);
     // The description's facts about the node at index.
     FeatureInfo infoOf(uint32_t index);
     // What the node allows now, as a caller reads it (see byForm).
@@ -50,10 +51,10 @@ struct Session::Impl {
     // document order of the category tree; false when there is no Root
     // category.
     bool reach(const Reach &each);
-    void reachCategory(const engine::Node &category, const std::string &path, size_t depth, const Reach &each);
+    void reachCategory(const engine::CategoryNode &category, const std::string &path, size_t depth, const Reach &each);
 
     std::shared_ptr<const NodeMap> nodes;
-    engine::Evaluator evaluator;
+    engine::Context context;
     std::unordered_set<const engine::Node *> reached;
 };
 
