@@ -66,11 +66,17 @@ bool IntRegNode::merge(Context &, uint64_t, uint64_t, uint64_t, std::vector<uint
     return true;
 }
 
+bool IntRegNode::place(Context &context, uint64_t *at, uint64_t *length, uint64_t *low, uint64_t *width,
+                       Error *error) const
+{
+    return locate(context, at, length, error) && sized(*length <= kMaxNumberBytes, *length, error) &&
+           field(*length, low, width, error);
+}
+
 bool IntRegNode::readNumber(Context &context, Number *value, Error *error) const
 {
     uint64_t at, length, low, width;
-    if (!locate(context, &at, &length, error) || !sized(length <= kMaxNumberBytes, length, error) ||
-        !field(length, &low, &width, error))
+    if (!place(context, &at, &length, &low, &width, error))
         return false;
     std::vector<uint8_t> bytes(length);
     if (!readAt(context, at, &bytes, error))
@@ -82,8 +88,7 @@ bool IntRegNode::readNumber(Context &context, Number *value, Error *error) const
 bool IntRegNode::writeNumber(Context &context, Number value, Error *error) const
 {
     uint64_t at, length, low, width;
-    if (!locate(context, &at, &length, error) || !sized(length <= kMaxNumberBytes, length, error) ||
-        !field(length, &low, &width, error))
+    if (!place(context, &at, &length, &low, &width, error))
         return false;
     int64_t integer, lowest, highest;
     if (!roundToInteger(value, &integer))

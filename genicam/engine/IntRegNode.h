@@ -30,6 +30,10 @@ public:
     bool isSigned = false;
 
 protected:
+    // The register's place and length, when a number fits it, and where its
+    // value lies there.
+    bool place(Context &context, uint64_t *at, uint64_t *length, uint64_t *low, uint64_t *width,
+               Error *error) const;
     // Where the value lies in a register of length bytes: its lowest bit
     // counted from the least significant one, and its width.  An IntReg's
     // is the whole register.
