@@ -6,11 +6,10 @@
 #include <string.h>
 
 #include "CameraMemory.h"
+#include "CameraRegisters.h"
 #include "EscapedText.h"
 
 namespace {
-
-const size_t kFieldSize = 64;
 
 const struct {
     const char *label;  // as -v prints it
@@ -18,9 +17,12 @@ const struct {
     uint64_t address;
     bool alwaysShown;   // printed even when empty
 } kFields[FIELD_COUNT] = {
-    {"Vendor", "vendor", 0x0004, true},      {"Model", "model", 0x0044, true},
-    {"Family", "family", 0x0084, false},     {"Version", "version", 0x00C4, false},
-    {"Serial", "serial", 0x0144, true},      {"User name", "user name", 0x0184, false},
+    {"Vendor", "vendor", kBootstrapManufacturerName, true},
+    {"Model", "model", kBootstrapModelName, true},
+    {"Family", "family", kBootstrapFamilyName, false},
+    {"Version", "version", kBootstrapDeviceVersion, false},
+    {"Serial", "serial", kBootstrapSerialNumber, true},
+    {"User name", "user name", kBootstrapUserDefinedName, false},
 };
 
 } // namespace
@@ -29,7 +31,7 @@ bool readIdentityField(void *camera, IdentityField field, IdentityText *text)
 {
     int32_t status = 0;
     memset(text->bytes, 0, sizeof text->bytes);
-    return readCameraMemory(camera, kFields[field].address, (uint8_t *)text->bytes, kFieldSize, &status) ==
+    return readCameraMemory(camera, kFields[field].address, (uint8_t *)text->bytes, kBootstrapTextSize, &status) ==
            MEMORY_DONE;
 }
 
