@@ -10,16 +10,12 @@ void CommandNode::parse(NodeParser &parser, Tag tag, pugi::xml_node element)
 {
     switch (tag) {
     case Tag::Value:
-        parser.constant(&value, element, false);
-        break;
     case Tag::pValue:
-        parser.pointer(&value, element);
+        parser.source(&value, element, false);
         break;
     case Tag::CommandValue:
-        parser.constant(&commandValue, element, false);
-        break;
     case Tag::pCommandValue:
-        parser.pointer(&commandValue, element);
+        parser.source(&commandValue, element, false);
         break;
     default:
         Node::parse(parser, tag, element);

@@ -41,10 +41,8 @@ void EnumerationNode::parse(NodeParser &parser, Tag tag, pugi::xml_node element)
 {
     switch (tag) {
     case Tag::Value:
-        parser.constant(&value, element, false);
-        break;
     case Tag::pValue:
-        parser.pointer(&value, element);
+        parser.source(&value, element, false);
         break;
     case Tag::EnumEntry:
         entries.push_back(parseEntry(parser, element));

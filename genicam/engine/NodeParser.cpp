@@ -107,6 +107,14 @@ void NodeParser::pointer(Source *source, pugi::xml_node element)
     source->ref = ref(element);
 }
 
+void NodeParser::source(Source *source, pugi::xml_node element, bool isFloat)
+{
+    if (element.name()[0] == 'p')
+        pointer(source, element);
+    else
+        constant(source, element, isFloat);
+}
+
 void NodeParser::access(pugi::xml_node element, Access *access)
 {
     std::string_view text = trim(elementText(element));

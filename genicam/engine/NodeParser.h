@@ -73,6 +73,10 @@ public:
     void constant(Source *source, pugi::xml_node element, bool isFloat);
     // Sets *source to the node an element names (pValue, pMin...).
     void pointer(Source *source, pugi::xml_node element);
+    // Sets *source from an element of a pair that gives a value either way:
+    // the node it names for the p element (pValue, pMin...), else its
+    // constant (Value, Min...).
+    void source(Source *source, pugi::xml_node element, bool isFloat);
     // An access mode: RO, WO or RW (a fault for anything else).
     void access(pugi::xml_node element, Access *access);
     // A bit number of a 64-bit register (a fault beyond 63).

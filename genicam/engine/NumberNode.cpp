@@ -16,31 +16,23 @@ void NumberNode::parse(NodeParser &parser, Tag tag, pugi::xml_node element)
 {
     switch (tag) {
     case Tag::Value:
-        parser.constant(&value, element, isFloat());
-        break;
     case Tag::pValue:
-        parser.pointer(&value, element);
+        parser.source(&value, element, isFloat());
         break;
     case Tag::pValueCopy:
         valueCopies.push_back(parser.ref(element));
         break;
     case Tag::Min:
-        parser.constant(&min, element, isFloat());
-        break;
     case Tag::pMin:
-        parser.pointer(&min, element);
+        parser.source(&min, element, isFloat());
         break;
     case Tag::Max:
-        parser.constant(&max, element, isFloat());
-        break;
     case Tag::pMax:
-        parser.pointer(&max, element);
+        parser.source(&max, element, isFloat());
         break;
     case Tag::Inc:
-        parser.constant(&inc, element, isFloat());
-        break;
     case Tag::pInc:
-        parser.pointer(&inc, element);
+        parser.source(&inc, element, isFloat());
         break;
     case Tag::pIndex:
         index = parser.ref(element);
@@ -51,18 +43,13 @@ void NumberNode::parse(NodeParser &parser, Tag tag, pugi::xml_node element)
         pugi::xml_attribute at = element.attribute("Index");
         if (!parseDescriptionInteger(at.value(), &choice.index))
             parser.fault(std::string(element.name()) + " has no integer Index: '" + at.value() + "'");
-        if (tag == Tag::ValueIndexed)
-            parser.constant(&choice.source, element, isFloat());
-        else
-            parser.pointer(&choice.source, element);
+        parser.source(&choice.source, element, isFloat());
         indexed.push_back(choice);
         break;
     }
     case Tag::ValueDefault:
-        parser.constant(&valueDefault, element, isFloat());
-        break;
     case Tag::pValueDefault:
-        parser.pointer(&valueDefault, element);
+        parser.source(&valueDefault, element, isFloat());
         break;
     default:
         Node::parse(parser, tag, element);

@@ -63,11 +63,8 @@ void RegisterNode::parse(NodeParser &parser, Tag tag, pugi::xml_node element)
         break;
     }
     case Tag::Length:
-        length.from = Source::From::Constant;
-        parser.integer(element, &length.constant.integer);
-        break;
     case Tag::pLength:
-        parser.pointer(&length, element);
+        parser.source(&length, element, false);
         break;
     case Tag::AccessMode:
         parser.access(element, &access);
