@@ -196,7 +196,7 @@ bool Formula::parse(const std::string &text, const FormulaNames &names, std::str
         return false;
     }
     root_ = std::move(program);
-    names_ = names.names_;
+    names_ = names.shared();
     return true;
 }
 

@@ -42,11 +42,13 @@ public:
     explicit FormulaNames(std::vector<std::string> names);
 
     const std::vector<std::string> &names() const { return *names_; }
+    // The names, for a formula parsed with them to keep (its errors name
+    // its variables).
+    const std::shared_ptr<const std::vector<std::string>> &shared() const { return names_; }
     // The index of the first variable named name, or false.
     bool find(std::string_view name, size_t *k) const;
 
 private:
-    friend class Formula;
     std::shared_ptr<const std::vector<std::string>> names_;
     std::unordered_map<std::string_view, size_t> index_;
 };
