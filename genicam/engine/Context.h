@@ -1,8 +1,8 @@
-// One camera's operations on nodes: the NodeMap references are followed
-// through, the Port registers are read through, the host-side values (an
-// Integer, Float, Enumeration, Boolean, Command or String with a <Value>
-// rather than a register) and the budget of the operation under way.  No
-// register cache: every read goes to the Port.
+// What one camera's operations on nodes work with: the NodeMap, whose
+// references they follow; the Port, through which they read registers; the
+// host-side values (an Integer, Float, Enumeration, Boolean, Command or
+// String with a <Value> rather than a register); and the budget of the
+// operation under way.  No register cache: every read goes to the Port.
 //
 // A description is untrusted: every operation is bounded in the depth of
 // its chain of references and Expressions (a cycle is found there), in the
