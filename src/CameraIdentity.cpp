@@ -2,27 +2,27 @@
 #include "CameraIdentity.h"
 
 #include <stdint.h>
-#include <stdio.h>
 #include <string.h>
 
 #include "CameraMemory.h"
 #include "CameraRegisters.h"
-#include "EscapedText.h"
+#include "Lines.h"
 
 namespace {
 
 const struct {
     const char *label;  // as -v prints it
     const char *name;   // as a failure names it
+    const char *word;   // as JSON Lines name it
     uint64_t address;
     bool alwaysShown;   // printed even when empty
 } kFields[FIELD_COUNT] = {
-    {"Vendor", "vendor", kBootstrapManufacturerName, true},
-    {"Model", "model", kBootstrapModelName, true},
-    {"Family", "family", kBootstrapFamilyName, false},
-    {"Version", "version", kBootstrapDeviceVersion, false},
-    {"Serial", "serial", kBootstrapSerialNumber, true},
-    {"User name", "user name", kBootstrapUserDefinedName, false},
+    {"Vendor", "vendor", "vendor", kBootstrapManufacturerName, true},
+    {"Model", "model", "model", kBootstrapModelName, true},
+    {"Family", "family", "family", kBootstrapFamilyName, false},
+    {"Version", "version", "version", kBootstrapDeviceVersion, false},
+    {"Serial", "serial", "serial", kBootstrapSerialNumber, true},
+    {"User name", "user name", "user-name", kBootstrapUserDefinedName, false},
 };
 
 } // namespace
@@ -40,13 +40,11 @@ void printIdentity(void *camera)
     for (int field = 0; field < FIELD_COUNT; field++) {
         IdentityText text;
         if (!readIdentityField(camera, (IdentityField)field, &text)) {
-            printf("        Could not read the camera's %s\n", kFields[field].name);
+            printIdentityFailedLine(kFields[field].name, kFields[field].word);
             continue;
         }
         if (text.bytes[0] == '\0' && !kFields[field].alwaysShown)
             continue;
-        printf("        %s:%s", kFields[field].label, text.bytes[0] != '\0' ? " " : "");
-        printEscaped(text.bytes);
-        putchar('\n');
+        printIdentityLine(kFields[field].label, kFields[field].word, text.bytes);
     }
 }

@@ -104,18 +104,23 @@ bool EnumerationNode::entry(Context &context, const EnumEntry **held, Error *err
     return fail(error, ErrorKind::FaultyDescription, holds + ", which is none of its entries");
 }
 
-bool EnumerationNode::writeByText(Context &context, const std::string &text, Error *error) const
+bool EnumerationNode::writeByText(Context &context, const std::string &text, const EnumEntry **chosen,
+                                  Error *error) const
 {
     std::string_view word = trim(text);
     int64_t number;
     bool isNumber = parseUserInteger(text, &number);
+    *chosen = nullptr;
     for (const EnumEntry &candidate : entries)
-        if (candidate.symbolic == word)
-            return setEntry(context, candidate, error);
+        if (*chosen == nullptr && candidate.symbolic == word)
+            *chosen = &candidate;
     for (const EnumEntry &candidate : entries)
-        if (isNumber && candidate.value == number)
-            return setEntry(context, candidate, error);
-    return fail(error, ErrorKind::NotAnEntry, "not an entry of " + std::string(name) + " (" + entryNames(context) + ")");
+        if (*chosen == nullptr && isNumber && candidate.value == number)
+            *chosen = &candidate;
+    if (*chosen == nullptr)
+        return fail(error, ErrorKind::NotAnEntry,
+                    "not an entry of " + std::string(name) + " (" + entryNames(context) + ")");
+    return setEntry(context, **chosen, error);
 }
 
 bool EnumerationNode::setEntry(Context &context, const EnumEntry &chosen, Error *error) const

@@ -44,9 +44,9 @@ public:
     // entry of the value that is not implemented, when only such hold it.
     bool entry(Context &context, const EnumEntry **held, Error *error) const;
     // Writes an entry by its name or, failing that, its integer value (as a
-    // user writes it); NotAnEntry, with the implemented entries, for text
-    // that is neither.
-    bool writeByText(Context &context, const std::string &text, Error *error) const;
+    // user writes it), which *chosen is then; NotAnEntry, with the
+    // implemented entries, and *chosen nullptr, for text that is neither.
+    bool writeByText(Context &context, const std::string &text, const EnumEntry **chosen, Error *error) const;
     // The entries implemented and available now, in document order; each
     // entry's conditions are read with a fresh budget.
     bool usableEntries(Context &context, std::vector<const EnumEntry *> *usable, Error *error) const;

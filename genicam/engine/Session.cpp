@@ -109,10 +109,15 @@ bool Session::read(const std::string &name, std::string *text, Error *error)
 
 bool Session::write(const std::string &name, const std::string &text, Error *error)
 {
+    return write(name, text, nullptr, error);
+}
+
+bool Session::write(const std::string &name, const std::string &text, FeatureValue *written, Error *error)
+{
     const Node *node = impl_->nodes->feature(name);
     if (!node)
         return fail(error, ErrorKind::NoSuchFeature, "no such feature");
-    return impl_->write(*node, text, error);
+    return impl_->write(*node, text, written, error);
 }
 
 bool Session::read(const std::string &name, std::string *text, std::string *reason)
@@ -166,65 +171,110 @@ bool Session::Impl::readValue(const Node &node, FeatureValue *value, Error *erro
     return noValue(node, "read", error);
 }
 
+std::string formatValue(const FeatureValue &value)
+{
+    switch (value.form) {
+    case ValueForm::Integer:
+        return std::to_string(value.integer);
+    case ValueForm::Float:
+        return formatFloat(value.floating);
+    case ValueForm::Boolean:
+        return value.integer ? "true" : "false";
+    case ValueForm::Register:
+        return formatBytes(value.bytes.data(), value.bytes.size());
+    case ValueForm::Enumeration:
+    case ValueForm::String:
+        return value.text;
+    case ValueForm::Command:
+    case ValueForm::None:
+        break;
+    }
+    return "";
+}
+
 bool Session::Impl::read(const Node &node, std::string *text, Error *error)
 {
     FeatureValue value;
     if (!readValue(node, &value, error))
         return false;
-    switch (value.form) {
-    case ValueForm::Integer:
-        *text = std::to_string(value.integer);
-        break;
-    case ValueForm::Float:
-        *text = formatFloat(value.floating);
-        break;
-    case ValueForm::Boolean:
-        *text = value.integer ? "true" : "false";
-        break;
-    case ValueForm::Register:
-        *text = formatBytes(value.bytes.data(), value.bytes.size());
-        break;
-    default:
-        *text = std::move(value.text);
-        break;
-    }
+    *text = formatValue(value);
     return true;
 }
 
-bool Session::Impl::write(const Node &node, const std::string &text, Error *error)
+namespace {
+
+// Keeps the value a write parsed, for the caller that asked for it.
+void keep(FeatureValue *written, ValueForm form, int64_t integer, double floating = 0)
+{
+    if (written == nullptr)
+        return;
+    written->form = form;
+    written->integer = integer;
+    written->floating = floating;
+}
+
+} // namespace
+
+bool Session::Impl::write(const Node &node, const std::string &text, FeatureValue *written, Error *error)
 {
     context.start();
+    if (written != nullptr)
+        *written = FeatureValue();
     std::string_view word = trim(text);
     switch (formOf(node.kind)) {
     case ValueForm::Integer: {
         int64_t value;
         if (!parseUserInteger(text, &value))
             return fail(error, ErrorKind::BadValueText, "not an integer: " + quoted(text));
+        keep(written, ValueForm::Integer, value);
         return setNumber(context, node, Number::ofInteger(value), error);
     }
     case ValueForm::Float: {
         double value;
         if (!parseFloat(text, &value) || value != value)
             return fail(error, ErrorKind::BadValueText, "not a number: " + quoted(text));
+        keep(written, ValueForm::Float, 0, value);
         return setNumber(context, node, Number::ofFloat(value), error);
     }
-    case ValueForm::Enumeration:
-        return node.as<EnumerationNode>()->writeByText(context, text, error);
+    case ValueForm::Enumeration: {
+        // Written by an entry's name or by its integer value.
+        const EnumEntry *chosen = nullptr;
+        bool done = node.as<EnumerationNode>()->writeByText(context, text, &chosen, error);
+        if (chosen != nullptr && written != nullptr) {
+            written->form = ValueForm::Enumeration;
+            written->integer = chosen->value;
+            written->text = chosen->symbolic;
+        }
+        return done;
+    }
     case ValueForm::Boolean:
-        if (word == "true" || word == "1")
+        if (word == "true" || word == "1") {
+            keep(written, ValueForm::Boolean, 1);
             return setNumber(context, node, Number::ofInteger(1), error);
-        if (word == "false" || word == "0")
+        }
+        if (word == "false" || word == "0") {
+            keep(written, ValueForm::Boolean, 0);
             return setNumber(context, node, Number::ofInteger(0), error);
+        }
         return fail(error, ErrorKind::BadValueText, "not a boolean: " + quoted(text) + " (true, false, 1 or 0)");
     case ValueForm::String:
+        if (written != nullptr) {
+            written->form = ValueForm::String;
+            written->text = text;
+        }
         return setText(context, node, text, error);
     case ValueForm::Register: {
         std::vector<uint8_t> bytes;
         if (!parseBytes(text, &bytes))
             return fail(error, ErrorKind::BadValueText, "not hexadecimal bytes: " + quoted(text));
+        if (written != nullptr) {
+            written->form = ValueForm::Register;
+            written->bytes = bytes;
+        }
         return setBytes(context, node, bytes, error);
     }
     case ValueForm::Command:
+        keep(written, ValueForm::Command, 0);
         if (word == "1" || word == "execute")
             return node.as<CommandNode>()->execute(context, error);
         return fail(error, ErrorKind::BadValueText,
