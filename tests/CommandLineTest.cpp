@@ -92,7 +92,17 @@ TEST_F(CommandLine, RejectedWithItsReasonAndUsageTextBeforeAnyCameraIsTouched)
          "cannot use the GenICam description 'no-such.xml': cannot read no-such.xml: No such file or directory"},
         {{"-g", "config"}, "cannot use the GenICam description 'config': config is not a GenICam description: "
                            "not XML: No document element found at byte 9"},
+        {{"-o"}, "-o needs a folder"},
+        {{"-O", "config"}, "cannot save configurations in 'config': not a folder"},
+        {{"-o", ".", "-o", "."}, "-o may be given once: one folder holds every camera's configuration"},
+        {{"-p"}, "-p needs a configuration file"},
+        {{"-M"}, "-M needs a configuration file"},
+        {{"-m", "config"}, "cannot use the configuration file 'config': line 1: the first line is not "
+                           "# {05D8C294-F295-4dfb-9D01-096BD04049F4}"},
+        {{"-m", "good.pfs", "-m", "good.pfs"}, "-m may be given once: every camera is compared with one "
+                                               "configuration"},
     };
+    writeFile("good.pfs", "# {05D8C294-F295-4dfb-9D01-096BD04049F4}\n");
     writeFile("config", "camera 1\n");
     writeFile("good.xml", "<RegisterDescription><Category Name=\"Root\"/></RegisterDescription>");
     for (const auto &c : rejected) {

@@ -162,15 +162,15 @@ std::string EnumerationNode::entryNames(Context &context) const
     return names;
 }
 
-bool EnumerationNode::usableEntries(Context &context, std::vector<const EnumEntry *> *usable, Error *error) const
+bool EnumerationNode::entriesNow(Context &context, std::vector<EntryNow> *implemented, Error *error) const
 {
     for (const EnumEntry &candidate : entries) {
         context.start();
         Access state;
         if (!presence(context, *this, candidate.isImplemented, candidate.isAvailable, &state, error))
             return false;
-        if (state == Access::RW)
-            usable->push_back(&candidate);
+        if (state != Access::NI)
+            implemented->push_back(EntryNow{&candidate, state == Access::RW});
     }
     return true;
 }

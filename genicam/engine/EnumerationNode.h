@@ -47,9 +47,15 @@ public:
     // user writes it), which *chosen is then; NotAnEntry, with the
     // implemented entries, and *chosen nullptr, for text that is neither.
     bool writeByText(Context &context, const std::string &text, const EnumEntry **chosen, Error *error) const;
-    // The entries implemented and available now, in document order; each
-    // entry's conditions are read with a fresh budget.
-    bool usableEntries(Context &context, std::vector<const EnumEntry *> *usable, Error *error) const;
+    // One entry implemented now, and whether it is available now.
+    struct EntryNow {
+        const EnumEntry *entry;
+        bool available;
+    };
+    // The entries implemented now, in document order, each with whether it
+    // is available now; each entry's conditions are read with a fresh
+    // budget.
+    bool entriesNow(Context &context, std::vector<EntryNow> *implemented, Error *error) const;
 
     Source value;
     std::vector<EnumEntry> entries;

@@ -54,6 +54,23 @@ void IntRegNode::parse(NodeParser &parser, Tag tag, pugi::xml_node element)
         parser.fault("Sign is neither Signed nor Unsigned: '" + std::string(sign) + "'");
 }
 
+uint64_t IntRegNode::fixedWidth() const
+{
+    int64_t bytes;
+    if (length.from != Source::From::Constant || !roundToInteger(length.constant, &bytes) || bytes <= 0 ||
+        bytes > (int64_t)kMaxNumberBytes)
+        return 0;
+    return 8 * (uint64_t)bytes;
+}
+
+bool IntRegNode::ownRange(Context &, size_t, IntegerRange *range, Error *) const
+{
+    uint64_t width = fixedWidth();
+    if (width != 0 && width <= 64)
+        fieldRange(width, isSigned, &range->min, &range->max);
+    return true;
+}
+
 bool IntRegNode::field(uint64_t length, uint64_t *low, uint64_t *width, Error *) const
 {
     *low = 0;

@@ -26,10 +26,16 @@ public:
     // Writes an integer the field holds (a double rounded to the nearest);
     // the rest of the register keeps its bits.
     bool writeNumber(Context &context, Number value, Error *error) const override;
+    // The values a field of its width holds, when the description fixes the
+    // width; else the whole 64-bit range.
+    bool ownRange(Context &context, size_t chain, IntegerRange *range, Error *error) const override;
 
     bool isSigned = false;
 
 protected:
+    // The width of the value in bits when the description fixes it, else 0:
+    // an IntReg's constant Length of 1 to 8 bytes.
+    virtual uint64_t fixedWidth() const;
     // The register's place and length, when a number fits it, and where its
     // value lies there.
     bool place(Context &context, uint64_t *at, uint64_t *length, uint64_t *low, uint64_t *width,
@@ -60,6 +66,8 @@ public:
     uint64_t lsb = 0, msb = 0;
 
 protected:
+    // Its Bit, or LSB to MSB.
+    uint64_t fixedWidth() const override { return (msb > lsb ? msb - lsb : lsb - msb) + 1; }
     bool field(uint64_t length, uint64_t *low, uint64_t *width, Error *error) const override;
     bool merge(Context &context, uint64_t at, uint64_t low, uint64_t width, std::vector<uint8_t> *bytes,
                uint64_t *raw, Error *error) const override;

@@ -17,6 +17,37 @@ bool notHeld(const Node &node, const char *what, Error *error)
 
 } // namespace
 
+ValueForm formOf(Kind kind)
+{
+    switch (kind) {
+    case Kind::Integer:
+    case Kind::IntReg:
+    case Kind::MaskedIntReg:
+    case Kind::StructEntry:
+    case Kind::IntSwissKnife:
+    case Kind::IntConverter:
+        return ValueForm::Integer;
+    case Kind::Float:
+    case Kind::FloatReg:
+    case Kind::SwissKnife:
+    case Kind::Converter:
+        return ValueForm::Float;
+    case Kind::Enumeration:
+        return ValueForm::Enumeration;
+    case Kind::Boolean:
+        return ValueForm::Boolean;
+    case Kind::String:
+    case Kind::StringReg:
+        return ValueForm::String;
+    case Kind::Register:
+        return ValueForm::Register;
+    case Kind::Command:
+        return ValueForm::Command;
+    default:
+        return ValueForm::None;
+    }
+}
+
 const char *accessName(Access access)
 {
     switch (access) {
@@ -105,6 +136,11 @@ bool Node::readBytes(Context &, std::vector<uint8_t> *, Error *error) const
 bool Node::writeBytes(Context &, const std::vector<uint8_t> &, Error *error) const
 {
     return notHeld(*this, "a register", error);
+}
+
+bool Node::ownRange(Context &, size_t, IntegerRange *, Error *) const
+{
+    return true;
 }
 
 } // namespace engine

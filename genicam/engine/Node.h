@@ -15,6 +15,7 @@
 
 #include <pugixml.hpp>
 
+#include "Engine.h"
 #include "Error.h"
 #include "Number.h"
 #include "Source.h"
@@ -52,6 +53,9 @@ enum class Kind : uint8_t {
 
 // How a node may be used: bit 1 read, bit 2 write; NI and NA on top.
 enum class Access : uint8_t { NA = 0, RO = 1, WO = 2, RW = 3, NI = 4 };
+
+// What a node's value is, by its kind.
+ValueForm formOf(Kind kind);
 
 // The name of an access mode as listed: RO, RW, WO, NA or NI.
 const char *accessName(Access access);
@@ -100,6 +104,11 @@ public:
     // A register's raw bytes, in address order.
     virtual bool readBytes(Context &context, std::vector<uint8_t> *value, Error *error) const;
     virtual bool writeBytes(Context &context, const std::vector<uint8_t> &value, Error *error) const;
+    // An integer node's minimum, maximum and increment now, as far as its
+    // kind gives them (*range holds the whole 64-bit range in steps of 1
+    // before); chain counts the Integers whose bounds led here.  A kind that
+    // gives none keeps *range.
+    virtual bool ownRange(Context &context, size_t chain, IntegerRange *range, Error *error) const;
 
     const Kind kind;
     std::string_view type;  // the element's name: IntReg, Enumeration...

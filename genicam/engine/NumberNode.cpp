@@ -12,6 +12,14 @@
 namespace genicam {
 namespace engine {
 
+namespace {
+
+// Integers whose bounds come through their pValue, one after another, at
+// most.
+const size_t kMaxBoundsChain = 16;
+
+} // namespace
+
 void NumberNode::parse(NodeParser &parser, Tag tag, pugi::xml_node element)
 {
     switch (tag) {
@@ -143,6 +151,38 @@ bool NumberNode::writeNumber(Context &context, Number written, Error *error) con
         if (!target || !setNumber(context, *target, written, error))
             return false;
     }
+    return true;
+}
+
+bool NumberNode::ownRange(Context &context, size_t chain, IntegerRange *range, Error *error) const
+{
+    if (isFloat())
+        return true;
+    if (standsFor() && (!min.given() || !max.given() || !inc.given())) {
+        if (chain == kMaxBoundsChain)
+            return faultAt(*this, "its bounds come through more than " + std::to_string(kMaxBoundsChain) + " nodes",
+                           error);
+        const Node *target = context.follow(*this, value.ref, error);
+        if (!target)
+            return false;
+        IntegerRange through;
+        if (formOf(target->kind) == ValueForm::Integer) {
+            if (!integerRange(context, *target, chain + 1, &through, error))
+                return false;
+            *range = through;
+        }
+    }
+    int64_t *bounds[] = {&range->min, &range->max, &range->inc};
+    const Source *sources[] = {&min, &max, &inc};
+    for (size_t k = 0; k < 3; k++) {
+        Number bound;
+        if (!sourceNumber(context, *this, *sources[k], Number::ofInteger(*bounds[k]), &bound, error))
+            return false;
+        if (!roundToInteger(bound, bounds[k]))
+            return faultAt(*this, "its bounds are not integers", error);
+    }
+    if (range->inc <= 0)
+        return faultAt(*this, "its increment is not positive", error);
     return true;
 }
 

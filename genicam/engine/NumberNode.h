@@ -38,6 +38,9 @@ public:
     // Writes a value within the bounds in force now to what gives the value
     // now, then to each pValueCopy.
     bool writeNumber(Context &context, Number written, Error *error) const override;
+    // An Integer's Min, Max and Inc now; each it does not give is its
+    // pValue's, when that is an integer feature.
+    bool ownRange(Context &context, size_t chain, IntegerRange *range, Error *error) const override;
 
     Source value;
     std::vector<Ref> valueCopies;

@@ -56,6 +56,16 @@ bool setBytes(Context &context, const Node &node, const std::vector<uint8_t> &va
     return checked(context, node, true, error, [&] { return node.writeBytes(context, value, error); });
 }
 
+bool integerRange(Context &context, const Node &node, size_t chain, IntegerRange *range, Error *error)
+{
+    *range = IntegerRange{INT64_MIN, INT64_MAX, 1};
+    if (!node.fault.empty())
+        return faultAt(node, node.fault, error);
+    if (formOf(node.kind) != ValueForm::Integer)
+        return fail(error, ErrorKind::NoSuchFeature, "not an integer");
+    return node.ownRange(context, chain, range, error);
+}
+
 bool integral(const Node &node, Number number, Number *value, Error *error)
 {
     int64_t integer;

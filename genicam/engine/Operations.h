@@ -41,6 +41,12 @@ bool setText(Context &context, const Node &node, const std::string &value, Error
 bool bytes(Context &context, const Node &node, std::vector<uint8_t> *value, Error *error);
 bool setBytes(Context &context, const Node &node, const std::vector<uint8_t> &value, Error *error);
 
+// An integer feature's minimum, maximum and increment now (Session::range):
+// a faulty node's fault, NoSuchFeature for a node of another form, else
+// what its kind gives (Node::ownRange) over the whole 64-bit range in steps
+// of 1; chain counts the Integers whose bounds led here.
+bool integerRange(Context &context, const Node &node, size_t chain, IntegerRange *range, Error *error);
+
 // number as the integer an integer node holds, a double rounded to the
 // nearest; a fault of node when it is none.
 bool integral(const Node &node, Number number, Number *value, Error *error);

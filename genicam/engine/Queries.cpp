@@ -1,11 +1,13 @@
 // What a caller that saves, applies and compares configurations asks of a
 // feature besides its value: what the description says about it, what it
-// allows now, and which entries of an Enumeration can be written now.
+// allows now, which entries of an Enumeration can be written now, and an
+// integer feature's bounds.
 #include "SessionImpl.h"
 
 #include "AccessNow.h"
 #include "EnumerationNode.h"
 #include "Failure.h"
+#include "Operations.h"
 
 namespace genicam {
 
@@ -80,6 +82,18 @@ bool Session::access(const std::string &name, FeatureAccess *access, Error *erro
 
 bool Session::entries(const std::string &name, std::vector<std::string> *usable, Error *error)
 {
+    std::vector<EntryFacts> facts;
+    if (!entries(name, &facts, error))
+        return false;
+    usable->clear();
+    for (const EntryFacts &entry : facts)
+        if (entry.usable)
+            usable->push_back(entry.name);
+    return true;
+}
+
+bool Session::entries(const std::string &name, std::vector<EntryFacts> *entries, Error *error)
+{
     uint32_t index;
     const Node *node = named(*impl_->nodes, name, &index, error);
     if (!node)
@@ -87,13 +101,23 @@ bool Session::entries(const std::string &name, std::vector<std::string> *usable,
     const EnumerationNode *enumeration = node->as<EnumerationNode>();
     if (!enumeration)
         return fail(error, ErrorKind::NoSuchFeature, "not an enumeration");
-    std::vector<const EnumEntry *> entries;
-    if (!enumeration->usableEntries(impl_->context, &entries, error))
+    std::vector<EnumerationNode::EntryNow> implemented;
+    if (!enumeration->entriesNow(impl_->context, &implemented, error))
         return false;
-    usable->clear();
-    for (const EnumEntry *entry : entries)
-        usable->emplace_back(entry->symbolic);
+    entries->clear();
+    for (const EnumerationNode::EntryNow &now : implemented)
+        entries->push_back(EntryFacts{std::string(now.entry->symbolic), now.entry->value, now.available});
     return true;
+}
+
+bool Session::range(const std::string &name, IntegerRange *range, Error *error)
+{
+    uint32_t index;
+    const Node *node = named(*impl_->nodes, name, &index, error);
+    if (!node)
+        return false;
+    impl_->context.start();
+    return integerRange(impl_->context, *node, 0, range, error);
 }
 
 } // namespace genicam

@@ -12,37 +12,6 @@ namespace genicam {
 
 using namespace engine;
 
-ValueForm formOf(Kind kind)
-{
-    switch (kind) {
-    case Kind::Integer:
-    case Kind::IntReg:
-    case Kind::MaskedIntReg:
-    case Kind::StructEntry:
-    case Kind::IntSwissKnife:
-    case Kind::IntConverter:
-        return ValueForm::Integer;
-    case Kind::Float:
-    case Kind::FloatReg:
-    case Kind::SwissKnife:
-    case Kind::Converter:
-        return ValueForm::Float;
-    case Kind::Enumeration:
-        return ValueForm::Enumeration;
-    case Kind::Boolean:
-        return ValueForm::Boolean;
-    case Kind::String:
-    case Kind::StringReg:
-        return ValueForm::String;
-    case Kind::Register:
-        return ValueForm::Register;
-    case Kind::Command:
-        return ValueForm::Command;
-    default:
-        return ValueForm::None;
-    }
-}
-
 const char *valueFormName(ValueForm form)
 {
     switch (form) {

@@ -15,9 +15,6 @@
 
 namespace genicam {
 
-// What a node's value is, by its kind.
-ValueForm formOf(engine::Kind kind);
-
 // The access of a node's state as a caller reads it: its form decides too
 // (a Command is executed, not read; a node without a value is neither read
 // nor written).
