@@ -8,13 +8,8 @@
 #include <string.h>
 #include <time.h>
 
+#include "CameraRegisters.h"
 #include "QrVApi.h"
-
-struct Command {
-    uint32_t opcode;
-    uint32_t address;
-    uint32_t value;
-};
 
 int main(int argc, char **argv)
 {
@@ -48,7 +43,7 @@ int main(int argc, char **argv)
         if (QrVInitializeEx(cameras[k].cameraNumber, &camera, 0) < 0)
             continue;
         printf("    Camera %d\n", (int)cameras[k].cameraNumber);
-        struct Command command = {44, 0, 0};
+        struct RegisterCommand command = {kWriteRegisterOpcode, 0, 0};
         for (int w = 0; w < writeCount; w++) {
             command.address = writes[w];
             command.value = values[w];
@@ -57,10 +52,10 @@ int main(int argc, char **argv)
             else
                 printf("        Register 0x%X written with value 0x%08X\n", command.address, command.value);
         }
-        command.opcode = 43;
+        command.opcode = kReadRegisterOpcode;
         for (int r = 0; r < readCount; r++) {
             command.address = reads[r];
-            command.value = 0x55555555;
+            command.value = kReadRegisterPreset;
             if (QrVPrivateCmd(camera, sizeof command, &command) < 0)
                 printf("        Could not read register 0x%X\n", command.address);
             else

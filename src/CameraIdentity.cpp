@@ -5,11 +5,10 @@
 #include <string.h>
 
 #include "CameraMemory.h"
+#include "CameraRegisters.h"
 #include "Lines.h"
 
 namespace {
-
-const size_t kFieldSize = 64;
 
 const struct {
     const char *label;  // as -v prints it
@@ -18,12 +17,12 @@ const struct {
     uint64_t address;
     bool alwaysShown;   // printed even when empty
 } kFields[FIELD_COUNT] = {
-    {"Vendor", "vendor", "vendor", 0x0004, true},
-    {"Model", "model", "model", 0x0044, true},
-    {"Family", "family", "family", 0x0084, false},
-    {"Version", "version", "version", 0x00C4, false},
-    {"Serial", "serial", "serial", 0x0144, true},
-    {"User name", "user name", "user-name", 0x0184, false},
+    {"Vendor", "vendor", "vendor", kBootstrapManufacturerName, true},
+    {"Model", "model", "model", kBootstrapModelName, true},
+    {"Family", "family", "family", kBootstrapFamilyName, false},
+    {"Version", "version", "version", kBootstrapDeviceVersion, false},
+    {"Serial", "serial", "serial", kBootstrapSerialNumber, true},
+    {"User name", "user name", "user-name", kBootstrapUserDefinedName, false},
 };
 
 } // namespace
@@ -32,7 +31,7 @@ bool readIdentityField(void *camera, IdentityField field, IdentityText *text)
 {
     int32_t status = 0;
     memset(text->bytes, 0, sizeof text->bytes);
-    return readCameraMemory(camera, kFields[field].address, (uint8_t *)text->bytes, kFieldSize, &status) ==
+    return readCameraMemory(camera, kFields[field].address, (uint8_t *)text->bytes, kBootstrapTextSize, &status) ==
            MEMORY_DONE;
 }
 

@@ -5,7 +5,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "Register.h"
+#include "CameraRegisters.h"
 #include "SdkLoader.h"
 
 namespace {
@@ -15,15 +15,15 @@ const uint64_t kWordSize = 4;
 // Reads the word at address through the private command.
 int32_t readWord(void *camera, uint64_t address, uint8_t word[kWordSize])
 {
-    RegisterCommand command = {CMD_READ_REGISTER, (uint32_t)address, kReadPreset};
+    RegisterCommand command = {kReadRegisterOpcode, (uint32_t)address, kReadRegisterPreset};
     int32_t status = sdk.PrivateCmd(camera, sizeof command, &command);
-    bytesFromWord(command.value, word);
+    storeLittleEndian(word, kWordSize, command.value);
     return status;
 }
 
 int32_t writeWord(void *camera, uint64_t address, const uint8_t word[kWordSize])
 {
-    RegisterCommand command = {CMD_WRITE_REGISTER, (uint32_t)address, wordFromBytes(word)};
+    RegisterCommand command = {kWriteRegisterOpcode, (uint32_t)address, (uint32_t)loadLittleEndian(word, kWordSize)};
     return sdk.PrivateCmd(camera, sizeof command, &command);
 }
 
@@ -34,17 +34,6 @@ bool withinPrivateReach(uint64_t address, size_t size)
 }
 
 } // namespace
-
-uint32_t wordFromBytes(const uint8_t bytes[4])
-{
-    return (uint32_t)bytes[0] | (uint32_t)bytes[1] << 8 | (uint32_t)bytes[2] << 16 | (uint32_t)bytes[3] << 24;
-}
-
-void bytesFromWord(uint32_t value, uint8_t bytes[4])
-{
-    for (int k = 0; k < 4; k++)
-        bytes[k] = (uint8_t)(value >> (8 * k));
-}
 
 bool sdkHasMemoryCalls()
 {
@@ -102,14 +91,14 @@ MemoryResult readRegister(void *camera, uint64_t address, uint32_t *value, int32
         result = readCameraMemory(camera, address, bytes, sizeof bytes, status);
     }
     if (result == MEMORY_DONE)
-        *value = wordFromBytes(bytes);
+        *value = (uint32_t)loadLittleEndian(bytes, sizeof bytes);
     return result;
 }
 
 MemoryResult writeRegister(void *camera, uint64_t address, uint32_t value, int32_t *status)
 {
     uint8_t bytes[kWordSize];
-    bytesFromWord(value, bytes);
+    storeLittleEndian(bytes, sizeof bytes, value);
     if (address > kMaxPrivateAddress)
         return writeCameraMemory(camera, address, bytes, sizeof bytes, status);
     *status = writeWord(camera, address, bytes);

@@ -36,11 +36,6 @@ MemoryResult writeCameraMemory(void *camera, uint64_t address, const uint8_t *by
 MemoryResult readRegister(void *camera, uint64_t address, uint32_t *value, int32_t *status);
 MemoryResult writeRegister(void *camera, uint64_t address, uint32_t value, int32_t *status);
 
-// A 32-bit register's value from its 4 bytes as the camera holds them
-// (little-endian), and back.
-uint32_t wordFromBytes(const uint8_t bytes[4]);
-void bytesFromWord(uint32_t value, uint8_t bytes[4]);
-
 // A one-line reason for an access that did not go: "register 0x1D0 could
 // not be read (status 0x8000F008)".
 void describeMemoryFailure(MemoryResult result, bool write, uint64_t address, int32_t status, char *text,

@@ -1,5 +1,6 @@
 #include "Description.h"
 
+#include "CameraRegisters.h"
 #include "Cache.h"
 #include "Unzip.h"
 
@@ -34,7 +35,7 @@ bool findEntry(DeviceReader &device, Description *out, std::string *reason)
 {
     uint64_t table = 0;
     uint64_t count = 0;
-    if (!device.readU64(kManifestTableRegister, &table))
+    if (!device.readU64(kBootstrapManifestTable, &table))
         return fail(device, out, reason);
     if (table == 0) {
         *reason = kNoManifest;

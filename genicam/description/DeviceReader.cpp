@@ -1,5 +1,6 @@
 #include "DeviceReader.h"
 
+#include "CameraRegisters.h"
 #include "Reasons.h"
 
 namespace genicam {
@@ -7,7 +8,6 @@ namespace genicam {
 namespace {
 
 const uint64_t kLast32BitAddress = 0xFFFFFFFF;
-const size_t kStringFieldSize = 64;
 
 } // namespace
 
@@ -63,16 +63,14 @@ bool DeviceReader::readU64(uint64_t address, uint64_t *value)
     std::vector<uint8_t> bytes;
     if (!read(address, sizeof *value, &bytes))
         return false;
-    *value = 0;
-    for (size_t k = bytes.size(); k > 0; k--)
-        *value = *value << 8 | bytes[k - 1];
+    *value = loadLittleEndian(bytes.data(), bytes.size());
     return true;
 }
 
 bool DeviceReader::readString(uint64_t address, std::string *text)
 {
     std::vector<uint8_t> bytes;
-    if (!read(address, kStringFieldSize, &bytes))
+    if (!read(address, kBootstrapTextSize, &bytes))
         return false;
     size_t end = 0;
     while (end < bytes.size() && bytes[end] != 0)

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "CameraRegisters.h"
+
 namespace genicam {
 
 namespace {
@@ -13,14 +15,6 @@ const size_t kSizeAt = 0x10;
 const size_t kSha1At = 0x18;
 const unsigned kDeviceDescription = 0;  // file type: not a buffer (chunk) description
 const unsigned kSchemaMajor = 1;
-
-uint64_t littleEndian(const uint8_t *bytes, size_t size)
-{
-    uint64_t value = 0;
-    for (size_t k = size; k > 0; k--)
-        value = value << 8 | bytes[k - 1];
-    return value;
-}
 
 } // namespace
 
@@ -40,10 +34,10 @@ std::string ManifestEntry::versionText() const
 ManifestEntry parseManifestEntry(const uint8_t *bytes)
 {
     ManifestEntry entry;
-    entry.fileVersion = (uint32_t)littleEndian(bytes + kFileVersionAt, 4);
-    entry.fileFormat = (uint32_t)littleEndian(bytes + kFileFormatAt, 4);
-    entry.address = littleEndian(bytes + kAddressAt, 8);
-    entry.size = littleEndian(bytes + kSizeAt, 8);
+    entry.fileVersion = (uint32_t)loadLittleEndian(bytes + kFileVersionAt, 4);
+    entry.fileFormat = (uint32_t)loadLittleEndian(bytes + kFileFormatAt, 4);
+    entry.address = loadLittleEndian(bytes + kAddressAt, 8);
+    entry.size = loadLittleEndian(bytes + kSizeAt, 8);
     memcpy(entry.sha1.data(), bytes + kSha1At, entry.sha1.size());
     return entry;
 }

@@ -23,7 +23,6 @@
 
 namespace genicam {
 
-const uint64_t kManifestTableRegister = 0x1D0;
 const uint64_t kManifestEntrySize = 64;
 // Entries read from a table at most: cameras list one or two; a table that
 // claims more is read no further than this, and the rest are ignored.

@@ -1,5 +1,5 @@
-// Formula: its values, and the evaluation of a compiled formula (the steps
-// of FormulaProgram.h, the arithmetic of FormulaArithmetic.cpp).
+// Formula: the evaluation of a compiled formula (the steps of
+// FormulaProgram.h, the arithmetic of FormulaArithmetic.cpp).
 #include "FormulaArithmetic.h"
 
 #include <math.h>
@@ -8,36 +8,6 @@
 #include <type_traits>
 
 namespace genicam {
-
-Number Number::ofInteger(int64_t value)
-{
-    Number number;
-    number.integer = value;
-    return number;
-}
-
-Number Number::ofFloat(double value)
-{
-    Number number;
-    number.isFloat = true;
-    number.floating = value;
-    return number;
-}
-
-double Number::asFloat() const
-{
-    return isFloat ? floating : (double)integer;
-}
-
-int64_t Number::asInteger() const
-{
-    int64_t truncated;
-    if (toInteger(*this, &truncated) == nullptr)
-        return truncated;
-    if (isnan(floating))
-        return 0;
-    return floating > 0 ? INT64_MAX : INT64_MIN;
-}
 
 namespace {
 
@@ -187,7 +157,7 @@ private:
             return true;
         }
         int64_t integer;
-        if (toInteger(value, &integer) != nullptr)
+        if (!truncateToInteger(value, &integer))
             return fail("result beyond the 64-bit integer range", reason);
         *result = Number::ofInteger(integer);
         return true;
@@ -226,7 +196,7 @@ bool Formula::parse(const std::string &text, const FormulaNames &names, std::str
         return false;
     }
     root_ = std::move(program);
-    names_ = names.names_;
+    names_ = names.shared();
     return true;
 }
 

@@ -14,20 +14,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "Number.h"
+
 namespace genicam {
-
-// A value of the formula language: a 64-bit integer or a double.
-struct Number {
-    bool isFloat = false;
-    int64_t integer = 0;
-    double floating = 0;
-
-    static Number ofInteger(int64_t value);
-    static Number ofFloat(double value);
-    double asFloat() const;
-    // A double truncated toward zero, saturated to the int64 range (NaN: 0).
-    int64_t asInteger() const;
-};
 
 // How a formula's result is wanted: IntSwissKnife and IntConverter give an
 // integer, SwissKnife and Converter a double.
@@ -53,11 +42,13 @@ public:
     explicit FormulaNames(std::vector<std::string> names);
 
     const std::vector<std::string> &names() const { return *names_; }
+    // The names, for a formula parsed with them to keep (its errors name
+    // its variables).
+    const std::shared_ptr<const std::vector<std::string>> &shared() const { return names_; }
     // The index of the first variable named name, or false.
     bool find(std::string_view name, size_t *k) const;
 
 private:
-    friend class Formula;
     std::shared_ptr<const std::vector<std::string>> names_;
     std::unordered_map<std::string_view, size_t> index_;
 };

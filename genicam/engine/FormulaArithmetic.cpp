@@ -65,7 +65,6 @@ const char *const kOutOfRange = "result out of range";
 const char *const kBeyondInteger = "a value beyond the 64-bit integer range";
 
 const int64_t kBits = 64;
-const double kTwoTo63 = 9223372036854775808.0;
 
 // The int64 whose two's complement bits are bits.
 int64_t fromBits(uint64_t bits)
@@ -169,7 +168,7 @@ double roundTo(double x, int64_t decimals)
 const char *bitwise(Op op, Number *left, const Number &right)
 {
     int64_t a, b;
-    if (toInteger(*left, &a) != nullptr || toInteger(right, &b) != nullptr)
+    if (!truncateToInteger(*left, &a) || !truncateToInteger(right, &b))
         return kBeyondInteger;
     int64_t result = 0;
     switch (op) {
@@ -258,18 +257,6 @@ bool isTrue(const Number &value)
     return value.isFloat ? value.floating != 0 : value.integer != 0;
 }
 
-const char *toInteger(const Number &value, int64_t *integer)
-{
-    if (!value.isFloat) {
-        *integer = value.integer;
-        return nullptr;
-    }
-    if (!(value.floating >= -kTwoTo63 && value.floating < kTwoTo63))
-        return kBeyondInteger;
-    *integer = (int64_t)value.floating;
-    return nullptr;
-}
-
 const char *applyUnary(Op op, Arithmetic arithmetic, Number *value)
 {
     bool integer = !value->isFloat;
@@ -284,7 +271,7 @@ const char *applyUnary(Op op, Arithmetic arithmetic, Number *value)
     case Op::Sgn: *value = Number::ofInteger(compare(*value, Number::ofInteger(0))); return nullptr;
     case Op::BitNot: {
         int64_t a;
-        if (toInteger(*value, &a) != nullptr)
+        if (!truncateToInteger(*value, &a))
             return kBeyondInteger;
         *value = Number::ofInteger(~a);
         return nullptr;
@@ -325,7 +312,7 @@ const char *applyBinary(Op op, Arithmetic arithmetic, Number *left, const Number
         return nullptr;
     case Op::RoundTo: {
         int64_t decimals;
-        if (toInteger(right, &decimals) != nullptr)
+        if (!truncateToInteger(right, &decimals))
             return kBeyondInteger;
         if (!left->isFloat && decimals >= 0)
             return nullptr;

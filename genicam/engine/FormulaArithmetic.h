@@ -19,10 +19,6 @@ const char *applyBinary(Op op, Arithmetic arithmetic, Number *left, const Number
 // The truth of a value in && || ! and ?: (not zero).
 bool isTrue(const Number &value);
 
-// *value as an integer: a double truncated toward zero.  Null, or what went
-// wrong when it lies beyond the 64-bit integer range.
-const char *toInteger(const Number &value, int64_t *integer);
-
 } // namespace genicam
 
 #endif

@@ -1,23 +1,31 @@
 // The engine's nodes: what one element of a description says, built once
-// from the XML and then only read.  References to other nodes are indexes
-// into the NodeMap, looked up by name when the node is built.
+// from the XML and then only read.  Node holds what every kind has (its
+// name, its conditions, its imposed access); each kind of node derives
+// from it in a file of its own, which parses its elements and reads and
+// writes its value.  References to other nodes are indexes into the
+// NodeMap, looked up by name when the node is built.
 #ifndef GENICAM_ENGINE_NODE_H
 #define GENICAM_ENGINE_NODE_H
 
 #include <stdint.h>
 
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "Formula.h"
+#include <pugixml.hpp>
+
+#include "Engine.h"
+#include "Error.h"
+#include "Number.h"
+#include "Source.h"
 
 namespace genicam {
 namespace engine {
 
-const uint32_t kAbsent = UINT32_MAX;       // the element is not there
-const uint32_t kMissing = UINT32_MAX - 1;  // it names a node the description lacks
+class Context;
+class NodeParser;
+enum class Tag : uint8_t;
 
 // The node types of a description; Other is any node this engine does not
 // read (ConfRom, TextDesc, IntKey, AdvFeatureLock, SmartFeature, Node).
@@ -46,92 +54,63 @@ enum class Kind : uint8_t {
 // How a node may be used: bit 1 read, bit 2 write; NI and NA on top.
 enum class Access : uint8_t { NA = 0, RO = 1, WO = 2, RW = 3, NI = 4 };
 
-// A reference to another node by name (pValue, pMin, pAddress...).
-struct Ref {
-    uint32_t index = kAbsent;
-    std::string_view name;
+// What a node's value is, by its kind.
+ValueForm formOf(Kind kind);
 
-    bool given() const { return index != kAbsent; }
-};
+// The name of an access mode as listed: RO, RW, WO, NA or NI.
+const char *accessName(Access access);
 
-// A value the description gives either as a constant (Value, Min...) or
-// through another node (pValue, pMin...).
-struct Source {
-    enum class From : uint8_t { None, Constant, Node };
-    From from = From::None;
-    Number constant;        // a number, for every type but String
-    std::string_view text;  // a String's constant
-    Ref ref;
+// The access two restrictions leave together.
+Access intersect(Access a, Access b);
 
-    bool given() const { return from != From::None; }
-};
+class Node {
+public:
+    explicit Node(Kind kind) : kind(kind) {}
+    virtual ~Node() = default;
+    Node(const Node &) = delete;
+    Node &operator=(const Node &) = delete;
 
-// One ValueIndexed or pValueIndexed of an Integer or Float with a pIndex.
-struct IndexedValue {
-    int64_t index = 0;
-    Source source;
-};
+    // This node as the class T of its kind, or nullptr when it is of
+    // another kind (T::holds says which kinds T is).
+    template <class T> const T *as() const { return T::holds(kind) ? static_cast<const T *>(this) : nullptr; }
 
-struct Node;
+    // Applies one child element, of a tag the engine knows, to the node:
+    // here the elements every node has; a kind adds its own.
+    virtual void parse(NodeParser &parser, Tag tag, pugi::xml_node element);
+    // Checks, once every element is applied, that the node has what its
+    // kind needs, keeping the fault in the node otherwise.
+    virtual void finish(NodeParser &parser);
 
-// Where a register lives and how it is laid out.
-struct RegisterPart {
-    // One pIndex term: the index node's value times the offset (Offset or
-    // pOffset; the register's length when neither is given).
-    struct IndexTerm {
-        Ref index;
-        Source offset;
-    };
+    // What the node allows by itself, before its conditions: its kind's
+    // nature and its ImposedAccessMode together.
+    Access ownAccess() const { return intersect(natureAccess(), imposed); }
+    // What its kind allows by nature: both, unless the kind says less.
+    virtual Access natureAccess() const { return Access::RW; }
+    // The node this one stands for (its pValue), whose access it takes on,
+    // or nullptr.
+    virtual const Ref *standsFor() const { return nullptr; }
 
-    // An IntSwissKnife defined inside the register (or inside a pAddress of
-    // it), whose value is added to the address: a node of the NodeMap when
-    // it is found there by its name, else built for the register alone.
-    struct Knife {
-        Ref ref;
-        std::unique_ptr<Node> own;
-    };
+    // The kind's own reading and writing of a value, called with the node
+    // entered and its access checked (Operations.h).  A kind answers the
+    // forms it holds; the others are a fault of the description that asked
+    // for them ("it is a Category where a number is needed").
+    // A number-like value: an integer for the integer kinds, an Enumeration
+    // and a Boolean (1 or 0), a double for the float kinds.
+    virtual bool readNumber(Context &context, Number *value, Error *error) const;
+    virtual bool writeNumber(Context &context, Number value, Error *error) const;
+    // A string's text.
+    virtual bool readText(Context &context, std::string *value, Error *error) const;
+    virtual bool writeText(Context &context, const std::string &value, Error *error) const;
+    // A register's raw bytes, in address order.
+    virtual bool readBytes(Context &context, std::vector<uint8_t> *value, Error *error) const;
+    virtual bool writeBytes(Context &context, const std::vector<uint8_t> &value, Error *error) const;
+    // An integer node's minimum, maximum and increment now, as far as its
+    // kind gives them (*range holds the whole 64-bit range in steps of 1
+    // before); chain counts the Integers whose bounds led here.  A kind that
+    // gives none keeps *range.
+    virtual bool ownRange(Context &context, size_t chain, IntegerRange *range, Error *error) const;
 
-    uint64_t address = 0;  // the sum of the Address elements
-    std::vector<Ref> addresses;  // pAddress elements, added to it
-    std::vector<Knife> knives;   // IntSwissKnife elements, added too
-    std::vector<IndexTerm> indexes;
-    Source length;
-    Access access = Access::RO;
-    Ref port;
-    bool bigEndian = false;
-};
-
-// One entry of an Enumeration.
-struct EnumEntry {
-    std::string_view name;      // its Name attribute
-    std::string_view symbolic;  // Symbolic, or else its Name: the value as read and written
-    int64_t value = 0;
-    Ref isImplemented, isAvailable;
-};
-
-// A formula as parsed once, or why it could not be parsed.
-struct FormulaText {
-    bool given = false;
-    Formula formula;
-    std::string fault;
-};
-
-// The formulas of a SwissKnife, IntSwissKnife, Converter or IntConverter
-// and their inputs.  A formula's variables are numbered: first the
-// pVariable elements, then the Constant elements, then the Expression
-// elements, then FROM and TO for a converter.
-struct Formulas {
-    std::vector<std::string> names;
-    std::vector<Ref> variables;
-    std::vector<Number> constants;
-    std::vector<FormulaText> expressions;
-    FormulaText main;  // Formula, or a converter's FormulaFrom
-    FormulaText to;    // a converter's FormulaTo
-    size_t from = SIZE_MAX, toValue = SIZE_MAX;  // the variables FROM and TO of a converter
-};
-
-struct Node {
-    Kind kind = Kind::Other;
+    const Kind kind;
     std::string_view type;  // the element's name: IntReg, Enumeration...
     std::string_view name;
     std::string fault;      // why the description is faulty here; empty when it is not
@@ -141,34 +120,7 @@ struct Node {
     std::string_view unit, displayName;
     bool streamable = false;    // its Streamable says Yes
     std::vector<Ref> selected;  // a selector's pSelected elements that name a node, each once
-
-    // Value or pValue; a Converter's pValue; a Command's value to write to.
-    Source value;
-    std::vector<Ref> valueCopies;
-    // pIndex with ValueIndexed/pValueIndexed and ValueDefault/pValueDefault.
-    Ref index;
-    std::vector<IndexedValue> indexed;
-    Source valueDefault;
-    Source min, max, inc;
-
-    std::unique_ptr<RegisterPart> reg;
-    bool isSigned = false;
-    // A MaskedIntReg's or StructEntry's field, in the register's own bit
-    // numbering (in a big-endian register bit 0 is the most significant).
-    bool masked = false;
-    bool hasBits = false;
-    uint64_t lsb = 0, msb = 0;
-
-    int64_t onValue = 1, offValue = 0;  // a Boolean's
-    Source commandValue;
-    std::vector<EnumEntry> entries;
-    std::vector<Ref> features;  // a Category's pFeature elements
-    bool chunkPort = false;     // a Port for chunk data, not the device's registers
-    std::unique_ptr<Formulas> formulas;
 };
-
-// The name of an access mode as listed: RO, RW, WO, NA or NI.
-const char *accessName(Access access);
 
 } // namespace engine
 } // namespace genicam

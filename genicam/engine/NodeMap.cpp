@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "Engine.h"
+#include "NodeKinds.h"
 #include "Text.h"
 
 namespace genicam {
@@ -62,11 +63,10 @@ void NodeMap::index(pugi::xml_node root)
             continue;
         }
         Kind kind;
-        if (!kindOf(tag, &kind))
+        if (!engine::kindOf(tag, &kind))
             continue;
         add(element, kind);
-        if (kind == Kind::IntReg || kind == Kind::MaskedIntReg || kind == Kind::FloatReg ||
-            kind == Kind::StringReg || kind == Kind::Register)
+        if (engine::isRegisterKind(kind))
             addInline(element);
     }
 }

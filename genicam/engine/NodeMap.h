@@ -75,18 +75,6 @@ private:
     mutable std::unordered_map<uint32_t, std::vector<uint32_t>> selectors_;
 };
 
-namespace engine {
-
-// Builds the node of element, of the given kind, resolving its references
-// through nodes (which must not build other nodes meanwhile).  Faults of
-// the description are kept in the node rather than refused here.
-std::unique_ptr<Node> buildNode(const NodeMap &nodes, pugi::xml_node element, Kind kind);
-
-// The kind of node an element names (Kind::Other for any other node
-// element); false when the element is no node at all.
-bool kindOf(std::string_view tag, Kind *kind);
-
-} // namespace engine
 } // namespace genicam
 
 #endif

@@ -1,42 +1,16 @@
 // A camera's features by name: read and written as text in each feature's
 // own form, or read as the value itself.
 #include "SessionImpl.h"
+
+#include "CommandNode.h"
+#include "EnumerationNode.h"
+#include "Failure.h"
+#include "Operations.h"
 #include "Text.h"
 
 namespace genicam {
 
 using namespace engine;
-
-ValueForm formOf(Kind kind)
-{
-    switch (kind) {
-    case Kind::Integer:
-    case Kind::IntReg:
-    case Kind::MaskedIntReg:
-    case Kind::StructEntry:
-    case Kind::IntSwissKnife:
-    case Kind::IntConverter:
-        return ValueForm::Integer;
-    case Kind::Float:
-    case Kind::FloatReg:
-    case Kind::SwissKnife:
-    case Kind::Converter:
-        return ValueForm::Float;
-    case Kind::Enumeration:
-        return ValueForm::Enumeration;
-    case Kind::Boolean:
-        return ValueForm::Boolean;
-    case Kind::String:
-    case Kind::StringReg:
-        return ValueForm::String;
-    case Kind::Register:
-        return ValueForm::Register;
-    case Kind::Command:
-        return ValueForm::Command;
-    default:
-        return ValueForm::None;
-    }
-}
 
 const char *valueFormName(ValueForm form)
 {
@@ -76,7 +50,7 @@ bool noValue(const Node &node, const char *verb, Error *error)
     if (node.kind == Kind::Port)
         return fail(error, ErrorKind::NoSuchFeature, "a port, not a value");
     return fail(error, ErrorKind::NoSuchFeature,
-                Evaluator::article(node.type) + " node, which this tool does not " + verb);
+                article(node.type) + " node, which this tool does not " + verb);
 }
 
 // The error's text alone, for the callers that want no more.
@@ -137,33 +111,27 @@ bool Session::readValue(const std::string &name, FeatureValue *value, Error *err
 
 bool Session::Impl::readValue(const Node &node, FeatureValue *value, Error *error)
 {
-    evaluator.start();
+    context.start();
     *value = FeatureValue();
     value->form = formOf(node.kind);
     switch (value->form) {
     case ValueForm::Integer:
-        return evaluator.integer(node, &value->integer, error);
+    case ValueForm::Boolean:  // 1 or 0
+        return integer(context, node, &value->integer, error);
     case ValueForm::Float:
-        return evaluator.floating(node, &value->floating, error);
+        return floating(context, node, &value->floating, error);
     case ValueForm::Enumeration: {
         const EnumEntry *entry;
-        if (!evaluator.entry(node, &entry, error))
+        if (!node.as<EnumerationNode>()->entry(context, &entry, error))
             return false;
         value->integer = entry->value;
         value->text = entry->symbolic;
         return true;
     }
-    case ValueForm::Boolean: {
-        bool truth;
-        if (!evaluator.boolean(node, &truth, error))
-            return false;
-        value->integer = truth;
-        return true;
-    }
     case ValueForm::String:
-        return evaluator.text(node, &value->text, error);
+        return text(context, node, &value->text, error);
     case ValueForm::Register:
-        return evaluator.bytes(node, &value->bytes, error);
+        return bytes(context, node, &value->bytes, error);
     case ValueForm::Command:
         return fail(error, ErrorKind::NotReadable, "a command: it is executed, not read");
     case ValueForm::None:
@@ -218,7 +186,7 @@ void keep(FeatureValue *written, ValueForm form, int64_t integer, double floatin
 
 bool Session::Impl::write(const Node &node, const std::string &text, FeatureValue *written, Error *error)
 {
-    evaluator.start();
+    context.start();
     if (written != nullptr)
         *written = FeatureValue();
     std::string_view word = trim(text);
@@ -228,25 +196,34 @@ bool Session::Impl::write(const Node &node, const std::string &text, FeatureValu
         if (!parseUserInteger(text, &value))
             return fail(error, ErrorKind::BadValueText, "not an integer: " + quoted(text));
         keep(written, ValueForm::Integer, value);
-        return evaluator.setNumber(node, integerNumber(value), error);
+        return setNumber(context, node, Number::ofInteger(value), error);
     }
     case ValueForm::Float: {
         double value;
         if (!parseFloat(text, &value) || value != value)
             return fail(error, ErrorKind::BadValueText, "not a number: " + quoted(text));
         keep(written, ValueForm::Float, 0, value);
-        return evaluator.setNumber(node, floatNumber(value), error);
+        return setNumber(context, node, Number::ofFloat(value), error);
     }
-    case ValueForm::Enumeration:
-        return writeEntry(node, text, written, error);
+    case ValueForm::Enumeration: {
+        // Written by an entry's name or by its integer value.
+        const EnumEntry *chosen = nullptr;
+        bool done = node.as<EnumerationNode>()->writeByText(context, text, &chosen, error);
+        if (chosen != nullptr && written != nullptr) {
+            written->form = ValueForm::Enumeration;
+            written->integer = chosen->value;
+            written->text = chosen->symbolic;
+        }
+        return done;
+    }
     case ValueForm::Boolean:
         if (word == "true" || word == "1") {
             keep(written, ValueForm::Boolean, 1);
-            return evaluator.setBoolean(node, true, error);
+            return setNumber(context, node, Number::ofInteger(1), error);
         }
         if (word == "false" || word == "0") {
             keep(written, ValueForm::Boolean, 0);
-            return evaluator.setBoolean(node, false, error);
+            return setNumber(context, node, Number::ofInteger(0), error);
         }
         return fail(error, ErrorKind::BadValueText, "not a boolean: " + quoted(text) + " (true, false, 1 or 0)");
     case ValueForm::String:
@@ -254,7 +231,7 @@ bool Session::Impl::write(const Node &node, const std::string &text, FeatureValu
             written->form = ValueForm::String;
             written->text = text;
         }
-        return evaluator.setText(node, text, error);
+        return setText(context, node, text, error);
     case ValueForm::Register: {
         std::vector<uint8_t> bytes;
         if (!parseBytes(text, &bytes))
@@ -263,42 +240,17 @@ bool Session::Impl::write(const Node &node, const std::string &text, FeatureValu
             written->form = ValueForm::Register;
             written->bytes = bytes;
         }
-        return evaluator.setBytes(node, bytes, error);
+        return setBytes(context, node, bytes, error);
     }
     case ValueForm::Command:
         keep(written, ValueForm::Command, 0);
         if (word == "1" || word == "execute")
-            return evaluator.execute(node, error);
+            return node.as<CommandNode>()->execute(context, error);
         return fail(error, ErrorKind::BadValueText,
                     "a command is executed by writing 1 or execute, not " + quoted(text));
     default:
         return noValue(node, "write", error);
     }
-}
-
-// An Enumeration is written by an entry's name or by its integer value.
-bool Session::Impl::writeEntry(const Node &node, const std::string &text, FeatureValue *written, Error *error)
-{
-    std::string_view word = trim(text);
-    int64_t value;
-    bool isNumber = parseUserInteger(text, &value);
-    const EnumEntry *chosen = nullptr;
-    for (const EnumEntry &entry : node.entries)
-        if (chosen == nullptr && entry.symbolic == word)
-            chosen = &entry;
-    for (const EnumEntry &entry : node.entries)
-        if (chosen == nullptr && isNumber && entry.value == value)
-            chosen = &entry;
-    if (chosen != nullptr) {
-        if (written != nullptr) {
-            written->form = ValueForm::Enumeration;
-            written->integer = chosen->value;
-            written->text = chosen->symbolic;
-        }
-        return evaluator.setEntry(node, *chosen, error);
-    }
-    return fail(error, ErrorKind::NotAnEntry,
-                "not an entry of " + std::string(node.name) + " (" + evaluator.entryNames(node) + ")");
 }
 
 } // namespace genicam

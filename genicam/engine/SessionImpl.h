@@ -9,12 +9,11 @@
 #include <unordered_set>
 
 #include "Engine.h"
-#include "Evaluator.h"
+#include "CategoryNode.h"
+#include "Context.h"
+#include "Node.h"
 
 namespace genicam {
-
-// What a node's value is, by its kind.
-ValueForm formOf(engine::Kind kind);
 
 // The access of a node's state as a caller reads it: its form decides too
 // (a Command is executed, not read; a node without a value is neither read
@@ -22,7 +21,7 @@ ValueForm formOf(engine::Kind kind);
 void byForm(const engine::Node &node, FeatureAccess *access);
 
 struct Session::Impl {
-    Impl(std::shared_ptr<const NodeMap> map, Port &port) : nodes(std::move(map)), evaluator(*nodes, port) {}
+    Impl(std::shared_ptr<const NodeMap> map, Port &port) : nodes(std::move(map)), context(*nodes, port) {}
 
     // A feature reached from the Root category by reach(): its path and
     // the name its category gives; its node and index, nullptr when the
@@ -43,7 +42,6 @@ struct Session::Impl {
     // Writes the node from text; written, when not nullptr, gets the value
     // written in the node's own form.
     bool write(const engine::Node &node, const std::string &text, FeatureValue *written, Error *error);
-    bool writeEntry(const engine::Node &node, const std::string &text, FeatureValue *written, Error *error);
     // The description's facts about the node at index.
     FeatureInfo infoOf(uint32_t index);
     // What the node allows now, as a caller reads it (see byForm).
@@ -52,10 +50,10 @@ struct Session::Impl {
     // document order of the category tree; false when there is no Root
     // category.
     bool reach(const Reach &each);
-    void reachCategory(const engine::Node &category, const std::string &path, size_t depth, const Reach &each);
+    void reachCategory(const engine::CategoryNode &category, const std::string &path, size_t depth, const Reach &each);
 
     std::shared_ptr<const NodeMap> nodes;
-    engine::Evaluator evaluator;
+    engine::Context context;
     std::unordered_set<const engine::Node *> reached;
 };
 

@@ -3,6 +3,9 @@
 // gives them with what a configuration needs to know.
 #include "SessionImpl.h"
 
+#include "AccessNow.h"
+#include "CategoryNode.h"
+
 namespace genicam {
 
 using namespace engine;
@@ -17,35 +20,36 @@ const char *const kNoRoot = "the description has no Root category";
 bool Session::Impl::reach(const Reach &each)
 {
     reached.clear();
-    const Node *root = nodes->feature("Root");
-    if (!root || root->kind != Kind::Category)
+    const Node *named = nodes->feature("Root");
+    const CategoryNode *root = named ? named->as<CategoryNode>() : nullptr;
+    if (!root)
         return false;
     reached.insert(root);
     reachCategory(*root, "Root", 0, each);
     return true;
 }
 
-void Session::Impl::reachCategory(const Node &category, const std::string &path, size_t depth, const Reach &each)
+void Session::Impl::reachCategory(const CategoryNode &category, const std::string &path, size_t depth, const Reach &each)
 {
     for (const Ref &ref : category.features) {
         Reached feature{path, ref.name, nullptr, ref.index, FeatureAccess(), Error()};
-        evaluator.start();
-        feature.node = evaluator.follow(category, ref, &feature.error);
+        context.start();
+        feature.node = context.follow(category, ref, &feature.error);
         if (!feature.node) {
             each(feature);
             continue;
         }
         if (!reached.insert(feature.node).second)
             continue;
-        if (!evaluator.state(*feature.node, &feature.access, &feature.error)) {
+        if (!state(context, *feature.node, &feature.access, &feature.error)) {
             each(feature);
             continue;
         }
         if (!feature.access.implemented)
             continue;
-        if (feature.node->kind == Kind::Category) {
+        if (const CategoryNode *inner = feature.node->as<CategoryNode>()) {
             if (depth + 1 < kMaxCategoryDepth)
-                reachCategory(*feature.node, path + "/" + std::string(ref.name), depth + 1, each);
+                reachCategory(*inner, path + "/" + std::string(ref.name), depth + 1, each);
             continue;
         }
         each(feature);

@@ -9,6 +9,7 @@
 // Without a configuration there are two cameras, both of which open.  It
 // exports the four SDK calls and the optional memory calls, which reach
 // each camera's registers and self-description at 64-bit addresses.
+#include "CameraRegisters.h"
 #include "QrVApi.h"
 #include "Sim.h"
 
@@ -27,17 +28,6 @@
 using namespace qrvsim;
 
 namespace {
-
-const uint32_t kReadRegister = 43;
-const uint32_t kWriteRegister = 44;
-
-// The private command record: opcode, address, value.
-struct RegisterCommand {
-    uint32_t opcode;
-    uint32_t address;
-    uint32_t value;
-};
-static_assert(sizeof(RegisterCommand) == 12, "RegisterCommand must be 12 bytes");
 
 struct Simulator {
     std::mutex mutex;
@@ -231,16 +221,16 @@ int32_t openCamera(Simulator &sim, uint32_t cameraNumber, void **handle)
 int32_t readRegister(Simulator &sim, const Camera &camera, RegisterCommand *command)
 {
     uint8_t bytes[4];
-    putLittleEndian(bytes, command->value, sizeof bytes);
+    storeLittleEndian(bytes, sizeof bytes, command->value);
     int32_t status = readMemory(camera, sim.state, command->address, bytes, sizeof bytes);
-    command->value = getLittleEndian32(bytes);
+    command->value = (uint32_t)loadLittleEndian(bytes, sizeof bytes);
     return status;
 }
 
 int32_t writeRegister(Simulator &sim, const Camera &camera, const RegisterCommand *command)
 {
     uint8_t bytes[4];
-    putLittleEndian(bytes, command->value, sizeof bytes);
+    storeLittleEndian(bytes, sizeof bytes, command->value);
     return writeMemory(camera, sim.state, command->address, bytes, sizeof bytes);
 }
 
@@ -379,9 +369,9 @@ QRV_EXPORT int32_t QrVPrivateCmd(void *handle, uint32_t size, void *record)
         RegisterCommand command;
         memcpy(&command, record, sizeof command);
         uint32_t valueBefore = command.value;
-        if (command.opcode == kReadRegister)
+        if (command.opcode == kReadRegisterOpcode)
             status = readRegister(sim, *camera, &command);
-        else if (command.opcode == kWriteRegister)
+        else if (command.opcode == kWriteRegisterOpcode)
             status = writeRegister(sim, *camera, &command);
         else
             status = kStatusBadCommand;

@@ -86,10 +86,6 @@ private:
 
 class RegisterState;
 
-// Values as the camera's memory holds them: little-endian.
-void putLittleEndian(uint8_t *at, uint64_t value, size_t bytes);
-uint32_t getLittleEndian32(const uint8_t *at);
-
 // A read of size bytes at address from the camera's memory (its registers,
 // 4 bytes each, little-endian, and its read-only memory), into bytes; a
 // status.  A failed read leaves bytes as they were.  README.md tells the

@@ -12,6 +12,8 @@
 
 #include <algorithm>
 
+#include "CameraRegisters.h"
+
 namespace qrvsim {
 
 // The bytes of the read-only memory, at fixed addresses below 4 GiB so that
@@ -40,12 +42,10 @@ struct ReadOnlyMemory {
 namespace {
 
 // The bootstrap registers of the standard, as far as the simulator fills them.
-const uint64_t kGencpVersion = 0x0000;
-const uint64_t kIdentityAddress[kIdentityFields] = {0x0004, 0x0044, 0x0084, 0x00C4, 0x0144, 0x0184};
-const uint64_t kManufacturerInfo = 0x0104;
-const uint64_t kManifestTableAddress = 0x01D0;
-const size_t kStringSize = 64;
-const size_t kBootstrapSize = 0x01D8;  // up to the manifest table address
+const uint64_t kIdentityAddress[kIdentityFields] = {kBootstrapManufacturerName, kBootstrapModelName,
+                                                    kBootstrapFamilyName,       kBootstrapDeviceVersion,
+                                                    kBootstrapSerialNumber,     kBootstrapUserDefinedName};
+const size_t kBootstrapSize = kBootstrapManifestTable + 8;  // up to the end of the manifest table address
 const uint32_t kGencpVersionValue = 0x00010000;  // 1.0: major in the high 16 bits
 const char kManufacturerInfoText[] = "A simulated camera of libQrVApi.so";
 
@@ -65,30 +65,30 @@ const uint8_t kPadding[4] = {0, 0, 0, 0};
 
 void putText(std::vector<uint8_t> *memory, uint64_t address, const std::string &text)
 {
-    memcpy(memory->data() + address, text.data(), std::min(text.size(), kStringSize - 1));
+    memcpy(memory->data() + address, text.data(), std::min(text.size(), kBootstrapTextSize - 1));
 }
 
 std::shared_ptr<const ReadOnlyMemory> buildReadOnlyMemory(const Camera &camera)
 {
     auto memory = std::make_shared<ReadOnlyMemory>();
     memory->bootstrap.assign(kBootstrapSize, 0);
-    putLittleEndian(&memory->bootstrap[kGencpVersion], kGencpVersionValue, 4);
+    storeLittleEndian(&memory->bootstrap[kBootstrapGencpVersion], 4, kGencpVersionValue);
     for (unsigned field = 0; field < kIdentityFields; field++)
         putText(&memory->bootstrap, kIdentityAddress[field], camera.identity[field]);
-    putText(&memory->bootstrap, kManufacturerInfo, kManufacturerInfoText);
+    putText(&memory->bootstrap, kBootstrapManufacturerInfo, kManufacturerInfoText);
     memory->regions.push_back({0, kBootstrapSize, memory->bootstrap.data()});
 
     const Description *description = camera.description.get();
     if (description == nullptr)
         return memory;  // no manifest: its address reads as 0
-    putLittleEndian(&memory->bootstrap[kManifestTableAddress], kManifestAddress, 8);
+    storeLittleEndian(&memory->bootstrap[kBootstrapManifestTable], 8, kManifestAddress);
     memory->manifest.assign(8 + kEntrySize, 0);
     uint8_t *entry = &memory->manifest[8];
-    putLittleEndian(&memory->manifest[0], 1, 8);  // one entry
-    putLittleEndian(entry, kFileVersion, 4);
-    putLittleEndian(entry + 4, kSchemaVersion | (description->zip ? kZipCompression : 0), 4);
-    putLittleEndian(entry + 8, kDescriptionAddress, 8);
-    putLittleEndian(entry + 16, description->size, 8);
+    storeLittleEndian(&memory->manifest[0], 8, 1);  // one entry
+    storeLittleEndian(entry, 4, kFileVersion);
+    storeLittleEndian(entry + 4, 4, kSchemaVersion | (description->zip ? kZipCompression : 0));
+    storeLittleEndian(entry + 8, 8, kDescriptionAddress);
+    storeLittleEndian(entry + 16, 8, description->size);
     memcpy(entry + kEntryShaOffset, description->sha1, sizeof description->sha1);
     memory->regions.push_back({kManifestAddress, memory->manifest.size(), memory->manifest.data()});
     memory->description = camera.description;
@@ -143,17 +143,6 @@ bool endOf(uint64_t address, uint32_t size, uint64_t *end)
 
 } // namespace
 
-void putLittleEndian(uint8_t *at, uint64_t value, size_t bytes)
-{
-    for (size_t k = 0; k < bytes; k++)
-        at[k] = (uint8_t)(value >> (8 * k));
-}
-
-uint32_t getLittleEndian32(const uint8_t *at)
-{
-    return (uint32_t)at[0] | (uint32_t)at[1] << 8 | (uint32_t)at[2] << 16 | (uint32_t)at[3] << 24;
-}
-
 const ReadOnlyMemory &Camera::readOnlyMemory() const
 {
     if (!readOnlyMemory_)
@@ -189,7 +178,7 @@ int32_t readMemory(const Camera &camera, const RegisterState &state, uint64_t ad
         else {
             uint32_t value = piece.value;
             state.find(camera.number, at, &value);
-            putLittleEndian(into, value, 4);
+            storeLittleEndian(into, 4, value);
         }
         at += piece.size;
     }
@@ -213,7 +202,7 @@ int32_t writeMemory(const Camera &camera, RegisterState &state, uint64_t address
             return kStatusReadOnly;
         if (piece.kind == Piece::kNothing)
             return kStatusNoRegister;
-        writes.emplace_back(at, getLittleEndian32(bytes + (at - address)));
+        writes.emplace_back(at, (uint32_t)loadLittleEndian(bytes + (at - address), 4));
         at += piece.size;
     }
     if (!writes.empty() && !state.store(camera.number, writes))

@@ -76,11 +76,11 @@ int32_t scanDevices(Sdk &s, DeviceList *list)
 int32_t readLimits(Channel &channel)
 {
     uint8_t bytes[8];
-    int32_t status = channel.read(kAbrmMaxResponseTime, bytes, 4);
+    int32_t status = channel.read(kBootstrapMaxResponseTime, bytes, 4);
     if (status < 0)
         return status;
     uint32_t responseTimeMs = get32(bytes);
-    if ((status = channel.read(kAbrmSbrmAddress, bytes, 8)) < 0)
+    if ((status = channel.read(kBootstrapSbrmAddress, bytes, 8)) < 0)
         return status;
     uint64_t sbrm = get64(bytes);
     if ((status = channel.read(sbrm + kSbrmMaxCommandLength, bytes, 4)) < 0)

@@ -72,8 +72,8 @@ std::string bootstrapSerial(libusb_device_handle *handle, const Device &device)
         return "";
     UsbTransport transport(handle, device.endpointOut, device.endpointIn);
     Channel channel(transport, systemClock(), Channel::TraceLine(), configuredCommandLimitMs());
-    char serial[kAbrmStringSize];
-    int32_t status = channel.read(kAbrmSerialNumber, reinterpret_cast<uint8_t *>(serial), sizeof serial);
+    char serial[kBootstrapTextSize];
+    int32_t status = channel.read(kBootstrapSerialNumber, reinterpret_cast<uint8_t *>(serial), sizeof serial);
     libusb_release_interface(handle, device.interfaceNumber);
     return status < 0 ? "" : trimSerial(serial, sizeof serial);
 }

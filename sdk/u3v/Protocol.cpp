@@ -21,39 +21,6 @@ std::vector<uint8_t> header(uint16_t commandId, uint16_t requestId, size_t dataS
 
 } // namespace
 
-uint16_t get16(const uint8_t *bytes)
-{
-    return (uint16_t)(bytes[0] | bytes[1] << 8);
-}
-
-uint32_t get32(const uint8_t *bytes)
-{
-    return (uint32_t)get16(bytes) | (uint32_t)get16(bytes + 2) << 16;
-}
-
-uint64_t get64(const uint8_t *bytes)
-{
-    return (uint64_t)get32(bytes) | (uint64_t)get32(bytes + 4) << 32;
-}
-
-void put16(uint8_t *bytes, uint16_t value)
-{
-    bytes[0] = (uint8_t)value;
-    bytes[1] = (uint8_t)(value >> 8);
-}
-
-void put32(uint8_t *bytes, uint32_t value)
-{
-    put16(bytes, (uint16_t)value);
-    put16(bytes + 2, (uint16_t)(value >> 16));
-}
-
-void put64(uint8_t *bytes, uint64_t value)
-{
-    put32(bytes, (uint32_t)value);
-    put32(bytes + 4, (uint32_t)(value >> 32));
-}
-
 size_t readMemCommandSize()
 {
     return kHeaderSize + kReadMemDataSize;

@@ -8,6 +8,8 @@
 
 #include <vector>
 
+#include "CameraRegisters.h"
+
 namespace u3v {
 
 const uint32_t kPrefix = 0x43563355;  // "U3VC" as little-endian bytes
@@ -30,14 +32,6 @@ const uint16_t kPendingAck = 0x0805;
 // GenCP statuses a device may answer with.
 const uint16_t kGencpSuccess = 0x0000;
 const uint16_t kGencpBusy = 0x8007;
-
-// Bootstrap registers read when a camera is opened.
-const uint64_t kAbrmSerialNumber = 0x0144;
-const size_t kAbrmStringSize = 64;
-const uint64_t kAbrmMaxResponseTime = 0x01CC;  // u32, milliseconds
-const uint64_t kAbrmSbrmAddress = 0x01D8;      // u64
-const uint64_t kSbrmMaxCommandLength = 0x14;   // u32, from the SBRM address
-const uint64_t kSbrmMaxAckLength = 0x18;       // u32
 
 // A READMEM command: 8-byte address, reserved u16, length u16.
 std::vector<uint8_t> encodeReadMem(uint16_t requestId, uint64_t address, uint16_t length);
@@ -70,13 +64,13 @@ bool pendingTimeout(const Ack &ack, uint16_t *timeoutMs);
 // payload is too short.
 bool bytesWritten(const Ack &ack, uint16_t *written);
 
-// Little-endian fields.
-uint16_t get16(const uint8_t *bytes);
-uint32_t get32(const uint8_t *bytes);
-uint64_t get64(const uint8_t *bytes);
-void put16(uint8_t *bytes, uint16_t value);
-void put32(uint8_t *bytes, uint32_t value);
-void put64(uint8_t *bytes, uint64_t value);
+// The little-endian fields of packets and registers, by width.
+inline uint16_t get16(const uint8_t *bytes) { return (uint16_t)loadLittleEndian(bytes, 2); }
+inline uint32_t get32(const uint8_t *bytes) { return (uint32_t)loadLittleEndian(bytes, 4); }
+inline uint64_t get64(const uint8_t *bytes) { return loadLittleEndian(bytes, 8); }
+inline void put16(uint8_t *bytes, uint16_t value) { storeLittleEndian(bytes, 2, value); }
+inline void put32(uint8_t *bytes, uint32_t value) { storeLittleEndian(bytes, 4, value); }
+inline void put64(uint8_t *bytes, uint64_t value) { storeLittleEndian(bytes, 8, value); }
 
 } // namespace u3v
 

@@ -15,6 +15,7 @@
 #include "Trace.h"
 
 #include <inttypes.h>
+#include <stddef.h>
 #include <string.h>
 
 #include <new>
@@ -24,10 +25,6 @@
 using namespace u3v;
 
 namespace {
-
-const uint32_t kReadRegister = 43;
-const uint32_t kWriteRegister = 44;
-const uint32_t kCommandSize = 12;  // opcode, address, value
 
 // Times a call for its trace line.
 class CallTimer {
@@ -60,25 +57,26 @@ int32_t registerCommand(void *handle, uint32_t size, void *record, uint32_t *opc
     std::shared_ptr<OpenCamera> camera = findOpen(handle);
     if (camera == nullptr)
         return kStatusBadHandle;
-    if (record == nullptr || size < kCommandSize)
+    if (record == nullptr || size < sizeof(RegisterCommand))
         return kStatusBadArgument;
-    uint8_t *fields = static_cast<uint8_t *>(record);
-    memcpy(opcode, fields, 4);
-    memcpy(address, fields + 4, 4);
-    memcpy(value, fields + 8, 4);
-    if (*opcode != kReadRegister && *opcode != kWriteRegister)
+    RegisterCommand command;
+    memcpy(&command, record, sizeof command);
+    *opcode = command.opcode;
+    *address = command.address;
+    *value = command.value;
+    if (*opcode != kReadRegisterOpcode && *opcode != kWriteRegisterOpcode)
         return kStatusBadCommand;
 
     std::lock_guard<std::mutex> guard(camera->mutex);
     uint8_t bytes[4];
-    if (*opcode == kWriteRegister) {
+    if (*opcode == kWriteRegisterOpcode) {
         put32(bytes, *value);
         return camera->channel->write(*address, bytes, sizeof bytes);
     }
     int32_t status = camera->channel->read(*address, bytes, sizeof bytes);
     if (status >= 0) {
         *value = get32(bytes);
-        memcpy(fields + 8, value, 4);
+        memcpy(static_cast<uint8_t *>(record) + offsetof(RegisterCommand, value), value, sizeof *value);
     }
     return status;
 }
