@@ -33,7 +33,7 @@ struct PortContext {
 } sPort;
 
 const char *sNoModule = "";  // why the module could not be loaded
-char sNoModuleText[512];
+char sNoModuleText[2 * PATH_MAX + 320];
 
 int64_t nowMs()
 {
@@ -118,18 +118,20 @@ bool loadModule()
     }
     const char *const places[] = {GENICAM_MODULE_FROM_PROGRAM, GENICAM_MODULE_IN_BUILD_TREE};
     void *library = NULL;
-    char firstError[512] = "";
+    // Why each place failed, "; " between them: the installed tool's and the
+    // build tree's, so that either user learns where it was looked for.
+    char errors[2 * PATH_MAX + 256] = "";
     for (const char *place : places) {
         char path[PATH_MAX + 64];
         snprintf(path, sizeof path, "%s/%s/%s", folder, place, VA_GENICAM_MODULE_FILE);
         library = dlopen(path, RTLD_NOW | RTLD_LOCAL);
         if (library != NULL)
             break;
-        if (firstError[0] == '\0')
-            snprintf(firstError, sizeof firstError, "%s", dlerror());
+        size_t used = strlen(errors);
+        snprintf(errors + used, sizeof errors - used, "%s%s", used > 0 ? "; " : "", dlerror());
     }
     if (library == NULL) {
-        snprintf(sNoModuleText, sizeof sNoModuleText, "the GenICam module cannot be loaded (%s)", firstError);
+        snprintf(sNoModuleText, sizeof sNoModuleText, "the GenICam module cannot be loaded (%s)", errors);
         sNoModule = sNoModuleText;
         return false;
     }

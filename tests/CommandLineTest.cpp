@@ -1,13 +1,39 @@
 // The command line, as a user sees it: what is rejected, what is accepted,
 // where the output goes and how long a continual run pauses.
+#include "Skip.h"
 #include "ToolHarness.h"
+
+#include <filesystem>
 
 namespace {
 
 const std::string kScan = kStamp + "    Camera 21330417\n"
                           "    Camera 21330418\n";
 
-using CommandLine = ToolTest;
+struct Rejection {
+    std::vector<std::string> args;
+    std::string reason;
+};
+
+class CommandLine : public ToolTest {
+protected:
+    // Each rejection: one line on standard error naming the first word
+    // rejected and why, then the usage text on standard output, status 1.
+    void expectRejected(const std::vector<Rejection> &rejected)
+    {
+        writeFile("config", "camera 1\n");
+        writeFile("good.xml", "<RegisterDescription><Category Name=\"Root\"/></RegisterDescription>");
+        for (const Rejection &c : rejected) {
+            ToolRun result = run(c.args);
+            bool logFile = c.args.size() == 2 && c.args[0] == "-l";
+            std::string notice = logFile ? "Output directed to " + c.args[1] + ".  PRESS ANY KEY TO EXIT\n" : "";
+            EXPECT_EQ(result.status, 1) << describe(c.args);
+            EXPECT_EQ(result.out, notice + expectedUsage()) << describe(c.args);
+            EXPECT_EQ(result.err, "VisionAccess: " + c.reason + "\n") << describe(c.args);
+            EXPECT_EQ(readFile("trace"), "") << describe(c.args) << ": no SDK call";
+        }
+    }
+};
 
 // Each rejection: one line on standard error naming the first word rejected
 // and why, then the usage text on standard output, status 1.
@@ -15,10 +41,7 @@ TEST_F(CommandLine, RejectedWithItsReasonAndUsageTextBeforeAnyCameraIsTouched)
 {
     const std::string kHexAddress = " is not a hexadecimal register address or a feature name";
     const std::string kDelay = " is not a delay from 0 to 2147483647 ms";
-    const struct {
-        std::vector<std::string> args;
-        std::string reason;
-    } rejected[] = {
+    const std::vector<Rejection> rejected = {
         // not an option word
         {{"-y"}, "unknown option '-y'"}, {{"-cd"}, "unknown option '-cd'"}, {{"--c"}, "unknown option '--c'"},
         {{"-"}, "unknown option '-'"}, {{"c"}, "unknown option 'c'"}, {{""}, "unknown option ''"},
@@ -79,23 +102,37 @@ TEST_F(CommandLine, RejectedWithItsReasonAndUsageTextBeforeAnyCameraIsTouched)
         {{"-x", "no-such-folder"}, "cannot save descriptions in 'no-such-folder': No such file or directory"},
         {{"-x", "config"}, "cannot save descriptions in 'config': not a folder"},
         {{"-g"}, "-g needs a GenICam description file"},
+    };
+    expectRejected(rejected);
+}
+
+// A -g file is read, through the GenICam module, before any camera is
+// touched.
+TEST_F(CommandLine, DescriptionFileRejectedWithItsReasonBeforeAnyCameraIsTouched)
+{
+    SKIP_UNLESS(GENICAM_MODULE_BUILT, GENICAM_MODULE_MISSING, GENICAM_MODULE_HOW);
+    expectRejected({
         {{"-g", "good.xml", "-G", "good.xml"}, "-G may be given once: one description serves every camera"},
         {{"-g", "no-such.xml"},
          "cannot use the GenICam description 'no-such.xml': cannot read no-such.xml: No such file or directory"},
         {{"-g", "config"}, "cannot use the GenICam description 'config': config is not a GenICam description: "
                            "not XML: No document element found at byte 9"},
-    };
-    writeFile("config", "camera 1\n");
-    writeFile("good.xml", "<RegisterDescription><Category Name=\"Root\"/></RegisterDescription>");
-    for (const auto &c : rejected) {
-        ToolRun result = run(c.args);
-        bool logFile = c.args.size() == 2 && c.args[0] == "-l";
-        std::string notice = logFile ? "Output directed to " + c.args[1] + ".  PRESS ANY KEY TO EXIT\n" : "";
-        EXPECT_EQ(result.status, 1) << describe(c.args);
-        EXPECT_EQ(result.out, notice + expectedUsage()) << describe(c.args);
-        EXPECT_EQ(result.err, "VisionAccess: " + c.reason + "\n") << describe(c.args);
-        EXPECT_EQ(readFile("trace"), "") << describe(c.args) << ": no SDK call";
-    }
+    });
+}
+
+// Without its GenICam module, a tool says where it looked for it: beside
+// the installed tool's folder, and where the build tree keeps it.
+TEST_F(CommandLine, MissingModuleIsNamedWhereItWasLookedFor)
+{
+    std::filesystem::create_directories(path("bin"));
+    std::filesystem::copy_file(VISIONACCESS_BINARY, path("bin/VisionAccess"));
+    useProgram(path("bin/VisionAccess"));
+    const std::string kModule = "libvisionaccess-genicam.so";
+    const std::string kNoFile = ": cannot open shared object file: No such file or directory";
+    expectRejected({{{"-g", "good.xml"},
+                     "cannot use the GenICam description 'good.xml': the GenICam module cannot be loaded (" +
+                         path("bin/../lib/visionaccess/") + kModule + kNoFile + "; " + path("bin/genicam/module/") +
+                         kModule + kNoFile + ")"}});
 }
 
 TEST_F(CommandLine, AcceptedAndScannedOnce)

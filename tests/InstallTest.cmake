@@ -19,7 +19,8 @@ set(expected bin/VisionAccess bin/visionaccess-sim ${LIBDIR}/visionaccess/sim/li
              share/doc/visionaccess/LICENSE share/doc/visionaccess/README.md
              share/man/man1/VisionAccess.1 share/man/man1/visionaccess-sim.1)
 if(WITH_U3V)
-  list(APPEND expected ${LIBDIR}/libQrVApi.so lib/udev/rules.d/70-visionaccess-u3v.rules)
+  list(APPEND expected ${LIBDIR}/libQrVApi.so lib/udev/rules.d/70-visionaccess-u3v.rules
+                       share/man/man7/visionaccess-u3v.7)
 endif()
 if(WITH_GENICAM)
   list(APPEND expected ${LIBDIR}/visionaccess/libvisionaccess-genicam.so)
