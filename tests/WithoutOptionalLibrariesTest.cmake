@@ -5,8 +5,8 @@
 #   cmake -DSOURCE_DIR=... -DWORK_DIR=... [-DGENERATOR=... -DC_COMPILER=... -DCXX_COMPILER=...
 #         -DLAUNCHER=...] -P WithoutOptionalLibrariesTest.cmake
 cmake_minimum_required(VERSION 3.20)
+# Kept between runs, so that a later run rebuilds only what changed.
 set(build ${WORK_DIR}/build)
-file(REMOVE_RECURSE ${WORK_DIR})
 
 # Each optional library, hidden as if it were not installed.
 set(hidden libmd pugixml minizip libusb)
