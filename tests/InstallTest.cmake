@@ -2,7 +2,8 @@
 # what a user gets: the files, a VisionAccess that carries no search path of
 # its own (so it uses whatever libQrVApi.so the system's linker finds), and
 # the launcher that runs it on the simulated cameras.
-#   cmake -DBUILD_DIR=... -DWORK_DIR=... -DLIBDIR=... -DWITH_U3V=0|1 -DWITH_GENICAM=0|1 -P InstallTest.cmake
+#   cmake -DBUILD_DIR=... -DWORK_DIR=... -DLIBDIR=... -DVERSION=... -DWITH_ANSIBLE=0|1 -DWITH_U3V=0|1
+#         -DWITH_GENICAM=0|1 -P InstallTest.cmake
 cmake_minimum_required(VERSION 3.20)
 include(${CMAKE_CURRENT_LIST_DIR}/InstalledFiles.cmake)
 set(prefix ${WORK_DIR}/prefix)
@@ -17,7 +18,11 @@ file(GLOB_RECURSE installed RELATIVE ${prefix} ${prefix}/*)
 list(SORT installed)
 set(expected bin/VisionAccess bin/visionaccess-sim ${LIBDIR}/visionaccess/sim/libQrVApi.so
              share/doc/visionaccess/LICENSE share/doc/visionaccess/README.md
+             share/doc/visionaccess/visionaccess-jsonl.md share/visionaccess/visionaccess-jsonl.schema.json
              share/man/man1/VisionAccess.1 share/man/man1/visionaccess-sim.1)
+if(WITH_ANSIBLE)
+  list(APPEND expected share/visionaccess/visionaccess-cameras-${VERSION}.tar.gz)
+endif()
 if(WITH_U3V)
   list(APPEND expected ${LIBDIR}/libQrVApi.so lib/udev/rules.d/70-visionaccess-u3v.rules
                        share/man/man7/visionaccess-u3v.7)

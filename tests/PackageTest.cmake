@@ -3,8 +3,8 @@
 # a scratch root, a launcher that lists the simulated cameras with a
 # VisionAccess that has no search path of its own; the tool's package
 # unpacked alone runs without any SDK.
-#   cmake -DBUILD_DIR=... -DWORK_DIR=... -DLIBDIR=... -DVERSION=... -DWITH_U3V=0|1 -DWITH_GENICAM=0|1 [-DEMULATOR=...]
-#         [-DTEST_NAME=... -DSKIP_LOG=...] -P PackageTest.cmake
+#   cmake -DBUILD_DIR=... -DWORK_DIR=... -DLIBDIR=... -DVERSION=... -DWITH_ANSIBLE=0|1 -DWITH_U3V=0|1 -DWITH_GENICAM=0|1
+#         [-DEMULATOR=...] [-DTEST_NAME=... -DSKIP_LOG=...] -P PackageTest.cmake
 cmake_minimum_required(VERSION 3.20)
 include(${CMAKE_CURRENT_LIST_DIR}/InstalledFiles.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/Skip.cmake)
@@ -37,7 +37,11 @@ endif()
 set(doc ./usr/share/doc)
 set(man ./usr/share/man/man1)
 set(visionaccess_files ./usr/bin/VisionAccess ${doc}/visionaccess/LICENSE ${doc}/visionaccess/README.md
-    ${doc}/visionaccess/changelog.gz ${doc}/visionaccess/copyright ${man}/VisionAccess.1.gz)
+    ${doc}/visionaccess/changelog.gz ${doc}/visionaccess/copyright ${doc}/visionaccess/visionaccess-jsonl.md
+    ./usr/share/visionaccess/visionaccess-jsonl.schema.json ${man}/VisionAccess.1.gz)
+if(WITH_ANSIBLE)
+  list(APPEND visionaccess_files ./usr/share/visionaccess/visionaccess-cameras-${VERSION}.tar.gz)
+endif()
 if(WITH_GENICAM)
   list(APPEND visionaccess_files ./usr/${LIBDIR}/visionaccess/libvisionaccess-genicam.so)
 endif()

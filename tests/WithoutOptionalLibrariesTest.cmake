@@ -8,8 +8,9 @@ cmake_minimum_required(VERSION 3.20)
 # Kept between runs, so that a later run rebuilds only what changed.
 set(build ${WORK_DIR}/build)
 
-# Each optional library, hidden as if it were not installed.
-set(hidden libmd pugixml minizip libusb)
+# Each optional library, and the program that packs the Ansible collection,
+# hidden as if it were not installed.
+set(hidden libmd pugixml minizip libusb ansible)
 set(options)
 foreach(library IN LISTS hidden)
   list(APPEND options -DCMAKE_DISABLE_FIND_PACKAGE_${library}=ON)
@@ -29,7 +30,8 @@ foreach(said
     "libmd not found: the simulated cameras serve configured GenICam files without their SHA-1 (Debian: libmd-dev)"
     "libusb-1.0 not found: the open USB3 Vision SDK is not built (Debian: libusb-1.0-0-dev pkg-config)"
     "pugixml not found: the GenICam engine is not built (Debian: libpugixml-dev)"
-    "the GenICam description reader is not built (Debian: libminizip-dev zlib1g-dev libmd-dev pkg-config)")
+    "the GenICam description reader is not built (Debian: libminizip-dev zlib1g-dev libmd-dev pkg-config)"
+    "ansible-galaxy not found: the Ansible collection is not built (Debian: ansible-core)")
   string(FIND "${output}" "${said}" at)
   if(at LESS 0)
     message(FATAL_ERROR "configuring without ${hidden} does not say\n  ${said}\nit says:\n${output}")
