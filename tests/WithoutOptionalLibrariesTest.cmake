@@ -66,6 +66,7 @@ set(skips
   "OpenSdk.NotBuilt: [^\n]*libusb-1.0 was not found. install with: sudo apt-get install libusb-1.0-0-dev pkg-config"
   "GenicamEngine.NotBuilt: [^\n]*pugixml was not found. install with: sudo apt-get install libpugixml-dev"
   "GenicamDescription.NotBuilt: [^\n]*install with: sudo apt-get install libminizip-dev zlib1g-dev libmd-dev"
+  "AnsibleCollection.NotBuilt: [^\n]*ansible-galaxy was not found. install with: sudo apt-get install ansible-core"
   "Features.ValuesAreReadAndWrittenInTheirOwnForms: needs the GenICam module, not built [^\n]*install with: "
   "CommandLine.DescriptionFileRejectedWithItsReasonBeforeAnyCameraIsTouched: needs the GenICam module")
 file(READ ${build}/tests/skipped.log logged)
@@ -78,7 +79,7 @@ endforeach()
 string(REPLACE ";" "," lines "${logged}")
 string(REGEX MATCHALL "[^\n]+" lines "${lines}")
 foreach(line IN LISTS lines)
-  if(NOT line MATCHES "install with: sudo apt-get install [^\n]*-dev")
+  if(NOT line MATCHES "install with: sudo apt-get install [a-z0-9]")
     message(FATAL_ERROR "a skip that does not name its packages:\n  ${line}")
   endif()
 endforeach()
