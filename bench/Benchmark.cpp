@@ -8,7 +8,7 @@
 //
 //   benchmark --tool VisionAccess --sdk <folder of libQrVApi.so> --client <client>
 //             --trivial <trivial> --work <scratch folder>
-//             [--generator GenicamMeasure --xmlparse <xmlparse>] [--quick]
+//             [--generator GenicamMeasure --xmlparse <xmlparse> [--shapes <shapes>]] [--quick]
 #include <dirent.h>
 #include <limits.h>
 #include <fcntl.h>
@@ -36,11 +36,13 @@ namespace {
 struct Paths {
     std::string tool, sdk, client, trivial, work;
     std::string generator, xmlparse;  // for the feature rows, when given
+    std::string shapes;               // for the worst shapes' rows, when given
 };
 
 struct Usage {
     double cpuUs = 0;   // user + system time of the child
     double wallUs = 0;  // from fork to exit
+    double peakKb = 0;  // its largest resident set
 };
 
 double nowUs()
@@ -110,6 +112,7 @@ Usage measure(const std::string &program, const std::vector<std::string> &args, 
     result.wallUs = nowUs() - start;
     result.cpuUs = usage.ru_utime.tv_sec * 1e6 + usage.ru_utime.tv_usec + usage.ru_stime.tv_sec * 1e6 +
                    usage.ru_stime.tv_usec;
+    result.peakKb = (double)usage.ru_maxrss;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         fprintf(stderr, "benchmark: %s exited with status %d\n", program.c_str(), status);
         exit(1);
@@ -417,6 +420,55 @@ std::vector<Row> features(const Paths &paths, bool quick)
             load};
 }
 
+// The worst shapes of a description for the engine's formulas (bench/shapes):
+// the CPU to parse one and build every node, per MB, against a plain parse
+// of the same file, each less the same program's run on an empty
+// description; and the memory that takes against the plain parse's.  The
+// rows show the worst shape.
+std::vector<Row> shapes(const Paths &paths, bool quick)
+{
+    std::string folder = paths.work + "/shapes";
+    mkdir(folder.c_str(), 0755);
+    std::vector<std::string> env = environment(paths, {});
+    measure(paths.shapes, {"--write", folder}, env);
+    std::string empty = folder + "/empty.xml";
+    int pairs = quick ? 3 : 11;
+    Row cpu, memory;
+    double worstCpu = -1, worstMemory = -1;
+    for (const char *shape : {"knives", "wide", "expressions"}) {
+        std::string file = folder + "/" + shape + ".xml";
+        struct stat info;
+        double megabytes = stat(file.c_str(), &info) == 0 ? (double)info.st_size / (1024 * 1024) : 1;
+        std::vector<double> peaks, plainPeaks;
+        Paired p = paired(
+            pairs,
+            [&] {
+                Usage usage = measure(paths.shapes, {"--build", file}, env);
+                peaks.push_back(usage.peakKb);
+                return std::max(usage.cpuUs - measure(paths.shapes, {"--build", empty}, env).cpuUs, 1.0);
+            },
+            [&] {
+                Usage usage = measure(paths.xmlparse, {file}, env);
+                plainPeaks.push_back(usage.peakKb);
+                return std::max(usage.cpuUs - measure(paths.xmlparse, {empty}, env).cpuUs, 1.0);
+            });
+        std::string name = std::string("build of worst shape (") + shape + "), ";
+        double perMb = p.a / 1000 / megabytes;
+        if (perMb > worstCpu) {
+            worstCpu = perMb;
+            cpu = ratioRow(name + "CPU/MB vs parse", perMb, p.b / 1000 / megabytes, "ms", p.ratio, 1e9);
+            cpu.goal = "<= 100 ms";
+            cpu.met = perMb <= 100 ? "yes" : "NO";
+        }
+        double peak = median(peaks) / 1024, plain = median(plainPeaks) / 1024;
+        if (peak / plain > worstMemory) {
+            worstMemory = peak / plain;
+            memory = ratioRow(name + "memory vs parse", peak, plain, "MB", peak / plain, 10);
+        }
+    }
+    return {cpu, memory};
+}
+
 void print(const std::vector<Row> &rows)
 {
     const char *format = "%-48s %14s %14s %7s %9s %5s\n";
@@ -441,6 +493,7 @@ int main(int argc, char **argv)
                               : arg == "--work"    ? &paths.work
                               : arg == "--generator" ? &paths.generator
                               : arg == "--xmlparse"  ? &paths.xmlparse
+                              : arg == "--shapes"    ? &paths.shapes
                                                    : nullptr;
         if (arg == "--quick")
             quick = true;
@@ -470,6 +523,9 @@ int main(int argc, char **argv)
         rows.push_back(row);
     if (!paths.generator.empty() && !paths.xmlparse.empty())
         for (const Row &row : features(paths, quick))
+            rows.push_back(row);
+    if (!paths.shapes.empty() && !paths.xmlparse.empty())
+        for (const Row &row : shapes(paths, quick))
             rows.push_back(row);
     print(rows);
     return 0;

@@ -3,16 +3,15 @@
 // reference reading written from the manual page's rules, number by number, and
 // every command line it rejects must be invalid by those rules and have one
 // line of reason.
-//
-// The tool's file is compiled in whole, its main renamed, so that its
-// file-scope run options and static functions are reached as they are.
-#define main visionAccessMain
-#include "../src/VisionAccess.cpp"
-#undef main
-
+#include <ctype.h>
+#include <math.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
+
+#include "CommandLine.h"
 
 #include <string>
 #include <vector>
@@ -33,6 +32,7 @@ struct Reading {
     std::vector<unsigned> values;  // the bits of an address's value, 0 for a feature's
     bool identity = false, listFeatures = false;
     std::vector<std::string> selections;
+    std::vector<long long> cameraNumbers;  // of each -s word, -1 for a serial number or name
     std::string saveFolder;
 };
 
@@ -236,6 +236,17 @@ bool delay(const char *text, long *value)
     return true;
 }
 
+// -s: a word of decimal digits only, up to 4294967295, is a camera number;
+// any other is a serial number or name (-1).
+long long cameraNumber(const std::string &word)
+{
+    unsigned long long number;
+    const char *text = word.c_str();
+    if (!digits(&text, 10, 0xFFFFFFFFull, &number) || *text != '\0')
+        return -1;
+    return (long long)number;
+}
+
 bool isOptionWord(const std::string &word, char letter)
 {
     return word.size() == 2 && word[0] == '-' && (word[1] == letter || word[1] == letter - 'a' + 'A');
@@ -244,6 +255,7 @@ bool isOptionWord(const std::string &word, char letter)
 Reading readReference(const std::vector<std::string> &words)
 {
     Reading r;
+    bool saveFolderGiven = false;
     size_t i = 0;
     auto refuse = [&r]() {
         r.accepted = false;
@@ -300,10 +312,12 @@ Reading readReference(const std::vector<std::string> &words)
             if (left < 1 || words[i + 1].empty())
                 return refuse();
             r.selections.push_back(words[i + 1]);
+            r.cameraNumbers.push_back(cameraNumber(words[i + 1]));
             i += 2;
         } else if (isOptionWord(w, 'x')) {
-            if (left < 1 || !isFolder(words[i + 1]))
+            if (saveFolderGiven || left < 1 || !isFolder(words[i + 1]))
                 return refuse();
+            saveFolderGiven = true;
             r.saveFolder = words[i + 1];
             i += 2;
         } else {
@@ -322,49 +336,42 @@ Reading readReference(const std::vector<std::string> &words)
     abort();
 }
 
-bool sameTargets(const RegisterList &list, const std::vector<std::string> &expected)
+std::string targetText(const Target &target)
+{
+    char hex[32];
+    snprintf(hex, sizeof hex, "0x%llX", (unsigned long long)target.address);
+    return target.feature != NULL ? target.feature : hex;
+}
+
+bool sameReads(const std::list<Target> &reads, const std::vector<std::string> &expected)
 {
     std::vector<std::string> texts;
-    for (const Register &target : list) {
-        char hex[32];
-        snprintf(hex, sizeof hex, "0x%llX", (unsigned long long)target.address);
-        texts.push_back(target.feature != NULL ? target.feature : hex);
-    }
+    for (const Target &target : reads)
+        texts.push_back(targetText(target));
     return texts == expected;
 }
 
-bool sameValues(const ValueList &list, const Reading &expected)
+bool sameWrites(const std::list<TargetWrite> &writes, const Reading &expected)
 {
+    std::vector<std::string> targets, texts;
     std::vector<unsigned> bits;
-    std::vector<std::string> texts;
-    for (const WriteValue &value : list) {
-        bits.push_back(value.bits);
-        texts.push_back(value.text);
+    for (const TargetWrite &write : writes) {
+        targets.push_back(targetText(write.target));
+        bits.push_back(write.bits);
+        texts.push_back(write.text);
     }
-    return bits == expected.values && texts == expected.texts;
+    return targets == expected.writes && bits == expected.values && texts == expected.texts;
 }
 
-bool sameSelections(const SelectionList &list, const std::vector<std::string> &expected)
+bool sameSelections(const SelectionList &list, const Reading &expected)
 {
     std::vector<std::string> values;
-    for (const Selection &selection : list)
+    std::vector<long long> numbers;
+    for (const Selection &selection : list) {
         values.push_back(selection.value);
-    return values == expected;
-}
-
-void resetRunOptions()
-{
-    runOption_continual = false;
-    runOption_delayMs = kDefaultDelayMs;
-    runOption_decimal = false;
-    runOption_float = false;
-    runOption_readRegisters.clear();
-    runOption_writeRegisters.clear();
-    runOption_writeValues.clear();
-    runOption_identity = false;
-    runOption_selections.clear();
-    runOption_saveFolder = NULL;
-    runOption_listFeatures = false;
+        numbers.push_back(selection.isNumber ? (long long)selection.number : -1);
+    }
+    return values == expected.selections && numbers == expected.cameraNumbers;
 }
 
 } // namespace
@@ -394,29 +401,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         argv.push_back(&w[0]);
     argv.push_back(nullptr);
 
-    resetRunOptions();
-    int status = setRunOptions((int)words.size() + 1, argv.data());
+    RunOptions options;
+    Reason reason;
+    int status = setRunOptions((int)words.size() + 1, argv.data(), &options, &reason);
     Reading expected = readReference(words);
     if ((status == 0) != expected.accepted)
         mismatch(status == 0 ? "accepted, but invalid" : "rejected, but valid", words);
     if (status != 0) {
         // Exactly one line of reason, whatever the words hold.
-        if (sRejection[0] == '\0')
+        if (reason.text[0] == '\0')
             mismatch("rejected without a reason", words);
-        for (const char *at = sRejection; *at != '\0'; at++)
+        for (const char *at = reason.text; *at != '\0'; at++)
             if (iscntrl((unsigned char)*at))
                 mismatch("a reason of more than one line", words);
         return 0;
     }
-    if (runOption_continual != expected.continual || runOption_delayMs != expected.delayMs ||
-        runOption_decimal != expected.decimal || runOption_float != expected.isFloat)
+    if (options.continual != expected.continual || options.delayMs != expected.delayMs ||
+        options.decimal != expected.decimal || options.isFloat != expected.isFloat)
         mismatch("flags or delay", words);
-    if (!sameTargets(runOption_readRegisters, expected.reads) ||
-        !sameTargets(runOption_writeRegisters, expected.writes) || !sameValues(runOption_writeValues, expected))
+    if (!sameReads(options.reads, expected.reads) || !sameWrites(options.writes, expected))
         mismatch("register lists", words);
-    if (runOption_identity != expected.identity || runOption_listFeatures != expected.listFeatures ||
-        !sameSelections(runOption_selections, expected.selections) ||
-        (runOption_saveFolder != NULL ? runOption_saveFolder : "") != expected.saveFolder)
+    if (options.identity != expected.identity || options.listFeatures != expected.listFeatures ||
+        !sameSelections(options.selections, expected) ||
+        (options.saveFolder != NULL ? options.saveFolder : "") != expected.saveFolder)
         mismatch("added options", words);
     return 0;
 }

@@ -1,12 +1,14 @@
 // Fuzzes the GenICam description reader.  The first byte chooses how the
 // rest is used:
-//   bit 0 set: the rest is a ZIP archive, unpacked directly;
+//   bit 0 set: the rest is a ZIP archive, its directory checked and the
+//   archive unpacked directly, the two agreeing;
 //   bit 0 clear: the rest is a camera's memory from address 0 (bootstrap
 //   registers, manifest, files), also seen again at 0x100000000; bit 1
 //   makes the port reach only 32-bit addresses, bit 2 adds a cache, bit 3
 //   has the cache's judge reject everything, bits 4-7 choose the piece size.
 // Whatever the bytes, the reader gives a description or one of its
-// reasons, and a cached description reads back as it was fetched.
+// reasons, and a cached description reads back as it was fetched.  The
+// cache folder is opened once, as a run opens it.
 #include "Cache.h"
 #include "Description.h"
 #include "FuzzFile.h"
@@ -15,6 +17,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+
+#include <memory>
 
 namespace {
 
@@ -55,22 +59,53 @@ private:
     bool wide_;
 };
 
-bool knownReason(const std::string &reason)
+bool framed(const std::string &reason, const std::string &prefix, const std::string &suffix)
 {
-    for (const char *known : {kNoManifest, kNoUsableEntry, kBeyond32Bits, kNotZipWithOneXml, kSha1Mismatch, kTooLarge})
-        if (reason == known)
-            return true;
-    const std::string prefix = "register 0x", suffix = " could not be read";
     return reason.size() > prefix.size() + suffix.size() && reason.compare(0, prefix.size(), prefix) == 0 &&
            reason.compare(reason.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
+bool zipReason(const std::string &reason)
+{
+    return reason == kNotZipWithOneXml || reason == kTooLarge ||
+           framed(reason, "ZIP compression method ", " is neither stored nor deflate");
+}
+
+bool knownReason(const std::string &reason)
+{
+    for (const char *known : {kNoManifest, kNoUsableEntry, kBeyond32Bits, kSha1Mismatch})
+        if (reason == known)
+            return true;
+    return zipReason(reason) || framed(reason, "register 0x", " could not be read");
+}
+
+// An archive unpacked has a directory that passes the check, and a
+// directory refused for its method or size cannot be unpacked.
 void fuzzUnzip(const uint8_t *data, size_t size)
 {
-    std::string xml, reason;
-    if (!unzipOneXml(data, size, kMaxDescriptionSize, &xml, &reason) && reason != kNotZipWithOneXml &&
-        reason != kTooLarge)
+    std::string xml, reason, directoryReason;
+    bool unpacked = unzipOneXml(data, size, kMaxDescriptionSize, &xml, &reason);
+    if (!unpacked && !zipReason(reason))
         fault("unknown reason", reason);
+    ArchiveRead read = [data](uint64_t offset, uint8_t *bytes, size_t count) {
+        memcpy(bytes, data + offset, count);
+        return true;
+    };
+    bool checked = checkZipDirectory(size, read, kMaxDescriptionSize, &directoryReason);
+    if (!checked && !zipReason(directoryReason))
+        fault("unknown reason", directoryReason);
+    if (unpacked && !checked)
+        fault("unpacked, but its directory was refused", directoryReason);
+    if (!checked && directoryReason != kNotZipWithOneXml && (unpacked || reason != directoryReason))
+        fault("the directory and the unpacking disagree", reason + " / " + directoryReason);
+}
+
+const DescriptionCache *fuzzCache()
+{
+    static std::unique_ptr<DescriptionCache> cache = DescriptionCache::open(fuzzFolder() + "/cache", nullptr);
+    if (cache == nullptr)
+        fault("the cache folder cannot be opened", fuzzFolder());
+    return cache.get();
 }
 
 void fuzzFetch(uint8_t mode, const uint8_t *data, size_t size)
@@ -79,7 +114,7 @@ void fuzzFetch(uint8_t mode, const uint8_t *data, size_t size)
     FetchOptions options;
     options.pieceSize = 1 + (mode >> 4) * kPieceStep;
     if (mode & 4)
-        options.cacheFolder = fuzzFolder() + "/cache";
+        options.cache = fuzzCache();
     if (mode & 8)
         options.accept = [](const std::string &) { return false; };
 
@@ -98,7 +133,7 @@ void fuzzFetch(uint8_t mode, const uint8_t *data, size_t size)
     if (!fetchDescription(port, options, &cached, &reason) || cached.source != Source::Cache ||
         cached.xml != fetched.xml)
         fault("the cache did not give back what was fetched", fetched.cacheFile);
-    removeCachedFile(fetched.cacheFile);
+    fuzzCache()->remove(fetched.cacheFile.substr(fetched.cacheFile.rfind('/') + 1));
 }
 
 } // namespace

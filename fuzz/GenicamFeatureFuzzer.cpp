@@ -50,12 +50,15 @@ private:
 
 std::string outcome(genicam::Session &session, const std::string &name)
 {
-    std::string text, reason;
-    if (session.read(name, &text, &reason))
+    std::string text;
+    genicam::Error error;
+    if (session.read(name, &text, &error))
         return "value " + text;
-    if (reason.empty())
+    if (error.kind == genicam::ErrorKind::None)
+        fault("a read failed without a kind");
+    if (error.text.empty() && error.kind != genicam::ErrorKind::RegisterIo)
         fault("a read failed without a reason");
-    return "reason " + reason;
+    return std::string(genicam::errorKindName(error.kind)) + " " + error.text;
 }
 
 } // namespace

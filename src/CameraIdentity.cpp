@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "CameraMemory.h"
+#include "EscapedText.h"
 
 namespace {
 
@@ -23,16 +24,6 @@ const struct {
 };
 
 } // namespace
-
-void printEscaped(const char *text)
-{
-    for (const unsigned char *at = (const unsigned char *)text; *at != '\0'; at++) {
-        if (*at >= 0x20 && *at < 0x7F)
-            putchar(*at);
-        else
-            printf("\\x%02X", *at);
-    }
-}
 
 bool readIdentityField(void *camera, IdentityField field, IdentityText *text)
 {

@@ -24,11 +24,6 @@ struct IdentityText {
 // Reads one field; false when the camera cannot give it.
 bool readIdentityField(void *camera, IdentityField field, IdentityText *text);
 
-// Prints text with every byte outside printable ASCII as \xNN, so nothing
-// a camera (or a word of the command line) holds can move the cursor or
-// forge a line.
-void printEscaped(const char *text);
-
 // Prints the camera's identity lines at the register indent: one per field
 // that holds text (Vendor, Model and Serial always), bytes outside printable
 // ASCII as \xNN, or a line saying that a field could not be read.

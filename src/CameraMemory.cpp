@@ -12,7 +12,7 @@ namespace {
 
 const uint64_t kWordSize = 4;
 
-// Reads the aligned word at address through the private command.
+// Reads the word at address through the private command.
 int32_t readWord(void *camera, uint64_t address, uint8_t word[kWordSize])
 {
     RegisterCommand command = {CMD_READ_REGISTER, (uint32_t)address, kReadPreset};
@@ -89,6 +89,31 @@ MemoryResult writeCameraMemory(void *camera, uint64_t address, const uint8_t *by
             return MEMORY_FAILED;
     }
     return MEMORY_DONE;
+}
+
+MemoryResult readRegister(void *camera, uint64_t address, uint32_t *value, int32_t *status)
+{
+    uint8_t bytes[kWordSize];
+    MemoryResult result = MEMORY_DONE;
+    if (address <= kMaxPrivateAddress) {
+        *status = readWord(camera, address, bytes);
+        result = *status < 0 ? MEMORY_FAILED : MEMORY_DONE;
+    } else {
+        result = readCameraMemory(camera, address, bytes, sizeof bytes, status);
+    }
+    if (result == MEMORY_DONE)
+        *value = wordFromBytes(bytes);
+    return result;
+}
+
+MemoryResult writeRegister(void *camera, uint64_t address, uint32_t value, int32_t *status)
+{
+    uint8_t bytes[kWordSize];
+    bytesFromWord(value, bytes);
+    if (address > kMaxPrivateAddress)
+        return writeCameraMemory(camera, address, bytes, sizeof bytes, status);
+    *status = writeWord(camera, address, bytes);
+    return *status < 0 ? MEMORY_FAILED : MEMORY_DONE;
 }
 
 void describeMemoryFailure(MemoryResult result, bool write, uint64_t address, int32_t status, char *text,

@@ -29,6 +29,13 @@ MemoryResult readCameraMemory(void *camera, uint64_t address, uint8_t *bytes, si
 // aligned words are written: writing part of one could clobber a neighbour.
 MemoryResult writeCameraMemory(void *camera, uint64_t address, const uint8_t *bytes, size_t size, int32_t *status);
 
+// One 32-bit register, as -r and -w reach it: at an address up to
+// 0xFFFFFFFF through the private command, as the SDK has always been asked
+// (any alignment; a read keeps 0x55555555 where the camera stores nothing),
+// above it through the memory calls (MEMORY_OUT_OF_REACH without them).
+MemoryResult readRegister(void *camera, uint64_t address, uint32_t *value, int32_t *status);
+MemoryResult writeRegister(void *camera, uint64_t address, uint32_t value, int32_t *status);
+
 // A 32-bit register's value from its 4 bytes as the camera holds them
 // (little-endian), and back.
 uint32_t wordFromBytes(const uint8_t bytes[4]);

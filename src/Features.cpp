@@ -33,7 +33,7 @@ struct PortContext {
 } sPort;
 
 const char *sNoModule = "";  // why the module could not be loaded
-char sNoModuleText[2 * PATH_MAX + 320];
+char sNoModuleText[2 * PATH_MAX];
 
 int64_t nowMs()
 {
@@ -87,7 +87,8 @@ void portProgress(void *context, uint64_t done, uint64_t total)
 
 VaPort sVaPort = {&sPort, portRead, portWrite, 0, 0, portProgress};
 
-// The folder of the running program.
+// The folder of the running program, as the kernel resolved it: absolute,
+// with no link in it.
 bool programFolder(char *folder, size_t size)
 {
     ssize_t length = readlink("/proc/self/exe", folder, size - 1);
@@ -101,37 +102,64 @@ bool programFolder(char *folder, size_t size)
     return true;
 }
 
-// Loads the module from beside the tool's own folder: where the installed
-// tool keeps it, else where the build tree has it.  Never by a bare name, so
-// never from a folder the tool does not vouch for.
+// Writes folder/relative into path, each leading "../" of relative taking
+// the last part off folder (which holds no link, so that is its parent).
+void joinPath(const char *folder, const char *relative, char *path, size_t size)
+{
+    snprintf(path, size, "%s", folder);
+    while (strncmp(relative, "../", 3) == 0) {
+        char *slash = strrchr(path, '/');
+        if (slash != NULL)
+            *slash = '\0';
+        relative += 3;
+    }
+    size_t length = strlen(path);
+    snprintf(path + length, size - length, "/%s", relative);
+}
+
+// The one file the module is loaded from: for the build tree's tool (its
+// folder is the build folder it was built in), the module of that build
+// tree; for any other, the installed module beside the tool's folder.  So
+// a build tree never loads a module from outside itself, such as a
+// lib/visionaccess that another user made beside a build in /tmp.
+bool modulePath(char *path, size_t size, bool *inBuildTree)
+{
+    char folder[PATH_MAX];
+    if (!programFolder(folder, sizeof folder))
+        return false;
+    *inBuildTree = strcmp(folder, VISIONACCESS_BUILD_FOLDER) == 0;
+    char moduleFolder[PATH_MAX];
+    joinPath(folder, *inBuildTree ? GENICAM_MODULE_IN_BUILD_TREE : GENICAM_MODULE_FROM_PROGRAM, moduleFolder,
+             sizeof moduleFolder);
+    snprintf(path, size, "%s/%s", moduleFolder, VA_GENICAM_MODULE_FILE);
+    return true;
+}
+
+// Loads the module from its one place (modulePath), never by a bare name.
 bool loadModule()
 {
     if (sModule != NULL)
         return true;
     if (sNoModule[0] != '\0')
         return false;  // tried once in the run already
-    char folder[PATH_MAX];
-    if (!programFolder(folder, sizeof folder)) {
+    char path[PATH_MAX + 64];
+    bool inBuildTree = false;
+    if (!modulePath(path, sizeof path, &inBuildTree)) {
         snprintf(sNoModuleText, sizeof sNoModuleText, "the GenICam module cannot be found: %s", strerror(errno));
         sNoModule = sNoModuleText;
         return false;
     }
-    const char *const places[] = {GENICAM_MODULE_FROM_PROGRAM, GENICAM_MODULE_IN_BUILD_TREE};
-    void *library = NULL;
-    // Why each place failed, "; " between them: the installed tool's and the
-    // build tree's, so that either user learns where it was looked for.
-    char errors[2 * PATH_MAX + 256] = "";
-    for (const char *place : places) {
-        char path[PATH_MAX + 64];
-        snprintf(path, sizeof path, "%s/%s/%s", folder, place, VA_GENICAM_MODULE_FILE);
-        library = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-        if (library != NULL)
-            break;
-        size_t used = strlen(errors);
-        snprintf(errors + used, sizeof errors - used, "%s%s", used > 0 ? "; " : "", dlerror());
-    }
+    void *library = dlopen(path, RTLD_NOW | RTLD_LOCAL);
     if (library == NULL) {
-        snprintf(sNoModuleText, sizeof sNoModuleText, "the GenICam module cannot be loaded (%s)", errors);
+        // The loader's reason, less the path it begins with.
+        const char *why = dlerror();
+        size_t pathLength = strlen(path);
+        if (why == NULL)
+            why = "unknown reason";
+        else if (strncmp(why, path, pathLength) == 0 && strncmp(why + pathLength, ": ", 2) == 0)
+            why += pathLength + 2;
+        snprintf(sNoModuleText, sizeof sNoModuleText, "the GenICam module cannot be loaded from %s%s (%s)",
+                 inBuildTree ? "the build tree's " : "", path, why);
         sNoModule = sNoModuleText;
         return false;
     }
@@ -171,6 +199,12 @@ bool startFeatures(const char *descriptionFile, char *reason, size_t size)
     }
     sRun = sModule->startRun(descriptionFile, reason, size);
     return sRun != NULL;
+}
+
+void startScanFeatures()
+{
+    if (sRun != NULL)
+        sModule->startScan(sRun);
 }
 
 void beginCameraFeatures(void *camera, uint32_t number)

@@ -12,6 +12,11 @@
 // loaded or the file cannot be read or parsed.
 bool startFeatures(const char *descriptionFile, char *reason, size_t size);
 
+// A scan begins, before its cameras' turns: the module forgets the
+// descriptions that no camera of the last scan used.  Nothing when no
+// camera has needed the module yet.
+void startScanFeatures();
+
 // A camera's turn begins (number: as its heading shows it) and ends.
 // Nothing is read from the camera until a feature or the description is
 // asked for.

@@ -5,8 +5,9 @@
 #include <stddef.h>
 #include <stdint.h>
 
-// 1 when input is pending on standard input (end of file counts), 0 when
-// none is pending or the test itself fails.  Never waits, never reads.
+// Tells whether input is pending on standard input: 1 when it is (end of
+// file counts), 0 when none is or the test itself fails.  Never waits,
+// never reads.
 int kbhit();
 
 // Throws away the input pending on standard input when it is the terminal

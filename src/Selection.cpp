@@ -1,32 +1,12 @@
 // -s: camera selection (Selection.h).
 #include "Selection.h"
 
-#include <errno.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include "CameraIdentity.h"
-
-namespace {
-
-// A decimal number as a heading shows a camera number: an optional '-' and
-// digits, within the int range.
-bool parseCameraNumber(const char *text, int32_t *number)
-{
-    const char *digits = text[0] == '-' ? text + 1 : text;
-    if (digits[0] < '0' || digits[0] > '9')
-        return false;
-    char *end;
-    errno = 0;
-    long long value = strtoll(text, &end, 10);
-    if (*end != '\0' || errno == ERANGE || value < INT32_MIN || value > INT32_MAX)
-        return false;
-    *number = (int32_t)value;
-    return true;
-}
-
-} // namespace
+#include "EscapedText.h"
+#include "ValueText.h"
 
 Selection::Selection(const char *text) : value(text), isNumber(false), number(0), matched(false)
 {
@@ -37,7 +17,7 @@ bool selectedByNumber(SelectionList &selections, uint32_t cameraNumber)
 {
     bool selected = selections.empty();
     for (Selection &selection : selections) {
-        if (selection.isNumber && selection.number == (int32_t)cameraNumber) {
+        if (selection.isNumber && selection.number == cameraNumber) {
             selection.matched = true;
             selected = true;
         }
@@ -45,7 +25,7 @@ bool selectedByNumber(SelectionList &selections, uint32_t cameraNumber)
     return selected;
 }
 
-bool selectsByIdentity(const SelectionList &selections)
+bool selectionsNeedIdentity(const SelectionList &selections)
 {
     for (const Selection &selection : selections)
         if (!selection.isNumber)
@@ -53,9 +33,9 @@ bool selectsByIdentity(const SelectionList &selections)
     return false;
 }
 
-bool selectedByIdentity(SelectionList &selections, void *camera)
+bool markIdentityMatches(SelectionList &selections, void *camera)
 {
-    if (!selectsByIdentity(selections))
+    if (!selectionsNeedIdentity(selections))
         return false;
     IdentityText serial, name;
     bool haveSerial = readIdentityField(camera, FIELD_SERIAL, &serial);

@@ -11,8 +11,8 @@
 struct Selection {
     explicit Selection(const char *text);
     const char *value;  // a word of the command line
-    bool isNumber;      // a decimal number: it matches the camera number
-    int32_t number;
+    bool isNumber;      // a camera number (parseCameraNumber): it matches only that
+    uint32_t number;
     bool matched;
 };
 typedef std::list<Selection> SelectionList;
@@ -21,12 +21,14 @@ typedef std::list<Selection> SelectionList;
 // there is no -s at all, or an -s number is its number (marked matched).
 bool selectedByNumber(SelectionList &selections, uint32_t cameraNumber);
 
-// True when some -s value is text, so cameras must be opened to be told.
-bool selectsByIdentity(const SelectionList &selections);
+// True when some -s value is a serial number or name rather than a camera
+// number, so that each camera must be opened to read its identity.
+bool selectionsNeedIdentity(const SelectionList &selections);
 
-// True when the open camera's serial number or user-defined name is an -s
-// value (marked matched).  Reads nothing when no -s value is text.
-bool selectedByIdentity(SelectionList &selections, void *camera);
+// Reads the open camera's serial number and user-defined name and marks
+// every -s value that is one of them matched; true when any is.  Reads
+// nothing when every -s value is a camera number.
+bool markIdentityMatches(SelectionList &selections, void *camera);
 
 // Prints "    No camera matches <value>" for every -s value that matched no
 // camera in this scan, in command-line order, and starts the next scan

@@ -38,6 +38,15 @@ TEST_F(Cameras, IdentityLinesFollowTheHeading)
         {"an empty vendor, model or serial still has its line",
          "camera 5\nidentity 5 vendor\nidentity 5 model\nidentity 5 version\nidentity 5 serial\n",
          "    Camera 5\n        Vendor:\n        Model:\n        Serial:\n        Register 0x60018 read as 0x00000780\n"},
+        {"every byte outside 0x20 to 0x7E escaped, at both ends of the range and past it",
+         "camera 5\nidentity 5 model \x01\x1F" "A~ !\x7F\x80\xFF\n",
+         "    Camera 5\n" "        Vendor: QrVApi simulator\n        Model: \\x01\\x1FA~ !\\x7F\\x80\\xFF\n"
+         "        Version: 1.0.0\n        Serial: 5\n        Register 0x60018 read as 0x00000780\n"},
+        {"a serial of all its 64 bytes, no NUL: whole, and the name after it apart",
+         "camera 5\nidentity 5 serial " + std::string(60, 's') + "xyz\nregister 5 0x180 0x44434241\n"
+         "identity 5 name N\n",
+         "    Camera 5\n" + kDefaultIdentity + "        Serial: " + std::string(60, 's') + "ABCD\n"
+         "        User name: N\n        Register 0x60018 read as 0x00000780\n"},
         {"a field that cannot be read, and the others go on", "camera 5\nfault 5 0x44 read-fails\n",
          "    Camera 5\n        Vendor: QrVApi simulator\n        Could not read the camera's model\n"
          "        Version: 1.0.0\n        Serial: 5\n        Register 0x60018 read as 0x00000780\n"},
@@ -92,7 +101,8 @@ TEST_F(Cameras, SelectionTakesOnlyTheCamerasAskedFor)
         {{"-s", "sn-b"}, "    No camera matches sn-b\n", 3},
         {{"-s", "9", "-s", "nobody", "-s", "1002"}, "    Camera 1002\n    No camera matches 9\n"
                                                     "    No camera matches nobody\n", 3},
-        {{"-s", "9", "-s", "-1002"}, "    No camera matches 9\n    No camera matches -1002\n", 0},
+        {{"-s", "9", "-s", "1004"}, "    No camera matches 9\n    No camera matches 1004\n", 0},
+        {{"-s", "9", "-s", "-1002"}, "    No camera matches 9\n    No camera matches -1002\n", 3},
         {{"-s", "1002", "-s", "1002"}, "    Camera 1002\n", 1},
         {{"-s", "no\ncamera"}, "    No camera matches no\\x0Acamera\n", 3},
     };
@@ -102,6 +112,69 @@ TEST_F(Cameras, SelectionTakesOnlyTheCamerasAskedFor)
         EXPECT_EQ(result.status, 0) << describe(c.args);
         EXPECT_EQ(result.out, kStamp + c.out) << describe(c.args);
         EXPECT_EQ(countContaining(traceLines(), "QrVInitializeEx("), c.opened) << describe(c.args);
+    }
+}
+
+// A camera number is a word of decimal digits only, up to 4294967295; any
+// other word is a serial number or user-defined name, matched exactly, for
+// which every camera is opened.
+TEST_F(Cameras, OnlyDigitsAreACameraNumber)
+{
+    useConfig("camera 7\ncamera 4294967291\ncamera 12\n"
+              "identity 12 serial +5\nidentity 7 serial 99999999999\n");
+    const struct {
+        const char *word;
+        std::string out;
+        int opened;
+    } cases[] = {
+        {"12", "    Camera 12\n", 1},
+        {"007", "    Camera 7\n", 1},
+        {"4294967291", "    Camera -5\n", 1},
+        {"0", "    No camera matches 0\n", 0},
+        {"-5", "    No camera matches -5\n", 3},  // the heading's form is no camera number
+        {"+5", "    Camera 12\n", 3},
+        {" 5", "    No camera matches  5\n", 3},
+        {"12 ", "    No camera matches 12 \n", 3},
+        {"99999999999", "    Camera 7\n", 3},
+        {"4294967296", "    No camera matches 4294967296\n", 3},
+        {"0x7", "    No camera matches 0x7\n", 3},
+    };
+    for (const auto &c : cases) {
+        writeFile("trace", "");
+        ToolRun result = run({"-s", c.word});
+        EXPECT_EQ(result.status, 0) << c.word;
+        EXPECT_EQ(result.out, kStamp + c.out) << c.word;
+        EXPECT_EQ(countContaining(traceLines(), "QrVInitializeEx("), c.opened) << c.word;
+    }
+}
+
+// A text matches a whole serial number or user-defined name, byte for byte:
+// never a part of one, never in another case, and all 64 bytes of a field
+// that has no NUL.
+TEST_F(Cameras, SelectionMatchesWholeTextsOnly)
+{
+    const std::string serial64 = std::string(60, 's') + "ABCD";
+    useConfig("camera 1001\ncamera 1002\ncamera 1003\nidentity 1001 serial " + std::string(60, 's') +
+              "xyz\nregister 1001 0x180 0x44434241\nidentity 1002 serial SN-B\nidentity 1003 name left\n");
+    const struct {
+        std::vector<std::string> args;
+        std::string out;
+    } cases[] = {
+        {{"-s", "SN-B"}, "    Camera 1002\n"},
+        {{"-s", "SN-"}, "    No camera matches SN-\n"},
+        {{"-s", "SN-BB"}, "    No camera matches SN-BB\n"},
+        {{"-s", "N-B"}, "    No camera matches N-B\n"},
+        {{"-s", "lef", "-s", "LEFT", "-s", "left "}, "    No camera matches lef\n    No camera matches LEFT\n"
+                                                     "    No camera matches left \n"},
+        {{"-s", "left", "-s", "SN-B"}, "    Camera 1002\n    Camera 1003\n"},
+        {{"-s", serial64}, "    Camera 1001\n"},
+        {{"-s", serial64.substr(0, 63)}, "    No camera matches " + serial64.substr(0, 63) + "\n"},
+        {{"-s", serial64 + "N"}, "    No camera matches " + serial64 + "N\n"},
+    };
+    for (const auto &c : cases) {
+        ToolRun result = run(c.args);
+        EXPECT_EQ(result.status, 0) << describe(c.args);
+        EXPECT_EQ(result.out, kStamp + c.out) << describe(c.args);
     }
 }
 

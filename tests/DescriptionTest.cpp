@@ -7,10 +7,12 @@
 
 #include <sha1.h>
 #include <stdlib.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -100,6 +102,17 @@ public:
         return count;
     }
 
+    // Bytes read of [from, from + size).
+    uint64_t bytesReadOf(uint64_t from, uint64_t size) const
+    {
+        uint64_t count = 0;
+        for (const auto &read : reads) {
+            uint64_t start = std::max(read.first, from), end = std::min(read.first + read.second, from + size);
+            count += start < end ? end - start : 0;
+        }
+        return count;
+    }
+
     std::map<uint64_t, Bytes> regions;
     std::set<uint64_t> failingAt;
     std::vector<std::pair<uint64_t, size_t>> reads;
@@ -170,14 +183,15 @@ void putDescription(MemoryPort &port, uint32_t format, const Bytes &file, std::s
 
 // A ZIP archive of the named files, made with minizip.  bigZeros > 0 adds
 // "bomb.xml" of that many zero bytes, written a chunk at a time.
-Bytes makeZip(const std::vector<std::pair<std::string, std::string>> &files, size_t bigZeros = 0)
+Bytes makeZip(const std::vector<std::pair<std::string, std::string>> &files, size_t bigZeros = 0,
+              int method = Z_DEFLATED)
 {
     std::string path = (fs::temp_directory_path() / ("description-test-" + std::to_string(getpid()) + ".zip"));
     zipFile archive = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
     EXPECT_NE(archive, nullptr);
     zip_fileinfo info = {};
     for (const auto &file : files) {
-        zipOpenNewFileInZip64(archive, file.first.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+        zipOpenNewFileInZip64(archive, file.first.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, method,
                               Z_DEFAULT_COMPRESSION, 0);
         zipWriteInFileInZip(archive, file.second.data(), (unsigned)file.second.size());
         zipCloseFileInZip(archive);
@@ -197,19 +211,34 @@ Bytes makeZip(const std::vector<std::pair<std::string, std::string>> &files, siz
     return bytes;
 }
 
-// The archive with the uncompressed size of its first file changed, in the
-// local and the central header alike, so that it lies consistently.
-Bytes withClaimedSize(Bytes zip, uint32_t size)
+// The archive with a field of its first file changed, in the local and
+// the central header alike, so that it lies consistently.
+Bytes withField(Bytes zip, size_t localOffset, size_t centralOffset, uint32_t value, size_t size)
 {
     const Bytes local = {0x50, 0x4B, 0x03, 0x04}, central = {0x50, 0x4B, 0x01, 0x02};
     auto patch = [&](const Bytes &signature, size_t offset) {
         auto at = std::search(zip.begin(), zip.end(), signature.begin(), signature.end());
-        Bytes value = littleEndian(size, 4);
-        std::copy(value.begin(), value.end(), at + (ptrdiff_t)offset);
+        Bytes bytes = littleEndian(value, size);
+        std::copy(bytes.begin(), bytes.end(), at + (ptrdiff_t)offset);
     };
-    patch(local, 22);
-    patch(central, 24);
+    patch(local, localOffset);
+    patch(central, centralOffset);
     return zip;
+}
+
+Bytes withClaimedSize(Bytes zip, uint32_t size)
+{
+    return withField(std::move(zip), 22, 24, size, 4);
+}
+
+Bytes withMethod(Bytes zip, uint16_t method)
+{
+    return withField(std::move(zip), 8, 10, method, 2);
+}
+
+Bytes withCrc(Bytes zip, uint32_t crc)
+{
+    return withField(std::move(zip), 14, 16, crc, 4);
 }
 
 // 100 MB of zeros as "bomb.xml": about 100 KB zipped.
@@ -223,6 +252,18 @@ const Bytes &xmlZip()
 {
     static const Bytes zip = makeZip({{"Falcon.xml", kXml}});
     return zip;
+}
+
+const Bytes &storedXmlZip()
+{
+    static const Bytes zip = makeZip({{"Falcon.xml", kXml}}, 0, 0);
+    return zip;
+}
+
+// A ZIP of 600 KB, stored, its .xml claiming size bytes.
+Bytes largeZipClaiming(uint32_t size)
+{
+    return withClaimedSize(makeZip({{"Falcon.xml", std::string(600 * 1000, 'x')}}, 0, 0), size);
 }
 
 bool fetch(MemoryPort &port, Description *description, std::string *reason, FetchOptions options = {})
@@ -333,6 +374,46 @@ INSTANTIATE_TEST_SUITE_P(
                   "too large", false},
         FetchCase{{"ZipBomb"}, [](MemoryPort &port) { putDescription(port, kZipFormat, bombZip()); },
                   "too large", false},
+        FetchCase{{"ZipEntryOneOverItsCap"},
+                  [](MemoryPort &port) {
+                      putManifest(port, kTable, {{kV1, kZipFormat, kFileAt, kMaxZipFileSize + 1}});
+                  },
+                  "too large", false},
+        FetchCase{{"ZipEntryAtItsCapIsLookedAt"},
+                  [](MemoryPort &port) {
+                      // Not refused for its size: its directory is read,
+                      // from the last 64 KiB block, and is not there.
+                      putManifest(port, kTable, {{kV1, kZipFormat, kFileAt, kMaxZipFileSize}});
+                  },
+                  "register 0x9F0000 could not be read", false},
+        FetchCase{{"ZipClaimingOneOverTheCap"},
+                  [](MemoryPort &port) {
+                      putDescription(port, kZipFormat, largeZipClaiming((uint32_t)kMaxDescriptionSize + 1));
+                  },
+                  "too large", false},
+        FetchCase{{"ZipMethod12"}, [](MemoryPort &port) { putDescription(port, kZipFormat, withMethod(xmlZip(), 12)); },
+                  "ZIP compression method 12 is neither stored nor deflate", false},
+        FetchCase{{"ZipStored"}, [](MemoryPort &port) { putDescription(port, kZipFormat, storedXmlZip()); }, kXml,
+                  true},
+        FetchCase{{"ZipRunningOffTheAddressSpace"},
+                  [](MemoryPort &port) {
+                      // Its end would wrap round to 0x1000: never read there.
+                      putManifest(port, kTable, {{kV1, kZipFormat, 0xFFFFFFFFFFFFF000, 0x2000}});
+                      port.put(0x200, Bytes(0x1000, 0));
+                  },
+                  "register 0xFFFFFFFFFFFFF000 could not be read", false},
+        FetchCase{{"ZipEndingAbove32BitsOnANarrowPort"},
+                  [](MemoryPort &port) {
+                      port.wide = false;
+                      putManifest(port, kTable, {{kV1, kZipFormat, 0xFFFFF000, 0x2000}});
+                  },
+                  "beyond 32-bit addresses", false},
+        FetchCase{{"ZipDirectoryUnreadable"},
+                  [](MemoryPort &port) {
+                      putDescription(port, kZipFormat, xmlZip());
+                      port.failingAt = {kFileAt + xmlZip().size() - 1};
+                  },
+                  "register 0x100000 could not be read", false},
         FetchCase{{"FileAbove32BitsOnAWidePort"},
                   [](MemoryPort &port) {
                       putManifest(port, kTable, {{kV1, kXmlFormat, kAbove32Bits, sizeof kXml - 1}});
@@ -407,6 +488,43 @@ TEST(Description, AHugeEntryReadsNothingOfItsFile)
     std::string reason;
     EXPECT_FALSE(fetch(port, &description, &reason));
     EXPECT_EQ(port.readsOf(kFileAt, 1ull << 40), 0u);
+}
+
+// A ZIP's directory is read first, alone: one that claims more than can be
+// parsed, or a method that cannot be unpacked, costs the blocks of its last
+// 64 KiB, never the whole file; a good one costs each byte once, in no more
+// reads than the whole file read at once.
+TEST(Description, AZipIsJudgedByItsDirectoryBeforeItsFileIsRead)
+{
+    struct Case {
+        const char *name;
+        Bytes zip;
+        const char *reason;  // "" when fetched
+    };
+    // minizip looks back 64 KiB from the end, over two blocks at most.
+    const uint64_t kDirectoryCost = 2 * kMaxPieceSize;
+    const uint32_t kSize = 600 * 1000;
+    for (const Case &c : {Case{"claiming too much", largeZipClaiming((uint32_t)kMaxDescriptionSize + 1), "too large"},
+                          Case{"method 12", withMethod(largeZipClaiming(kSize), 12),
+                               "ZIP compression method 12 is neither stored nor deflate"},
+                          Case{"good", largeZipClaiming(kSize), ""}}) {
+        SCOPED_TRACE(c.name);
+        MemoryPort port;
+        putDescription(port, kZipFormat, c.zip);
+        Description description;
+        std::string reason;
+        bool fetched = fetch(port, &description, &reason);
+        EXPECT_EQ(reason, c.reason);
+        EXPECT_EQ(fetched, reason.empty());
+        uint64_t read = port.bytesReadOf(kFileAt, c.zip.size());
+        if (fetched) {
+            EXPECT_EQ(read, c.zip.size()) << "each byte once";
+            EXPECT_EQ(port.readsOf(kFileAt, c.zip.size()), (c.zip.size() + kMaxPieceSize - 1) / kMaxPieceSize);
+        } else {
+            EXPECT_LE(read, kDirectoryCost);
+            EXPECT_EQ(port.readsOf(kFileAt, c.zip.size() - kDirectoryCost), 0u) << "the rest is never read";
+        }
+    }
 }
 
 TEST(Description, AFailedReadKeepsThePortsWordsAsDetail)
@@ -501,21 +619,75 @@ INSTANTIATE_TEST_SUITE_P(
         ZipCase{{"SizeClaimedOverTheCap"}, [] { return withClaimedSize(xmlZip(), (uint32_t)kMaxDescriptionSize + 1); },
                 "too large", false},
         ZipCase{{"BombClaimingLittle"}, [] { return withClaimedSize(bombZip(), 1 << 20); },
-                "not a ZIP with one XML", false}),
+                "not a ZIP with one XML", false},
+        ZipCase{{"Stored"}, [] { return storedXmlZip(); }, kXml, true},
+        ZipCase{{"StoredCrcWrong"}, [] { return withCrc(storedXmlZip(), 0x12345678); }, "not a ZIP with one XML",
+                false},
+        ZipCase{{"DeflatedCrcWrong"}, [] { return withCrc(xmlZip(), 0x12345678); }, "not a ZIP with one XML",
+                false},
+        // Taken raw before, its CRC-32 unchecked: neither stored nor deflate.
+        ZipCase{{"Method12"}, [] { return withMethod(xmlZip(), 12); },
+                "ZIP compression method 12 is neither stored nor deflate", false},
+        ZipCase{{"Method12StoredBytes"}, [] { return withMethod(storedXmlZip(), 12); },
+                "ZIP compression method 12 is neither stored nor deflate", false},
+        ZipCase{{"Method1"}, [] { return withMethod(storedXmlZip(), 1); },
+                "ZIP compression method 1 is neither stored nor deflate", false}),
     caseName<ZipCase>);
 
 // ---- the cache
 
-class Cache : public testing::Test {
+std::string hexOf(const std::string &bytes)
+{
+    std::string hex;
+    for (unsigned char c : bytes) {
+        char two[3];
+        snprintf(two, sizeof two, "%02x", c);
+        hex += two;
+    }
+    return hex;
+}
+
+std::string contents(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A folder of the test's own, removed at the end.
+class TemporaryRoot : public testing::Test {
 protected:
     void SetUp() override
     {
         std::string pattern = (fs::temp_directory_path() / "description-cache-XXXXXX").string();
         ASSERT_NE(mkdtemp(&pattern[0]), nullptr);
         root = pattern;
-        options.cacheFolder = root + "/cache/visionaccess/genicam";
     }
-    void TearDown() override { fs::remove_all(root); }
+    void TearDown() override
+    {
+        std::error_code ignored;
+        fs::permissions(root, fs::perms::owner_all, ignored);
+        fs::remove_all(root, ignored);
+    }
+
+    std::string root;
+};
+
+class Cache : public TemporaryRoot {
+protected:
+    void SetUp() override
+    {
+        TemporaryRoot::SetUp();
+        folder = root + "/cache/visionaccess/genicam";
+        reopen();
+    }
+    void reopen()
+    {
+        cache = DescriptionCache::open(folder, nullptr);
+        ASSERT_NE(cache, nullptr);
+        options.cache = cache.get();
+    }
 
     // Fetches from port, expecting a description; reads of the file counted.
     Description fetchOk(MemoryPort &port)
@@ -529,58 +701,60 @@ protected:
     std::vector<std::string> cachedNames() const
     {
         std::vector<std::string> names;
-        if (fs::exists(options.cacheFolder))
-            for (const auto &file : fs::directory_iterator(options.cacheFolder))
+        if (fs::exists(folder))
+            for (const auto &file : fs::directory_iterator(folder))
                 names.push_back(file.path().filename());
+        std::sort(names.begin(), names.end());
         return names;
     }
-    static std::string contents(const std::string &path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
 
-    std::string root;
+    std::string folder;
+    std::unique_ptr<DescriptionCache> cache;
     FetchOptions options;
 };
 
-TEST_F(Cache, ASecondFetchReadsOnlyWhatNamesTheDescription)
+TEST_F(Cache, ASecondFetchReadsOnlyTheManifest)
 {
-    struct Case {
-        std::string sha1;
-        std::string name;
-        size_t nameReads;  // of the vendor and model strings
-    };
     Bytes file = xmlZip();
-    std::string hex = "";
-    for (unsigned char c : sha1Of(file)) {
-        char two[3];
-        snprintf(two, sizeof two, "%02x", c);
-        hex += two;
-    }
-    for (const Case &c : {Case{sha1Of(file), hex + ".xml", 0},
-                          Case{"", "Acme_Optics_Falcon_2_1.0.0_" + std::to_string(file.size()) + ".xml", 2}}) {
-        fs::remove_all(root + "/cache");
-        MemoryPort port;
-        putDescription(port, kZipFormat, file, c.sha1);
-        Description first = fetchOk(port);
-        EXPECT_EQ(first.source, Source::Camera);
-        EXPECT_EQ(first.cacheFile, options.cacheFolder + "/" + c.name);
-        EXPECT_EQ(contents(first.cacheFile), kXml);
-        EXPECT_EQ(fs::status(first.cacheFile).permissions(), fs::perms::owner_read | fs::perms::owner_write);
-        EXPECT_EQ(fs::status(root + "/cache").permissions(), fs::perms::owner_all);
-        EXPECT_EQ(fs::status(options.cacheFolder).permissions(), fs::perms::owner_all);
+    std::string name = hexOf(sha1Of(file)) + ".xml";
+    MemoryPort port;
+    putDescription(port, kZipFormat, file, sha1Of(file));
+    Description first = fetchOk(port);
+    EXPECT_EQ(first.source, Source::Camera);
+    EXPECT_EQ(first.cacheFile, folder + "/" + name);
+    EXPECT_EQ(contents(first.cacheFile), kXml);
+    EXPECT_EQ(fs::status(first.cacheFile).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(root + "/cache").permissions(), fs::perms::owner_all);
+    EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all);
 
-        Description second = fetchOk(port);
-        EXPECT_EQ(second.source, Source::Cache);
-        EXPECT_EQ(second.xml, kXml);
-        EXPECT_EQ(second.cacheFile, first.cacheFile);
-        EXPECT_EQ(port.readsOf(kFileAt, file.size()), 0u);
-        EXPECT_EQ(port.readsOf(0x04, 0x80), c.nameReads);
-        EXPECT_EQ(cachedNames(), std::vector<std::string>{c.name});  // no temporary file left
+    Description second = fetchOk(port);
+    EXPECT_EQ(second.source, Source::Cache);
+    EXPECT_EQ(second.xml, kXml);
+    EXPECT_EQ(second.cacheFile, first.cacheFile);
+    EXPECT_EQ(port.readsOf(kFileAt, file.size()), 0u);
+    EXPECT_EQ(port.readsOf(0x04, 0x80), 0u) << "nor the vendor and model names";
+    EXPECT_EQ(cachedNames(), std::vector<std::string>{name});  // no temporary file left
+}
+
+// Without a SHA-1 in the manifest nothing ties a cached copy to the camera:
+// two cameras of the same vendor, model, version and size each get their
+// own description, fetched every time, and nothing is cached.
+TEST_F(Cache, WithoutASha1NothingIsCachedAndEachCameraGetsItsOwn)
+{
+    const std::string genuine = "<genuine/>", hostile = "<hostile/>";
+    MemoryPort genuineCamera, hostileCamera;
+    putDescription(genuineCamera, kXmlFormat, bytesOf(genuine));
+    putDescription(hostileCamera, kXmlFormat, bytesOf(hostile));
+    for (int k = 0; k < 2; k++) {
+        Description fromHostile = fetchOk(hostileCamera);
+        Description fromGenuine = fetchOk(genuineCamera);
+        EXPECT_EQ(fromHostile.xml, hostile);
+        EXPECT_EQ(fromGenuine.xml, genuine);
+        EXPECT_EQ(fromGenuine.source, Source::Camera);
+        EXPECT_EQ(fromGenuine.cacheFile, "");
+        EXPECT_EQ(genuineCamera.readsOf(kFileAt, genuine.size()), 1u);
     }
+    EXPECT_EQ(cachedNames(), std::vector<std::string>{});
 }
 
 TEST_F(Cache, ACachedFileThatCannotBeUsedIsReplaced)
@@ -622,6 +796,21 @@ TEST_F(Cache, ACachedFileThatCannotBeUsedIsReplaced)
     EXPECT_EQ(contents(outside), kXml);  // a link's target is left alone
 }
 
+// A link planted at a cache file's name before it is first written is
+// replaced, its target never written.
+TEST_F(Cache, ALinkAtTheNameIsReplacedNotWrittenThrough)
+{
+    std::string victim = root + "/victim";
+    std::ofstream(victim) << "precious";
+    std::string path = folder + "/" + hexOf(sha1Of(bytesOf(kXml))) + ".xml";
+    fs::create_symlink(victim, path);
+    MemoryPort port;
+    putDescription(port, kXmlFormat, bytesOf(kXml), sha1Of(bytesOf(kXml)));
+    EXPECT_EQ(fetchOk(port).cacheFile, path);
+    EXPECT_EQ(contents(victim), "precious");
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(path)));
+}
+
 TEST_F(Cache, NothingIsCachedThatFailedOrWasRejected)
 {
     MemoryPort port;
@@ -631,7 +820,7 @@ TEST_F(Cache, NothingIsCachedThatFailedOrWasRejected)
     EXPECT_FALSE(fetch(port, &description, &reason, options));
     EXPECT_EQ(reason, "SHA-1 mismatch");
 
-    putDescription(port, kXmlFormat, bytesOf(kXml));
+    putDescription(port, kXmlFormat, bytesOf(kXml), sha1Of(bytesOf(kXml)));
     options.accept = [](const std::string &) { return false; };
     description = fetchOk(port);
     EXPECT_EQ(description.xml, kXml);
@@ -643,21 +832,15 @@ TEST_F(Cache, WithoutAUsableCacheEveryFetchReadsTheFile)
 {
     struct Case {
         const char *name;
-        std::string folder;
+        bool withCache;
     };
-    std::string name = "Acme_Optics_Falcon_2_1.0.0_" + std::to_string(sizeof kXml - 1) + ".xml";
-    std::ofstream(root + "/file") << "a file, not a folder";
-    fs::create_directories(root + "/folder/" + name);
-    fs::create_directories(root + "/shared");
-    std::ofstream(root + "/shared/" + name) << "<planted/>";
-    fs::permissions(root + "/shared", fs::perms::all);
-    for (const Case &c : {Case{"no cache", ""}, Case{"unwritable", root + "/file/genicam"},
-                          Case{"a folder where the file goes", root + "/folder"},
-                          Case{"a folder others may write to", root + "/shared"}}) {
+    std::string name = hexOf(sha1Of(bytesOf(kXml))) + ".xml";
+    fs::create_directories(folder + "/" + name);
+    for (const Case &c : {Case{"no cache", false}, Case{"a folder where the file goes", true}}) {
         SCOPED_TRACE(c.name);
         MemoryPort port;
-        putDescription(port, kXmlFormat, bytesOf(kXml));
-        options.cacheFolder = c.folder;
+        putDescription(port, kXmlFormat, bytesOf(kXml), sha1Of(bytesOf(kXml)));
+        options.cache = c.withCache ? cache.get() : nullptr;
         for (int k = 0; k < 2; k++) {
             Description description = fetchOk(port);
             EXPECT_EQ(description.xml, kXml);
@@ -666,6 +849,247 @@ TEST_F(Cache, WithoutAUsableCacheEveryFetchReadsTheFile)
             EXPECT_EQ(port.readsOf(kFileAt, sizeof kXml - 1), 1u);
         }
     }
+}
+
+// The folder is looked up once, when opened: swapped for another after
+// that, the cache still reads and writes the one it checked, and never
+// what was planted in its place.
+TEST_F(Cache, AFolderSwappedAfterItWasOpenedIsNeverRead)
+{
+    MemoryPort port, other;
+    putDescription(port, kXmlFormat, bytesOf(kXml), sha1Of(bytesOf(kXml)));
+    const std::string otherXml = "<other/>";
+    putDescription(other, kXmlFormat, bytesOf(otherXml), sha1Of(bytesOf(otherXml)));
+    std::string name = fetchOk(port).cacheFile.substr(folder.size() + 1);
+
+    fs::rename(folder, folder + ".checked");
+    fs::create_directory(folder);
+    std::ofstream(folder + "/" + name) << "<planted/>";
+
+    Description again = fetchOk(port);
+    EXPECT_EQ(again.source, Source::Cache);
+    EXPECT_EQ(again.xml, kXml);
+    fetchOk(other);
+    EXPECT_EQ(contents(folder + ".checked/" + hexOf(sha1Of(bytesOf(otherXml))) + ".xml"), otherXml);
+    EXPECT_EQ(cachedNames(), std::vector<std::string>{name}) << "the planted folder is left as it was";
+    EXPECT_EQ(contents(folder + "/" + name), "<planted/>");
+}
+
+// What opening a cache folder accepts: each case builds folders under the
+// test's root (made 0700 by mkdtemp), then opens root + "/" + path.
+struct OpenCase {
+    const char *name;
+    std::function<void(const std::string &root)> build;
+    std::string path;
+    bool opened;
+    bool rootOnly;  // needs root to build (another user's files)
+};
+
+const uid_t kOtherUser = 12345;
+
+void makeFolder(const std::string &path, mode_t mode)
+{
+    fs::create_directories(path);
+    ASSERT_EQ(chmod(path.c_str(), mode), 0) << path;
+}
+
+class OpeningCache : public TemporaryRoot, public testing::WithParamInterface<OpenCase> {};
+
+TEST_P(OpeningCache, ChecksTheFolderAndThoseAbove)
+{
+    const OpenCase &c = GetParam();
+    if (c.rootOnly && geteuid() != 0)
+        GTEST_SKIP() << "needs root to make another user's files";
+    std::ofstream(root + "/victim-file") << "precious";
+    makeFolder(root + "/victim", 0700);
+    c.build(root);
+    std::unique_ptr<DescriptionCache> cache = DescriptionCache::open(root + "/" + c.path, nullptr);
+    EXPECT_EQ(cache != nullptr, c.opened);
+    if (cache != nullptr) {
+        EXPECT_TRUE(cache->store("probe.xml", "<probe/>"));
+    }
+    EXPECT_TRUE(fs::is_empty(root + "/victim")) << "nothing lands where a planted link leads";
+    EXPECT_EQ(contents(root + "/victim-file"), "precious");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cache, OpeningCache,
+    testing::Values(
+        OpenCase{"MadeWhenMissing", [](const std::string &) {}, "a/b/genicam", true, false},
+        OpenCase{"Existing", [](const std::string &r) { makeFolder(r + "/genicam", 0700); }, "genicam", true, false},
+        OpenCase{"ReadOnlyForOthers", [](const std::string &r) { makeFolder(r + "/genicam", 0755); }, "genicam",
+                 true, false},
+        OpenCase{"GroupMayWrite", [](const std::string &r) { makeFolder(r + "/genicam", 0770); }, "genicam", false,
+                 false},
+        OpenCase{"OthersMayWrite", [](const std::string &r) { makeFolder(r + "/genicam", 0703); }, "genicam", false,
+                 false},
+        OpenCase{"AFolderAboveOthersMayWrite",
+                 [](const std::string &r) {
+                     makeFolder(r + "/shared/genicam", 0700);
+                     ASSERT_EQ(chmod((r + "/shared").c_str(), 0777), 0);
+                 },
+                 "shared/genicam", false, false},
+        OpenCase{"NotMadeInAFolderOthersMayWrite", [](const std::string &r) { makeFolder(r + "/shared", 0777); },
+                 "shared/genicam", false, false},
+        OpenCase{"AFile", [](const std::string &r) { std::ofstream(r + "/genicam") << "x"; }, "genicam", false,
+                 false},
+        OpenCase{"AFileAbove", [](const std::string &r) { std::ofstream(r + "/file") << "x"; }, "file/genicam",
+                 false, false},
+        OpenCase{"ALinkPlantedInAFolderOthersMayWrite",
+                 [](const std::string &r) {
+                     makeFolder(r + "/shared", 0777);
+                     fs::create_directory_symlink(r + "/victim", r + "/shared/genicam");
+                 },
+                 "shared/genicam", false, false},
+        OpenCase{"ALinkPlantedAboveInAFolderOthersMayWrite",
+                 [](const std::string &r) {
+                     makeFolder(r + "/shared", 0777);
+                     fs::create_directory_symlink(r + "/victim", r + "/shared/cache");
+                 },
+                 "shared/cache/genicam", false, false},
+        OpenCase{"TheUsersOwnLink",
+                 [](const std::string &r) {
+                     makeFolder(r + "/elsewhere/genicam", 0700);
+                     fs::create_directory_symlink(r + "/elsewhere", r + "/cache");
+                 },
+                 "cache/genicam", true, false},
+        OpenCase{"TheUsersOwnRelativeLink",
+                 [](const std::string &r) {
+                     makeFolder(r + "/elsewhere", 0700);
+                     makeFolder(r + "/mine", 0700);
+                     fs::create_directory_symlink("../elsewhere", r + "/mine/genicam");
+                 },
+                 "mine/genicam", true, false},
+        OpenCase{"ALinkToAFolderOthersMayWrite",
+                 [](const std::string &r) {
+                     makeFolder(r + "/shared", 0777);
+                     fs::create_directory_symlink(r + "/shared", r + "/genicam");
+                 },
+                 "genicam", false, false},
+        OpenCase{"ALinkLoop",
+                 [](const std::string &r) {
+                     fs::create_directory_symlink(r + "/b", r + "/a");
+                     fs::create_directory_symlink(r + "/a", r + "/b");
+                 },
+                 "a/genicam", false, false},
+        OpenCase{"DotDotInThePath", [](const std::string &r) { makeFolder(r + "/x", 0700); }, "x/../genicam", true,
+                 false},
+        OpenCase{"AnotherUsersFolder",
+                 [](const std::string &r) {
+                     makeFolder(r + "/genicam", 0700);
+                     ASSERT_EQ(chown((r + "/genicam").c_str(), kOtherUser, kOtherUser), 0);
+                 },
+                 "genicam", false, true},
+        OpenCase{"AnotherUsersFolderAbove",
+                 [](const std::string &r) {
+                     makeFolder(r + "/theirs/genicam", 0700);
+                     ASSERT_EQ(chmod((r + "/theirs").c_str(), 0755), 0);
+                     ASSERT_EQ(chown((r + "/theirs").c_str(), kOtherUser, kOtherUser), 0);
+                 },
+                 "theirs/genicam", false, true},
+        OpenCase{"AnotherUsersLinkInAStickyFolder",
+                 [](const std::string &r) {
+                     makeFolder(r + "/tmp", 01777);
+                     fs::create_directory_symlink(r + "/victim", r + "/tmp/genicam");
+                     ASSERT_EQ(lchown((r + "/tmp/genicam").c_str(), kOtherUser, kOtherUser), 0);
+                 },
+                 "tmp/genicam", false, true},
+        OpenCase{"BelowRootsStickyFolder",
+                 [](const std::string &r) { makeFolder(r + "/tmp", 01777); }, "tmp/mine/genicam", true, true}),
+    caseName<OpenCase>);
+
+TEST_F(TemporaryRoot, OpeningARelativeOrEmptyPathGivesNoCache)
+{
+    EXPECT_EQ(DescriptionCache::open("", nullptr), nullptr);
+    EXPECT_EQ(DescriptionCache::open("relative/genicam", nullptr), nullptr);
+}
+
+// The user's home ends the checks above: it, and what lies above it, are
+// not the user's to judge.  (A home others may change is not a folder of
+// root's that ends them otherwise.)
+TEST_F(TemporaryRoot, TheHomeEndsTheChecks)
+{
+    makeFolder(root + "/home", 0770);
+    ASSERT_EQ(chmod(root.c_str(), 0777), 0);
+    std::string folder = root + "/home/.cache/visionaccess/genicam";
+    EXPECT_EQ(DescriptionCache::open(folder, nullptr), nullptr);
+    EXPECT_EQ(DescriptionCache::open(folder, "relative/home"), nullptr);
+    EXPECT_EQ(DescriptionCache::open(folder, (root + "/elsewhere").c_str()), nullptr);
+    EXPECT_NE(DescriptionCache::open(folder, (root + "/home").c_str()), nullptr);
+}
+
+// The cache keeps the most recently used descriptions within its bounds;
+// a read renews a description.  Files of the older naming, and temporary
+// files a dead run left an hour ago, go; anything else stays.
+TEST_F(Cache, TrimmingKeepsTheMostRecentlyUsed)
+{
+    struct Case {
+        const char *name;
+        size_t maxFiles;
+        uint64_t maxBytes;
+        std::vector<std::string> kept;  // the first letter of each hash
+    };
+    auto hashName = [](char letter) { return std::string(40, letter) + ".xml"; };
+    for (const Case &c : {Case{"within both", 10, 1000, {"a", "b", "c", "d"}},
+                          Case{"by count", 2, 1000, {"b", "d"}},
+                          Case{"by size: the oldest that does not fit and all older", 10, 45, {"b", "d"}},
+                          Case{"by size, exactly", 10, 50, {"b", "c", "d"}},
+                          Case{"none fits", 10, 5, {}},
+                          Case{"none at all", 0, 1000, {}}}) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(folder);
+        reopen();
+        // Written a, b, c, d, 10 bytes each but c with 30, each a minute
+        // apart; then b is read, so b is the most recently used.
+        time_t now = time(nullptr);
+        int minute = 4;
+        for (char letter : {'a', 'b', 'c', 'd'}) {
+            ASSERT_TRUE(cache->store(hashName(letter), std::string(letter == 'c' ? 30 : 10, letter)));
+            struct timespec times[2] = {{now - 60 * minute, 0}, {now - 60 * minute, 0}};
+            minute--;
+            ASSERT_EQ(utimensat(AT_FDCWD, (folder + "/" + hashName(letter)).c_str(), times, 0), 0);
+        }
+        std::string text;
+        ASSERT_TRUE(cache->read(hashName('b'), 100, &text));
+        std::ofstream(folder + "/Acme_Optics_Falcon_2_1.0.0_1234.xml") << "an older naming";
+        std::ofstream(folder + "/.incoming-1-0-0") << "left by a dead run";
+        std::ofstream(folder + "/.incoming-2-0-0") << "being written";
+        std::ofstream(folder + "/notes.txt") << "not ours to judge";
+        fs::create_directory(folder + "/" + hashName('f'));
+        struct timespec old[2] = {{now - 3601, 0}, {now - 3601, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, (folder + "/.incoming-1-0-0").c_str(), old, 0), 0);
+
+        cache->trim(c.maxFiles, c.maxBytes);
+        std::vector<std::string> expected = {".incoming-2-0-0"};
+        for (const std::string &letter : c.kept)
+            expected.push_back(hashName(letter[0]));
+        expected.push_back(hashName('f'));
+        expected.push_back("notes.txt");
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(cachedNames(), expected);
+    }
+}
+
+// Storing trims to the cache's own bounds: one more than it keeps pushes
+// out the least recently used.
+TEST_F(Cache, StoringKeepsTheCacheWithinItsBounds)
+{
+    time_t now = time(nullptr);
+    for (size_t k = 0; k < kMaxCachedFiles; k++) {
+        char name[64];
+        snprintf(name, sizeof name, "%040zx.xml", k);
+        std::ofstream(folder + "/" + name) << "<old/>";
+        struct timespec times[2] = {{now - 1000 + (time_t)k, 0}, {now - 1000 + (time_t)k, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, (folder + "/" + name).c_str(), times, 0), 0);
+    }
+    MemoryPort port;
+    putDescription(port, kXmlFormat, bytesOf(kXml), sha1Of(bytesOf(kXml)));
+    std::string stored = fetchOk(port).cacheFile.substr(folder.size() + 1);
+    std::vector<std::string> names = cachedNames();
+    EXPECT_EQ(names.size(), kMaxCachedFiles);
+    EXPECT_FALSE(std::binary_search(names.begin(), names.end(), std::string(40, '0') + ".xml")) << "the oldest";
+    EXPECT_TRUE(std::binary_search(names.begin(), names.end(), std::string(39, '0') + "1.xml"));
+    EXPECT_TRUE(std::binary_search(names.begin(), names.end(), stored));
 }
 
 TEST(CacheFolder, ComesFromTheEnvironment)
@@ -683,21 +1107,17 @@ TEST(CacheFolder, ComesFromTheEnvironment)
         EXPECT_EQ(cacheFolderFrom(c.xdgCacheHome, c.home), c.folder) << c.xdgCacheHome << " " << c.home;
 }
 
-TEST(CacheFileName, IsMadeOfSafeCharactersOnly)
+TEST(CacheFileName, IsTheSha1OrNone)
 {
-    struct Case {
-        const char *vendor;
-        std::string model;
-        std::string name;
-    };
     ManifestEntry entry;
     entry.fileVersion = 0x0203FFFF;
     entry.size = 1234;
-    for (const Case &c : {Case{"Acme Optics", "Falcon/2", "Acme_Optics_Falcon_2_2.3.65535_1234.xml"},
-                          Case{"../..", "x\xff\n", "_._.._x___2.3.65535_1234.xml"},
-                          Case{".hidden", "", "_hidden__2.3.65535_1234.xml"},
-                          Case{"", std::string(100, 'm'), "_" + std::string(64, 'm') + "_2.3.65535_1234.xml"}})
-        EXPECT_EQ(cacheFileName(entry, c.vendor, c.model), c.name);
+    EXPECT_EQ(cacheFileName(entry), "") << "no SHA-1: never cached";
+    entry.sha1[19] = 0x01;
+    EXPECT_EQ(cacheFileName(entry), std::string(38, '0') + "01.xml");
+    entry.sha1.fill(0xAB);
+    entry.sha1[0] = 0x0F;
+    EXPECT_EQ(cacheFileName(entry), "0f" + hexOf(std::string(19, '\xAB')) + ".xml");
 }
 
 } // namespace

@@ -1,7 +1,13 @@
 // The simulator's configuration and number reading, called directly.
 #include "SimFixture.h"
 
+#include <fcntl.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
 
 namespace {
 
@@ -76,6 +82,30 @@ TEST_F(SimConfig, RejectedStatementsNameFileAndLine)
         EXPECT_FALSE(readConfig(c.config, &config, &err)) << c.error;
         EXPECT_EQ(err, "QrVApi simulator: " + path("sim.cfg") + ":" + error + "\n");
     }
+}
+
+// A description named by the configuration that is a FIFO is refused at
+// once, as any other file that is not a regular one, never waited on.
+TEST_F(SimConfig, ADescriptionThatIsAFifoIsRefusedWithoutWaiting)
+{
+    ASSERT_EQ(mkfifo(path("fifo.xml").c_str(), 0600), 0);
+    auto reading = std::async(std::launch::async, [this] {
+        Config config;
+        std::string err;
+        bool accepted = readConfig("camera 1\ngenicam * fifo.xml\n", &config, &err);
+        return std::make_pair(accepted, err);
+    });
+    if (reading.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // Let the blocked open go, so that the test can end.
+        int writer = open(path("fifo.xml").c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            close(writer);
+        ADD_FAILURE() << "the simulator waited on the FIFO";
+    }
+    auto result = reading.get();
+    EXPECT_FALSE(result.first);
+    EXPECT_EQ(result.second, "QrVApi simulator: " + path("sim.cfg") + ":2: " + path("fifo.xml") +
+                                 ": not a regular file\n");
 }
 
 // Identity texts, descriptions and 64-bit addresses, each camera's own

@@ -128,9 +128,9 @@ void ToolTest::execTool(const std::vector<std::string> &args) const
     std::istringstream emulator(TOOL_EMULATOR);
     for (std::string word; emulator >> word;)
         command.push_back(word);
-    std::string program = command.empty() ? program_ : command[0];
+    std::string program = command.empty() ? binary_ : command[0];
     if (!command.empty())
-        command.insert(command.end(), {"-0", "VisionAccess", program_});
+        command.insert(command.end(), {"-0", "VisionAccess", binary_});
     else
         command = {"VisionAccess"};
     command.insert(command.end(), args.begin(), args.end());

@@ -56,8 +56,9 @@ protected:
     // ignored, so a write beyond it fails with EFBIG); 0: no limit.
     void limitFileSize(long bytes) { fileSizeLimit_ = bytes; }
 
-    // The program the next runs start: a copy of VisionAccess elsewhere.
-    void useProgram(const std::string &program) { program_ = program; }
+    // The program the next runs start: the build tree's VisionAccess unless
+    // told otherwise.
+    void useBinary(const std::string &program) { binary_ = program; }
 
     // Starts VisionAccess in the test's folder.
     pid_t start(const std::vector<std::string> &args, Input input = Input::EndOfFile);
@@ -81,7 +82,7 @@ protected:
 
 private:
     std::vector<std::string> env_;
-    std::string program_ = VISIONACCESS_BINARY;
+    std::string binary_ = VISIONACCESS_BINARY;
     int waitingPipe_ = -1;
     Output output_ = Output::File;
     bool ignoreSigpipe_ = false;

@@ -1,12 +1,14 @@
 #include "Cache.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace genicam {
@@ -14,24 +16,19 @@ namespace genicam {
 namespace {
 
 const char kFolderBelowCache[] = "/visionaccess/genicam";
-const size_t kMaxIdentityLength = 64;  // the size of the bootstrap string fields
-const mode_t kFolderMode = 0700;
+const char kCachedSuffix[] = ".xml";
+const size_t kSha1HexLength = 40;
+const char kIncomingPrefix[] = ".incoming-";
+const mode_t kFileMode = 0600;
 const size_t kReadChunkSize = 64 * 1024;
+// Names tried for a new temporary file before giving up.
+const int kIncomingAttempts = 100;
+// A temporary file this old was left by a run that died.
+const time_t kStaleIncomingSeconds = 60 * 60;
 
 bool absolute(const char *path)
 {
     return path != nullptr && path[0] == '/';
-}
-
-std::string safeText(const std::string &text)
-{
-    std::string safe;
-    for (char c : text.substr(0, kMaxIdentityLength)) {
-        bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-                     c == '_' || c == '.';
-        safe += plain ? c : '_';
-    }
-    return safe;
 }
 
 std::string hex(const uint8_t *bytes, size_t size)
@@ -43,6 +40,20 @@ std::string hex(const uint8_t *bytes, size_t size)
         text += digits[bytes[k] & 0xF];
     }
     return text;
+}
+
+bool endsWith(const std::string &text, const std::string &end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// A name cacheFileName gives.
+bool cachedName(const std::string &name)
+{
+    if (name.size() != kSha1HexLength + sizeof kCachedSuffix - 1 || !endsWith(name, kCachedSuffix))
+        return false;
+    return std::all_of(name.begin(), name.begin() + kSha1HexLength,
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
 bool writeAll(int fd, const std::string &text)
@@ -59,6 +70,36 @@ bool writeAll(int fd, const std::string &text)
     return true;
 }
 
+// Creates a new temporary file in folder, never an existing one nor
+// through a link; its name in *name.  -1 when none can be made.
+int createIncoming(int folder, std::string *name)
+{
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < kIncomingAttempts; attempt++) {
+        *name = kIncomingPrefix + std::to_string(getpid()) + "-" + std::to_string(counter++) + "-" +
+                std::to_string((long long)time(nullptr));
+        int fd = openat(folder, name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kFileMode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+struct CachedFile {
+    std::string name;
+    struct timespec used;
+    uint64_t size;
+};
+
+bool newerFirst(const CachedFile &a, const CachedFile &b)
+{
+    if (a.used.tv_sec != b.used.tv_sec)
+        return a.used.tv_sec > b.used.tv_sec;
+    if (a.used.tv_nsec != b.used.tv_nsec)
+        return a.used.tv_nsec > b.used.tv_nsec;
+    return a.name < b.name;
+}
+
 } // namespace
 
 std::string cacheFolderFrom(const char *xdgCacheHome, const char *home)
@@ -70,22 +111,18 @@ std::string cacheFolderFrom(const char *xdgCacheHome, const char *home)
     return "";
 }
 
-std::string cacheFileName(const ManifestEntry &entry, const std::string &vendor, const std::string &model)
+std::string cacheFileName(const ManifestEntry &entry)
 {
-    if (entry.hasSha1())
-        return hex(entry.sha1.data(), entry.sha1.size()) + ".xml";
-    std::string name = safeText(vendor) + "_" + safeText(model) + "_" + entry.versionText() + "_" +
-                       std::to_string(entry.size) + ".xml";
-    if (name[0] == '.')
-        name[0] = '_';
-    return name;
+    if (!entry.hasSha1())
+        return "";
+    return hex(entry.sha1.data(), entry.sha1.size()) + kCachedSuffix;
 }
 
-FileRead readFile(const std::string &path, size_t maxSize, bool followLinks, std::string *text)
+FileRead readFileAt(int folder, const std::string &name, size_t maxSize, bool followLinks, std::string *text)
 {
     text->clear();
     // Non-blocking, so that a FIFO put in its place cannot hold the open.
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW));
+    int fd = openat(folder, name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW));
     if (fd < 0)
         return FileRead::Unreadable;
     struct stat status;
@@ -101,7 +138,7 @@ FileRead readFile(const std::string &path, size_t maxSize, bool followLinks, std
     std::vector<char> chunk(kReadChunkSize);
     ssize_t count;
     // Read to the end, whatever the size said: the file may have grown.
-    while (result == FileRead::Done && (count = read(fd, chunk.data(), chunk.size())) != 0) {
+    while (result == FileRead::Done && (count = ::read(fd, chunk.data(), chunk.size())) != 0) {
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)
@@ -119,43 +156,77 @@ FileRead readFile(const std::string &path, size_t maxSize, bool followLinks, std
     return result;
 }
 
-bool readCachedFile(const std::string &path, size_t maxSize, std::string *text)
+DescriptionCache::~DescriptionCache()
 {
-    return readFile(path, maxSize, false, text) == FileRead::Done;
+    close(fd_);
 }
 
-void removeCachedFile(const std::string &path)
+bool DescriptionCache::read(const std::string &name, size_t maxSize, std::string *text) const
 {
-    unlink(path.c_str());
+    if (readFileAt(fd_, name, maxSize, false, text) != FileRead::Done)
+        return false;
+    utimensat(fd_, name.c_str(), nullptr, AT_SYMLINK_NOFOLLOW);  // used now: the last to go
+    return true;
 }
 
-bool prepareCacheFolder(const std::string &folder)
+void DescriptionCache::remove(const std::string &name) const
 {
-    for (size_t end = 1; end <= folder.size(); end++) {
-        if (end < folder.size() && folder[end] != '/')
-            continue;
-        if (mkdir(folder.substr(0, end).c_str(), kFolderMode) != 0 && errno != EEXIST)
-            return false;
-    }
-    struct stat status;
-    return stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == geteuid() &&
-           (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+    unlinkat(fd_, name.c_str(), 0);
 }
 
-bool storeCachedFile(const std::string &folder, const std::string &name, const std::string &text)
+bool DescriptionCache::store(const std::string &name, const std::string &text) const
 {
-    std::string temporary = folder + "/.incoming-XXXXXX";
-    int fd = mkostemp(&temporary[0], O_CLOEXEC);  // O_EXCL, mode 0600
+    std::string incoming;
+    int fd = createIncoming(fd_, &incoming);
     if (fd < 0)
         return false;
     // Not synced: a copy cut short by a crash is refused by the caller's
     // check when next read, removed, and fetched again.
     bool written = writeAll(fd, text);
     written = close(fd) == 0 && written;
-    if (written && rename(temporary.c_str(), (folder + "/" + name).c_str()) == 0)
-        return true;
-    unlink(temporary.c_str());
-    return false;
+    if (!written || renameat(fd_, incoming.c_str(), fd_, name.c_str()) != 0) {
+        unlinkat(fd_, incoming.c_str(), 0);
+        return false;
+    }
+    trim(kMaxCachedFiles, kMaxCacheBytes);
+    return true;
+}
+
+void DescriptionCache::trim(size_t maxFiles, uint64_t maxBytes) const
+{
+    int fd = openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR *folder = fd < 0 ? nullptr : fdopendir(fd);
+    if (folder == nullptr) {
+        if (fd >= 0)
+            close(fd);
+        return;
+    }
+    std::vector<CachedFile> cached;
+    std::vector<std::string> leftovers;
+    time_t now = time(nullptr);
+    while (const struct dirent *entry = readdir(folder)) {
+        std::string name = entry->d_name;
+        struct stat status;
+        if (fstatat(fd_, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(status.st_mode))
+            continue;
+        if (cachedName(name))
+            cached.push_back({name, status.st_mtim, (uint64_t)status.st_size});
+        else if (endsWith(name, kCachedSuffix) ||
+                 (name.compare(0, sizeof kIncomingPrefix - 1, kIncomingPrefix) == 0 &&
+                  now - status.st_mtim.tv_sec >= kStaleIncomingSeconds))
+            leftovers.push_back(name);
+    }
+    closedir(folder);
+    std::sort(cached.begin(), cached.end(), newerFirst);
+    // The newest that fit stay; from the first that does not, all go.
+    size_t kept = 0;
+    uint64_t bytes = 0;
+    while (kept < cached.size() && kept < maxFiles && cached[kept].size <= maxBytes - bytes)
+        bytes += cached[kept++].size;
+    for (size_t k = kept; k < cached.size(); k++)
+        leftovers.push_back(cached[k].name);
+    for (const std::string &name : leftovers)
+        unlinkat(fd_, name.c_str(), 0);
 }
 
 } // namespace genicam

@@ -14,17 +14,25 @@
 #include <stdint.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace genicam {
 
-// The largest description accepted, as the camera stores it and unpacked.
-const uint64_t kMaxDescriptionSize = 64 * 1024 * 1024;
+class DescriptionCache;
+
+// The largest description accepted, unpacked: what the engine parses.
+const uint64_t kMaxDescriptionSize = 8 * 1024 * 1024;
+// The largest ZIP file accepted as the camera stores it: the description
+// stored uncompressed, with room for the archive's headers and small files
+// beside it.
+const uint64_t kMaxZipFileSize = kMaxDescriptionSize + 1024 * 1024;
 
 // How a description is fetched.
 struct FetchOptions {
-    // The cache folder (defaultCacheFolder()), or "" to fetch without a cache.
-    std::string cacheFolder;
+    // The open cache folder (openDefaultCache()), or null to fetch without
+    // a cache.
+    const DescriptionCache *cache = nullptr;
     // The largest piece read from the port at once; 0 or more than 64 KiB
     // means 64 KiB.  A slow port gets progress more often with less.
     size_t pieceSize = 0;
@@ -48,13 +56,21 @@ struct Description {
 };
 
 // Fetches the description of the camera behind port, through the cache
-// when options name one.  False with reason set to one of the reasons of
-// Reasons.h when there is none to have.
+// when options give one; only a description whose manifest entry gives a
+// SHA-1 is read from or written to the cache.  A file larger than can be
+// parsed is refused before it is read: an XML of more than
+// kMaxDescriptionSize bytes, a ZIP of more than kMaxZipFileSize, or one
+// whose directory claims more (read first, alone).  False with reason set
+// to one of the reasons of Reasons.h when there is none to have.
 bool fetchDescription(Port &port, const FetchOptions &options, Description *out, std::string *reason);
 
 // The cache folder that the environment gives (cacheFolderFrom with
 // XDG_CACHE_HOME and HOME); "" when neither is usable.
 std::string defaultCacheFolder();
+
+// The cache folder of defaultCacheFolder(), opened and checked; null when
+// there is none or it fails a check.
+std::unique_ptr<DescriptionCache> openDefaultCache();
 
 } // namespace genicam
 

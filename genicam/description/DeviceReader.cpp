@@ -16,7 +16,7 @@ DeviceReader::DeviceReader(Port &port, size_t pieceSize)
 {
 }
 
-bool DeviceReader::read(uint64_t address, uint64_t size, std::vector<uint8_t> *bytes, const Progress &progress)
+bool DeviceReader::reaches(uint64_t address, uint64_t size)
 {
     reason_.clear();
     detail_.clear();
@@ -32,6 +32,13 @@ bool DeviceReader::read(uint64_t address, uint64_t size, std::vector<uint8_t> *b
         reason_ = unreadableRegister(address);
         return false;
     }
+    return true;
+}
+
+bool DeviceReader::read(uint64_t address, uint64_t size, std::vector<uint8_t> *bytes, const Progress &progress)
+{
+    if (!reaches(address, size))
+        return false;
     // The buffer grows as pieces arrive, so a size the camera merely
     // claims costs nothing until it sends the bytes.
     uint64_t done = 0;

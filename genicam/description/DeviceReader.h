@@ -33,6 +33,10 @@ public:
     // address space, or when a piece cannot be read.
     bool read(uint64_t address, uint64_t size, std::vector<uint8_t> *bytes, const Progress &progress = nullptr);
 
+    // True when the size bytes at address lie within the port's reach and
+    // the address space; false with reason() set as read() sets it.
+    bool reaches(uint64_t address, uint64_t size);
+
     // Reads the little-endian 64-bit value at address.
     bool readU64(uint64_t address, uint64_t *value);
 

@@ -12,6 +12,11 @@ const char kNotZipWithOneXml[] = "not a ZIP with one XML";
 const char kSha1Mismatch[] = "SHA-1 mismatch";
 const char kTooLarge[] = "too large";
 
+std::string unsupportedZipMethod(unsigned long method)
+{
+    return "ZIP compression method " + std::to_string(method) + " is neither stored nor deflate";
+}
+
 std::string unreadableRegister(uint64_t address)
 {
     char text[64];

@@ -22,6 +22,9 @@ extern const char kSha1Mismatch[];
 // The file, or what it unpacks to, is larger than the reader accepts.
 extern const char kTooLarge[];
 
+// "ZIP compression method <method> is neither stored nor deflate".
+std::string unsupportedZipMethod(unsigned long method);
+
 // "register 0x<address> could not be read", the address in upper-case
 // hexadecimal as the tool's register lines show it.
 std::string unreadableRegister(uint64_t address);

@@ -5,6 +5,7 @@
 #include <minizip/unzip.h>
 #include <string.h>
 #include <strings.h>
+#include <zlib.h>
 
 #include <vector>
 
@@ -15,48 +16,48 @@ namespace {
 const size_t kChunkSize = 64 * 1024;
 const size_t kMaxNameLength = 0xFFFF;  // a ZIP name's length is a 16-bit field
 const unsigned long kEncryptedFlag = 0x1;
+const unsigned long kStored = 0;  // the compression method of a file kept as it is
 
-// The archive's bytes, read by minizip through the callbacks below.
-struct MemoryFile {
-    const uint8_t *bytes;
-    size_t size;
-    size_t position;
+// An archive read by minizip through the callbacks below.
+struct ArchiveFile {
+    const ArchiveRead *read;
+    uint64_t size;
+    uint64_t position;
 };
 
-voidpf ZCALLBACK openMemory(voidpf opaque, const void *, int mode)
+voidpf ZCALLBACK openArchive(voidpf opaque, const void *, int mode)
 {
-    auto *file = static_cast<MemoryFile *>(opaque);
+    auto *file = static_cast<ArchiveFile *>(opaque);
     if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ)
         return nullptr;
     file->position = 0;
     return file;
 }
 
-uLong ZCALLBACK readMemory(voidpf, voidpf stream, void *buffer, uLong size)
+uLong ZCALLBACK readArchive(voidpf, voidpf stream, void *buffer, uLong size)
 {
-    auto *file = static_cast<MemoryFile *>(stream);
-    size_t left = file->size - file->position;
-    size_t count = size < left ? (size_t)size : left;
-    if (count == 0)
-        return 0;  // bytes may be null for an empty archive
-    memcpy(buffer, file->bytes + file->position, count);
+    auto *file = static_cast<ArchiveFile *>(stream);
+    uint64_t left = file->size - file->position;
+    size_t count = size < left ? (size_t)size : (size_t)left;
+    if (count == 0 || !(*file->read)(file->position, static_cast<uint8_t *>(buffer), count))
+        return 0;
     file->position += count;
     return (uLong)count;
 }
 
-uLong ZCALLBACK writeMemory(voidpf, voidpf, const void *, uLong)
+uLong ZCALLBACK writeArchive(voidpf, voidpf, const void *, uLong)
 {
     return 0;
 }
 
-ZPOS64_T ZCALLBACK tellMemory(voidpf, voidpf stream)
+ZPOS64_T ZCALLBACK tellArchive(voidpf, voidpf stream)
 {
-    return static_cast<MemoryFile *>(stream)->position;
+    return static_cast<ArchiveFile *>(stream)->position;
 }
 
-long ZCALLBACK seekMemory(voidpf, voidpf stream, ZPOS64_T offset, int origin)
+long ZCALLBACK seekArchive(voidpf, voidpf stream, ZPOS64_T offset, int origin)
 {
-    auto *file = static_cast<MemoryFile *>(stream);
+    auto *file = static_cast<ArchiveFile *>(stream);
     ZPOS64_T base = 0;
     if (origin == ZLIB_FILEFUNC_SEEK_CUR)
         base = file->position;
@@ -66,16 +67,16 @@ long ZCALLBACK seekMemory(voidpf, voidpf stream, ZPOS64_T offset, int origin)
         return -1;
     if (offset > file->size - base)
         return -1;
-    file->position = (size_t)(base + offset);
+    file->position = base + offset;
     return 0;
 }
 
-int ZCALLBACK closeMemory(voidpf, voidpf)
+int ZCALLBACK closeArchive(voidpf, voidpf)
 {
     return 0;
 }
 
-int ZCALLBACK memoryError(voidpf, voidpf)
+int ZCALLBACK archiveError(voidpf, voidpf)
 {
     return 0;
 }
@@ -110,22 +111,41 @@ bool findOneXml(unzFile archive)
     return xmlFiles == 1 && unzGoToFilePos64(archive, &found) == UNZ_OK;
 }
 
-// Unpacks the current file, stopping as soon as it would pass maxUnpacked.
-bool unpackCurrent(unzFile archive, size_t maxUnpacked, std::string *xml, std::string *reason)
+// Checks the current file's directory entry: unencrypted, a method this
+// reader unpacks, at most maxUnpacked bytes claimed.
+bool checkCurrent(unzFile archive, size_t maxUnpacked, unz_file_info64 *info, std::string *reason)
 {
-    unz_file_info64 info;
-    if (unzGetCurrentFileInfo64(archive, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK ||
-        (info.flag & kEncryptedFlag) != 0 || unzOpenCurrentFile(archive) != UNZ_OK) {
+    if (unzGetCurrentFileInfo64(archive, info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK ||
+        (info->flag & kEncryptedFlag) != 0) {
         *reason = kNotZipWithOneXml;
         return false;
     }
-    if (info.uncompressed_size > maxUnpacked) {
-        unzCloseCurrentFile(archive);
+    if (info->compression_method != kStored && info->compression_method != Z_DEFLATED) {
+        *reason = unsupportedZipMethod(info->compression_method);
+        return false;
+    }
+    if (info->uncompressed_size > maxUnpacked) {
         *reason = kTooLarge;
+        return false;
+    }
+    return true;
+}
+
+// Unpacks the current file, stopping as soon as it would pass maxUnpacked,
+// and checks its CRC-32 here, whatever its method: minizip checks none for
+// a file it reads raw.
+bool unpackCurrent(unzFile archive, size_t maxUnpacked, std::string *xml, std::string *reason)
+{
+    unz_file_info64 info;
+    if (!checkCurrent(archive, maxUnpacked, &info, reason))
+        return false;
+    if (unzOpenCurrentFile(archive) != UNZ_OK) {
+        *reason = kNotZipWithOneXml;
         return false;
     }
     std::vector<char> chunk(kChunkSize);
     xml->clear();
+    uLong crc = crc32(0, Z_NULL, 0);
     int count;
     while ((count = unzReadCurrentFile(archive, chunk.data(), (unsigned)chunk.size())) > 0) {
         if ((size_t)count > maxUnpacked - xml->size()) {
@@ -134,12 +154,11 @@ bool unpackCurrent(unzFile archive, size_t maxUnpacked, std::string *xml, std::s
             *reason = kTooLarge;
             return false;
         }
+        crc = crc32(crc, reinterpret_cast<const Bytef *>(chunk.data()), (uInt)count);
         xml->append(chunk.data(), (size_t)count);
     }
-    // Closing checks the CRC, but only once the size the archive claims has
-    // been unpacked: a stream that ends sooner is caught by its size.
     bool damaged = unzCloseCurrentFile(archive) != UNZ_OK || count < 0;
-    if (damaged || xml->size() != info.uncompressed_size) {
+    if (damaged || xml->size() != info.uncompressed_size || crc != info.crc) {
         xml->clear();
         *reason = kNotZipWithOneXml;
         return false;
@@ -147,14 +166,43 @@ bool unpackCurrent(unzFile archive, size_t maxUnpacked, std::string *xml, std::s
     return true;
 }
 
+// Opens the archive that file reads, which must outlive it; null when it
+// is none.
+unzFile openArchiveOf(ArchiveFile *file)
+{
+    zlib_filefunc64_def functions = {openArchive, readArchive, writeArchive, tellArchive,
+                                     seekArchive, closeArchive, archiveError, file};
+    return unzOpen2_64("description.zip", &functions);
+}
+
 } // namespace
+
+bool checkZipDirectory(uint64_t size, const ArchiveRead &read, size_t maxUnpacked, std::string *reason)
+{
+    ArchiveFile file = {&read, size, 0};
+    unzFile archive = openArchiveOf(&file);
+    if (archive == nullptr) {
+        *reason = kNotZipWithOneXml;
+        return false;
+    }
+    unz_file_info64 info;
+    bool usable = false;
+    if (!findOneXml(archive))
+        *reason = kNotZipWithOneXml;
+    else
+        usable = checkCurrent(archive, maxUnpacked, &info, reason);
+    unzClose(archive);
+    return usable;
+}
 
 bool unzipOneXml(const uint8_t *zip, size_t size, size_t maxUnpacked, std::string *xml, std::string *reason)
 {
-    MemoryFile file = {zip, size, 0};
-    zlib_filefunc64_def functions = {openMemory, readMemory, writeMemory, tellMemory,
-                                     seekMemory, closeMemory, memoryError, &file};
-    unzFile archive = unzOpen2_64("description.zip", &functions);
+    ArchiveRead read = [zip](uint64_t offset, uint8_t *bytes, size_t count) {
+        memcpy(bytes, zip + offset, count);
+        return true;
+    };
+    ArchiveFile file = {&read, size, 0};
+    unzFile archive = openArchiveOf(&file);
     if (archive == nullptr) {
         *reason = kNotZipWithOneXml;
         return false;

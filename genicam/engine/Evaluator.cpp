@@ -101,6 +101,18 @@ std::string Evaluator::faulty(const Node &node, const std::string &what)
     return "the description is faulty at " + std::string(node.name) + ": " + what;
 }
 
+bool Evaluator::fault(const Node &node, const std::string &what, Error *error)
+{
+    return fail(error, ErrorKind::FaultyDescription, faulty(node, what));
+}
+
+bool fail(Error *error, ErrorKind kind, std::string text)
+{
+    error->kind = kind;
+    error->text = std::move(text);
+    return false;
+}
+
 std::string Evaluator::article(std::string_view type)
 {
     bool vowel = !type.empty() && strchr("AEIOU", type[0]) != nullptr;
@@ -111,140 +123,183 @@ void Evaluator::start()
 {
     chain_.clear();
     steps_ = 0;
+    expressionDepth_ = 0;
+    expressionsVisited_ = 0;
+    formulaSteps_ = 0;
 }
 
-bool Evaluator::enter(const Node &node, std::string *reason)
+// What exceeded the depth or the visits: nodes alone, or with Expressions.
+static std::string tooMany(const char *what, size_t limit, bool expressions)
 {
-    if (++steps_ > kMaxSteps) {
-        *reason = faulty(node, "reaching it visits more than " + std::to_string(kMaxSteps) + " nodes");
-        return false;
-    }
-    if (chain_.size() >= kMaxDepth) {
+    return what + std::to_string(limit) + (expressions ? " nodes and expressions" : " nodes");
+}
+
+bool Evaluator::enter(const Node &node, Error *error)
+{
+    if (++steps_ > kMaxSteps)
+        return fault(node, tooMany("reaching it visits more than ", kMaxSteps, expressionsVisited_ > 0), error);
+    if (chain_.size() + expressionDepth_ >= kMaxDepth) {
         bool cycle = std::find(chain_.begin(), chain_.end(), &node) != chain_.end();
-        *reason = faulty(node, cycle ? "its references form a cycle"
-                                     : "its references nest deeper than " + std::to_string(kMaxDepth) + " nodes");
-        return false;
+        return fault(node,
+                     cycle ? "its references form a cycle"
+                           : tooMany("its references nest deeper than ", kMaxDepth, expressionDepth_ > 0),
+                     error);
     }
-    if (!node.fault.empty()) {
-        *reason = faulty(node, node.fault);
-        return false;
-    }
+    if (!node.fault.empty())
+        return fault(node, node.fault, error);
     chain_.push_back(&node);
     return true;
 }
 
-const Node *Evaluator::follow(const Node &from, const Ref &ref, std::string *reason)
+bool Evaluator::enterExpression(const Node &node, Error *error)
+{
+    expressionsVisited_++;
+    if (++steps_ > kMaxSteps)
+        return fault(node, tooMany("reaching it visits more than ", kMaxSteps, true), error);
+    if (chain_.size() + expressionDepth_ >= kMaxDepth)
+        return fault(node, tooMany("its references nest deeper than ", kMaxDepth, true), error);
+    expressionDepth_++;
+    return true;
+}
+
+bool Evaluator::charge(const Node &node, size_t count, Error *error)
+{
+    formulaSteps_ += count;
+    if (formulaSteps_ <= kMaxFormulaSteps)
+        return true;
+    return fault(node, "reaching it runs more than " + std::to_string(kMaxFormulaSteps) + " formula steps", error);
+}
+
+const Node *Evaluator::follow(const Node &from, const Ref &ref, Error *error)
 {
     if (ref.index >= kMissing) {
-        *reason = faulty(from, "it refers to '" + std::string(ref.name) + "', which is not in the description");
+        fault(from, "it refers to '" + std::string(ref.name) + "', which is not in the description", error);
         return nullptr;
     }
     return &nodes_.node(ref.index);
 }
 
-bool Evaluator::condition(const Node &node, const Ref &ref, bool *value, std::string *reason)
+bool Evaluator::condition(const Node &node, const Ref &ref, bool *value, Error *error)
 {
-    const Node *target = follow(node, ref, reason);
+    const Node *target = follow(node, ref, error);
     int64_t number;
-    if (!target || !integer(*target, &number, reason))
+    if (!target || !integer(*target, &number, error))
         return false;
     *value = number != 0;
     return true;
 }
 
-bool Evaluator::presence(const Node &node, const Ref &implemented, const Ref &available, Access *state,
-                         std::string *reason)
+bool Evaluator::presence(const Node &node, const Ref &implemented, const Ref &available, Access *state, Error *error)
 {
     bool holds = true;
     *state = Access::RW;
-    if (implemented.given() && !condition(node, implemented, &holds, reason))
+    if (implemented.given() && !condition(node, implemented, &holds, error))
         return false;
     if (!holds) {
         *state = Access::NI;
         return true;
     }
-    if (available.given() && !condition(node, available, &holds, reason))
+    if (available.given() && !condition(node, available, &holds, error))
         return false;
     if (!holds)
         *state = Access::NA;
     return true;
 }
 
-bool Evaluator::check(const Node &node, bool write, std::string *reason)
+bool Evaluator::check(const Node &node, bool write, Error *error)
 {
     Access state;
-    if (!presence(node, node.isImplemented, node.isAvailable, &state, reason))
+    if (!presence(node, node.isImplemented, node.isAvailable, &state, error))
         return false;
-    if (state != Access::RW) {
-        *reason = state == Access::NI ? "not implemented" : "not available now";
-        return false;
-    }
+    if (state == Access::NI)
+        return fail(error, ErrorKind::NotImplemented, "not implemented");
+    if (state == Access::NA)
+        return fail(error, ErrorKind::NotAvailable, "not available now");
     bool holds;
     if (write && node.isLocked.given()) {
-        if (!condition(node, node.isLocked, &holds, reason))
+        if (!condition(node, node.isLocked, &holds, error))
             return false;
-        if (holds) {
-            *reason = "locked";
-            return false;
-        }
+        if (holds)
+            return fail(error, ErrorKind::Locked, "locked");
     }
     int own = (int)ownAccess(node);
-    if (write && !(own & kWrite)) {
-        *reason = "not writable";
-        return false;
-    }
-    if (!write && !(own & kRead)) {
-        *reason = "not readable";
-        return false;
-    }
+    if (write && !(own & kWrite))
+        return fail(error, ErrorKind::NotWritable, "not writable");
+    if (!write && !(own & kRead))
+        return fail(error, ErrorKind::NotReadable, "not readable");
     return true;
 }
 
-bool Evaluator::access(const Node &node, Access *value, std::string *reason)
+Access accessWord(const FeatureAccess &state)
 {
-    Visit visit(*this, node, reason);
-    if (!visit.entered() || !presence(node, node.isImplemented, node.isAvailable, value, reason))
+    if (!state.implemented)
+        return Access::NI;
+    if (!state.available)
+        return Access::NA;
+    return (Access)((state.readable ? kRead : 0) | (state.writable ? kWrite : 0));
+}
+
+bool Evaluator::access(const Node &node, Access *value, Error *error)
+{
+    FeatureAccess now;
+    if (!state(node, &now, error))
         return false;
-    if (*value != Access::RW)
+    *value = accessWord(now);
+    return true;
+}
+
+bool Evaluator::state(const Node &node, FeatureAccess *value, Error *error)
+{
+    Visit visit(*this, node, error);
+    Access here;
+    if (!visit.entered() || !presence(node, node.isImplemented, node.isAvailable, &here, error))
+        return false;
+    *value = FeatureAccess();
+    value->implemented = here != Access::NI;
+    value->available = here == Access::RW;
+    if (here != Access::RW)
         return true;
-    bool holds;
     Access own = ownAccess(node);
     if (node.kind == Kind::Other)
         own = Access::NA;
     // A node that stands for another allows what that one allows.
     if (node.value.from == Source::From::Node && !node.index.given()) {
-        const Node *target = follow(node, node.value.ref, reason);
-        Access through;
-        if (!target || !access(*target, &through, reason))
+        const Node *target = follow(node, node.value.ref, error);
+        FeatureAccess through;
+        if (!target || !state(*target, &through, error))
             return false;
-        own = intersect(own, through);
+        value->implemented = through.implemented;
+        value->available = through.available;
+        value->locked = through.locked;
+        own = intersect(own, accessWord(through));
     }
     if ((int)own & kWrite && node.isLocked.given()) {
-        if (!condition(node, node.isLocked, &holds, reason))
+        bool holds;
+        if (!condition(node, node.isLocked, &holds, error))
             return false;
+        value->locked = holds;  // what it stands for was writable, so not locked
         if (holds)
             own = intersect(own, Access::RO);
     }
-    *value = own;
+    value->readable = (int)own & kRead;
+    value->writable = (int)own & kWrite;
     return true;
 }
 
 // number as the integer an integer node holds.
-static bool integral(const Node &node, Number number, Number *value, std::string *reason)
+static bool integral(const Node &node, Number number, Number *value, Error *error)
 {
     int64_t integer;
-    if (!toInteger(number, &integer)) {
-        *reason = Evaluator::faulty(node, "its value " + formatFloat(number.floating) + " is no 64-bit integer");
-        return false;
-    }
+    if (!toInteger(number, &integer))
+        return Evaluator::fault(node, "its value " + formatFloat(number.floating) + " is no 64-bit integer", error);
     *value = integerNumber(integer);
     return true;
 }
 
-bool Evaluator::number(const Node &node, Number *value, std::string *reason)
+bool Evaluator::number(const Node &node, Number *value, Error *error)
 {
-    Visit visit(*this, node, reason);
-    if (!visit.entered() || !check(node, false, reason))
+    Visit visit(*this, node, error);
+    if (!visit.entered() || !check(node, false, error))
         return false;
     switch (node.kind) {
     case Kind::Integer:
@@ -252,22 +307,22 @@ bool Evaluator::number(const Node &node, Number *value, std::string *reason)
         const Source *source;
         HostKey key;
         Number number;
-        if (!select(node, &source, &key, reason) || !readSource(node, *source, key, &number, reason))
+        if (!select(node, &source, &key, error) || !readSource(node, *source, key, &number, error))
             return false;
         if (node.kind == Kind::Float) {
             *value = floatNumber(toDouble(number));
             return true;
         }
-        return integral(node, number, value, reason);
+        return integral(node, number, value, error);
     }
     case Kind::Enumeration: {
         Number number;
-        return readSource(node, node.value, HostKey(&node, kValue, 0), &number, reason) &&
-               integral(node, number, value, reason);
+        return readSource(node, node.value, HostKey(&node, kValue, 0), &number, error) &&
+               integral(node, number, value, error);
     }
     case Kind::Boolean: {
         bool truth;
-        if (!readBoolean(node, &truth, reason))
+        if (!readBoolean(node, &truth, error))
             return false;
         *value = integerNumber(truth);
         return true;
@@ -276,49 +331,47 @@ bool Evaluator::number(const Node &node, Number *value, std::string *reason)
     case Kind::MaskedIntReg:
     case Kind::StructEntry:
     case Kind::FloatReg:
-        return registerNumber(node, value, reason);
+        return registerNumber(node, value, error);
     case Kind::IntSwissKnife:
     case Kind::SwissKnife:
     case Kind::IntConverter:
     case Kind::Converter:
-        return formulaNumber(node, value, reason);
+        return formulaNumber(node, value, error);
     default:
-        *reason = faulty(node, "it is " + article(node.type) + " where a number is needed");
-        return false;
+        return fault(node, "it is " + article(node.type) + " where a number is needed", error);
     }
 }
 
-bool Evaluator::integer(const Node &node, int64_t *value, std::string *reason)
+bool Evaluator::integer(const Node &node, int64_t *value, Error *error)
 {
     Number held;
-    if (!number(node, &held, reason))
+    if (!number(node, &held, error))
         return false;
-    if (!toInteger(held, value)) {
-        *reason = "its value " + formatFloat(held.floating) + " is no 64-bit integer";
-        return false;
-    }
+    if (!toInteger(held, value))
+        return fail(error, ErrorKind::FaultyDescription, "its value " + formatFloat(held.floating) +
+                                                             " is no 64-bit integer");
     return true;
 }
 
-bool Evaluator::floating(const Node &node, double *value, std::string *reason)
+bool Evaluator::floating(const Node &node, double *value, Error *error)
 {
     Number held;
-    if (!number(node, &held, reason))
+    if (!number(node, &held, error))
         return false;
     *value = toDouble(held);
     return true;
 }
 
-bool Evaluator::select(const Node &node, const Source **source, HostKey *key, std::string *reason)
+bool Evaluator::select(const Node &node, const Source **source, HostKey *key, Error *error)
 {
     if (!node.index.given()) {
         *source = &node.value;
         *key = HostKey(&node, kValue, 0);
         return true;
     }
-    const Node *selector = follow(node, node.index, reason);
+    const Node *selector = follow(node, node.index, error);
     int64_t index;
-    if (!selector || !integer(*selector, &index, reason))
+    if (!selector || !integer(*selector, &index, error))
         return false;
     for (const IndexedValue &indexed : node.indexed) {
         if (indexed.index == index) {
@@ -327,40 +380,38 @@ bool Evaluator::select(const Node &node, const Source **source, HostKey *key, st
             return true;
         }
     }
-    if (!node.valueDefault.given()) {
-        *reason = faulty(node, "it has no value for index " + std::to_string(index) + " and no default");
-        return false;
-    }
+    if (!node.valueDefault.given())
+        return fault(node, "it has no value for index " + std::to_string(index) + " and no default", error);
     *source = &node.valueDefault;
     *key = HostKey(&node, kDefault, 0);
     return true;
 }
 
 bool Evaluator::readSource(const Node &node, const Source &source, const HostKey &key, Number *value,
-                           std::string *reason)
+                           Error *error)
 {
     if (source.from == Source::From::Constant) {
         auto held = numbers_.find(key);
         *value = held != numbers_.end() ? held->second : source.constant;
         return true;
     }
-    const Node *target = follow(node, source.ref, reason);
-    return target && number(*target, value, reason);
+    const Node *target = follow(node, source.ref, error);
+    return target && number(*target, value, error);
 }
 
 bool Evaluator::writeSource(const Node &node, const Source &source, const HostKey &key, Number value,
-                            std::string *reason)
+                            Error *error)
 {
     if (source.from == Source::From::Constant) {
         numbers_[key] = value;
         return true;
     }
-    const Node *target = follow(node, source.ref, reason);
-    return target && setNumber(*target, value, reason);
+    const Node *target = follow(node, source.ref, error);
+    return target && setNumber(*target, value, error);
 }
 
 bool Evaluator::sourceNumber(const Node &node, const Source &source, Number fallback, Number *value,
-                             std::string *reason)
+                             Error *error)
 {
     if (source.from == Source::From::None) {
         *value = fallback;
@@ -370,138 +421,118 @@ bool Evaluator::sourceNumber(const Node &node, const Source &source, Number fall
         *value = source.constant;
         return true;
     }
-    const Node *target = follow(node, source.ref, reason);
-    return target && number(*target, value, reason);
+    const Node *target = follow(node, source.ref, error);
+    return target && number(*target, value, error);
 }
 
-bool Evaluator::inRange(int64_t value, int64_t low, int64_t high, int64_t step, std::string *reason)
+bool Evaluator::inRange(int64_t value, int64_t low, int64_t high, int64_t step, Error *error)
 {
     std::string steps = step != 1 ? std::to_string(step) : "";
     std::string range = rangeText(std::to_string(low), std::to_string(high), steps);
-    if (value < low) {
-        *reason = "below the minimum " + range;
-        return false;
-    }
-    if (value > high) {
-        *reason = "above the maximum " + range;
-        return false;
-    }
+    if (value < low)
+        return fail(error, ErrorKind::BelowMinimum, "below the minimum " + range);
+    if (value > high)
+        return fail(error, ErrorKind::AboveMaximum, "above the maximum " + range);
     // value - low as unsigned is exact: value >= low.
-    if (((uint64_t)value - (uint64_t)low) % (uint64_t)step != 0) {
-        *reason = "not on the increment " + range;
-        return false;
-    }
+    if (((uint64_t)value - (uint64_t)low) % (uint64_t)step != 0)
+        return fail(error, ErrorKind::NotOnIncrement, "not on the increment " + range);
     return true;
 }
 
 // Whether value (an integer for an Integer) is within the node's Min, Max
 // and Inc.
-bool Evaluator::inBounds(const Node &node, Number value, std::string *reason)
+bool Evaluator::inBounds(const Node &node, Number value, Error *error)
 {
     Number low, high, step;
     if (node.kind == Kind::Integer) {
         int64_t lowest, highest, increment;
-        if (!sourceNumber(node, node.min, integerNumber(INT64_MIN), &low, reason) ||
-            !sourceNumber(node, node.max, integerNumber(INT64_MAX), &high, reason) ||
-            !sourceNumber(node, node.inc, integerNumber(1), &step, reason))
+        if (!sourceNumber(node, node.min, integerNumber(INT64_MIN), &low, error) ||
+            !sourceNumber(node, node.max, integerNumber(INT64_MAX), &high, error) ||
+            !sourceNumber(node, node.inc, integerNumber(1), &step, error))
             return false;
         if (!toInteger(low, &lowest) || !toInteger(high, &highest) || !toInteger(step, &increment) ||
-            increment <= 0) {
-            *reason = faulty(node, "its bounds are not integers, or its increment is not positive");
-            return false;
-        }
-        return inRange(value.integer, lowest, highest, increment, reason);
+            increment <= 0)
+            return fault(node, "its bounds are not integers, or its increment is not positive", error);
+        return inRange(value.integer, lowest, highest, increment, error);
     }
-    if (!sourceNumber(node, node.min, floatNumber(-DBL_MAX), &low, reason) ||
-        !sourceNumber(node, node.max, floatNumber(DBL_MAX), &high, reason) ||
-        !sourceNumber(node, node.inc, floatNumber(0), &step, reason))
+    if (!sourceNumber(node, node.min, floatNumber(-DBL_MAX), &low, error) ||
+        !sourceNumber(node, node.max, floatNumber(DBL_MAX), &high, error) ||
+        !sourceNumber(node, node.inc, floatNumber(0), &step, error))
         return false;
     double number = toDouble(value), lowest = toDouble(low), highest = toDouble(high), increment = toDouble(step);
     std::string steps = increment > 0 ? formatFloat(increment) : "";
     std::string range = rangeText(formatFloat(lowest), formatFloat(highest), steps);
-    if (number < lowest) {
-        *reason = "below the minimum " + range;
-        return false;
-    }
-    if (number > highest) {
-        *reason = "above the maximum " + range;
-        return false;
-    }
+    if (number < lowest)
+        return fail(error, ErrorKind::BelowMinimum, "below the minimum " + range);
+    if (number > highest)
+        return fail(error, ErrorKind::AboveMaximum, "above the maximum " + range);
     if (increment > 0) {
         double steps = (number - lowest) / increment;
-        if (fabs(steps - round(steps)) > 1e-9 * std::max(1.0, fabs(steps))) {
-            *reason = "not on the increment " + range;
-            return false;
-        }
+        if (fabs(steps - round(steps)) > 1e-9 * std::max(1.0, fabs(steps)))
+            return fail(error, ErrorKind::NotOnIncrement, "not on the increment " + range);
     }
     return true;
 }
 
-bool Evaluator::setNumber(const Node &node, Number value, std::string *reason)
+bool Evaluator::setNumber(const Node &node, Number value, Error *error)
 {
-    Visit visit(*this, node, reason);
-    if (!visit.entered() || !check(node, true, reason))
+    Visit visit(*this, node, error);
+    if (!visit.entered() || !check(node, true, error))
         return false;
     switch (node.kind) {
     case Kind::Integer:
     case Kind::Float:
-        return setValue(node, value, reason);
+        return setValue(node, value, error);
     case Kind::Enumeration: {
         int64_t integer;
-        if (!toInteger(value, &integer)) {
-            *reason = "not an entry of " + std::string(node.name) + ": " + formatFloat(value.floating);
-            return false;
-        }
+        if (!toInteger(value, &integer))
+            return fail(error, ErrorKind::NotAnEntry,
+                        "not an entry of " + std::string(node.name) + ": " + formatFloat(value.floating));
         for (const EnumEntry &entry : node.entries)
             if (entry.value == integer)
-                return writeEntry(node, entry, reason);
-        *reason = "not an entry of " + std::string(node.name) + ": " + std::to_string(integer);
-        return false;
+                return writeEntry(node, entry, error);
+        return fail(error, ErrorKind::NotAnEntry, "not an entry of " + std::string(node.name) + ": " +
+                                                      std::to_string(integer));
     }
     case Kind::Boolean: {
         int64_t integer;
-        if (!toInteger(value, &integer)) {
-            *reason = "not a boolean: " + formatFloat(value.floating);
-            return false;
-        }
-        return writeBoolean(node, integer != 0, reason);
+        if (!toInteger(value, &integer))
+            return fail(error, ErrorKind::BadValueText, "not a boolean: " + formatFloat(value.floating));
+        return writeBoolean(node, integer != 0, error);
     }
     case Kind::IntReg:
     case Kind::MaskedIntReg:
     case Kind::StructEntry:
     case Kind::FloatReg:
-        return setRegisterNumber(node, value, reason);
+        return setRegisterNumber(node, value, error);
     case Kind::IntConverter:
     case Kind::Converter:
-        return setConverter(node, value, reason);
+        return setConverter(node, value, error);
     default:
-        *reason = faulty(node, "it is " + article(node.type) + " where a number is needed");
-        return false;
+        return fault(node, "it is " + article(node.type) + " where a number is needed", error);
     }
 }
 
 // An Integer's or Float's write: within its bounds, to whatever gives its
 // value now, and to its pValueCopy nodes.
-bool Evaluator::setValue(const Node &node, Number value, std::string *reason)
+bool Evaluator::setValue(const Node &node, Number value, Error *error)
 {
     if (node.kind == Kind::Integer) {
         int64_t integer;
-        if (!toInteger(value, &integer)) {
-            *reason = "not a 64-bit integer: " + formatFloat(value.floating);
-            return false;
-        }
+        if (!toInteger(value, &integer))
+            return fail(error, ErrorKind::BadValueText, "not a 64-bit integer: " + formatFloat(value.floating));
         value = integerNumber(integer);
     } else {
         value = floatNumber(toDouble(value));
     }
     const Source *source;
     HostKey key;
-    if (!inBounds(node, value, reason) || !select(node, &source, &key, reason) ||
-        !writeSource(node, *source, key, value, reason))
+    if (!inBounds(node, value, error) || !select(node, &source, &key, error) ||
+        !writeSource(node, *source, key, value, error))
         return false;
     for (const Ref &copy : node.valueCopies) {
-        const Node *target = follow(node, copy, reason);
-        if (!target || !setNumber(*target, value, reason))
+        const Node *target = follow(node, copy, error);
+        if (!target || !setNumber(*target, value, error))
             return false;
     }
     return true;

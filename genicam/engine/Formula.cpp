@@ -81,16 +81,18 @@ bool fail(const std::string &what, std::string *reason)
 // "'/' at character 7: division by zero", "SQRT at character 1: ...".
 bool failAt(const Step &step, const char *fault, std::string *reason)
 {
-    const char *written = step.symbol != nullptr ? step.symbol : "?";
+    const char *written = stepSymbol(step);
+    written = written != nullptr ? written : "?";
     bool function = written[0] >= 'A' && written[0] <= 'Z';
     std::string symbol = function ? std::string(written) : "'" + std::string(written) + "'";
-    return fail(symbol + " at character " + std::to_string(step.position) + ": " + fault, reason);
+    return fail(symbol + " at character " + std::to_string(step.position()) + ": " + fault, reason);
 }
 
 class Run {
 public:
-    Run(const Expression &program, const std::vector<size_t> &used, Arithmetic arithmetic, const Variables &variables)
-        : program_(program), used_(used), arithmetic_(arithmetic), variables_(variables),
+    Run(const Expression &program, const std::vector<size_t> &used, const std::vector<std::string> &names,
+        Arithmetic arithmetic, const Variables &variables)
+        : program_(program), used_(used), names_(names), arithmetic_(arithmetic), variables_(variables),
           stack_(program.maxHeight), slots_(used.size()), fetched_(used.size())
     {
         for (size_t k = 0; k < used.size(); k++)
@@ -105,24 +107,24 @@ public:
         size_t next = 0;
         while (next < count) {
             const Step &step = steps[next++];
-            switch (step.op) {
+            switch (step.op()) {
             case Op::Constant:
-                stack_[top++] = step.value;
+                stack_[top++] = program_.constants[step.index()];
                 break;
             case Op::Variable:
-                if (!fetched_[step.index] && !fetch(step.index, reason))
+                if (!fetched_[step.index()] && !fetch(step.index(), reason))
                     return false;
-                stack_[top++] = slots_[step.index];
+                stack_[top++] = slots_[step.index()];
                 break;
             case Op::Entry:
-                if (!entry(program_.entries[step.index], &stack_[top++], reason))
+                if (!entry(program_.entries[step.index()], &stack_[top++], reason))
                     return false;
                 break;
             case Op::AndJump:
             case Op::OrJump:
-                if (isTrue(stack_[top - 1]) == (step.op == Op::OrJump)) {
-                    stack_[top - 1] = Number::ofInteger(step.op == Op::OrJump);
-                    next = step.index;
+                if (isTrue(stack_[top - 1]) == (step.op() == Op::OrJump)) {
+                    stack_[top - 1] = Number::ofInteger(step.op() == Op::OrJump);
+                    next = step.index();
                 } else {
                     top--;
                 }
@@ -132,18 +134,18 @@ public:
                 break;
             case Op::JumpIfFalse:
                 if (!isTrue(stack_[--top]))
-                    next = step.index;
+                    next = step.index();
                 break;
             case Op::Jump:
-                next = step.index;
+                next = step.index();
                 break;
             default: {
                 const char *fault = nullptr;
-                if (isBinary(step.op)) {
+                if (isBinary(step.op())) {
                     top--;
-                    fault = applyBinary(step.op, arithmetic_, &stack_[top - 1], stack_[top]);
+                    fault = applyBinary(step.op(), arithmetic_, &stack_[top - 1], stack_[top]);
                 } else {
-                    fault = applyUnary(step.op, arithmetic_, &stack_[top - 1]);
+                    fault = applyUnary(step.op(), arithmetic_, &stack_[top - 1]);
                 }
                 if (fault != nullptr)
                     return failAt(step, fault, reason);
@@ -158,7 +160,7 @@ private:
     // register twice reads it once, and never on a branch not taken.
     bool fetch(uint32_t k, std::string *reason)
     {
-        const std::string &name = program_.variableNames[k];
+        const std::string &name = names_[used_[k]];
         reason->clear();
         if (!variables_.value(used_[k], &slots_[k], reason))
             return fail(reason->empty() ? "variable " + name + " could not be read" : *reason, reason);
@@ -193,6 +195,7 @@ private:
 
     const Expression &program_;
     const std::vector<size_t> &used_;
+    const std::vector<std::string> &names_;
     Arithmetic arithmetic_;
     const Variables &variables_;
     Scratch<Number, kLocalValues> stack_;
@@ -209,22 +212,34 @@ Formula &Formula::operator=(Formula &&) noexcept = default;
 
 bool Formula::parse(const std::string &text, const std::vector<std::string> &names, std::string *reason)
 {
+    return parse(text, FormulaNames(names), reason);
+}
+
+bool Formula::parse(const std::string &text, const FormulaNames &names, std::string *reason)
+{
     root_.reset();
     used_.clear();
+    names_.reset();
     auto program = std::make_unique<Expression>();
     if (!compileFormula(text, names, program.get(), &used_, reason)) {
         used_.clear();
         return false;
     }
     root_ = std::move(program);
+    names_ = names.names_;
     return true;
+}
+
+size_t Formula::steps() const
+{
+    return root_ ? root_->steps.size() : 0;
 }
 
 bool Formula::evaluate(Arithmetic arithmetic, const Variables &variables, Number *result, std::string *reason) const
 {
     if (!root_)
         return fail("no formula", reason);
-    Run run(*root_, used_, arithmetic, variables);
+    Run run(*root_, used_, *names_, arithmetic, variables);
     return run.result(result, reason);
 }
 

@@ -10,6 +10,8 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace genicam {
@@ -44,6 +46,22 @@ public:
     virtual bool entryValue(size_t k, const std::string &entryName, Number *value, std::string *reason) const = 0;
 };
 
+// A formula's variable names, indexed once for all the formulas of a node
+// (a SwissKnife may hold thousands of Expressions over the same names).
+class FormulaNames {
+public:
+    explicit FormulaNames(std::vector<std::string> names);
+
+    const std::vector<std::string> &names() const { return *names_; }
+    // The index of the first variable named name, or false.
+    bool find(std::string_view name, size_t *k) const;
+
+private:
+    friend class Formula;
+    std::shared_ptr<const std::vector<std::string>> names_;
+    std::unordered_map<std::string_view, size_t> index_;
+};
+
 struct Expression;  // the compiled formula (FormulaProgram.h)
 
 class Formula {
@@ -70,6 +88,8 @@ public:
     // identifier, nesting beyond kMaxDepth or text beyond kMaxLength; the
     // formula is then empty.  The grammar is described in FormulaParser.cpp.
     bool parse(const std::string &text, const std::vector<std::string> &names, std::string *reason);
+    // The same, with the names indexed once for many formulas.
+    bool parse(const std::string &text, const FormulaNames &names, std::string *reason);
 
     // Evaluates the parsed formula: an integer result in Integer arithmetic,
     // a double in Float.  Each variable is asked for at most once, and only
@@ -83,9 +103,14 @@ public:
     // their entries), by index, each once, in the order of first use.
     const std::vector<size_t> &usedVariables() const { return used_; }
 
+    // The steps an evaluation runs at most: what it costs (0 when nothing
+    // was parsed).
+    size_t steps() const;
+
 private:
     std::unique_ptr<Expression> root_;
     std::vector<size_t> used_;
+    std::shared_ptr<const std::vector<std::string>> names_;  // for errors
 };
 
 } // namespace genicam

@@ -27,6 +27,7 @@
 #include "FormulaProgram.h"
 
 #include <math.h>
+#include <string.h>
 
 #include <charconv>
 #include <string_view>
@@ -38,19 +39,22 @@ namespace {
 
 enum class Kind { End, Number, Name, Open, Close, Comma, Question, Colon, Operator };
 
+struct BinaryOperator;
+
 struct Token {
     Kind kind = Kind::End;
     size_t start = 0;  // offset in the text
     std::string_view text;
     Number number;     // of a Kind::Number
+    const BinaryOperator *binary = nullptr;  // of a Kind::Operator that is one
 };
 
 // The operator symbols, longer before their prefixes.
-const char *const kSymbols[] = {"**", "<<", ">>", "<=", ">=", "<>", "&&", "||", "+", "-", "*", "/",
-                                "%",  "&",  "|",  "^",  "~",  "!",  "=",  "<",  ">"};
+const std::string_view kSymbols[] = {"**", "<<", ">>", "<=", ">=", "<>", "&&", "||", "+", "-", "*", "/",
+                                     "%",  "&",  "|",  "^",  "~",  "!",  "=",  "<",  ">"};
 
 struct BinaryOperator {
-    const char *symbol;
+    std::string_view symbol;  // of a string literal: data() ends in a NUL
     Op op;
     int level;
 };
@@ -132,12 +136,9 @@ const Function *findFunction(std::string_view name)
 
 class Compiler {
 public:
-    Compiler(const std::string &text, const std::vector<std::string> &names, Expression *program,
-             std::vector<size_t> *used)
+    Compiler(const std::string &text, const FormulaNames &names, Expression *program, std::vector<size_t> *used)
         : text_(text), names_(names), program_(*program), used_(*used)
     {
-        for (size_t k = 0; k < names.size(); k++)
-            byName_.emplace(names[k], k);  // the first of equal names
     }
 
     bool compile(std::string *reason)
@@ -196,7 +197,7 @@ private:
         if (!unary())
             return false;
         for (;;) {
-            const BinaryOperator *op = findBinary(token_);
+            const BinaryOperator *op = token_.binary;
             if (op == nullptr || op->level < level)
                 return true;
             size_t symbol = token_.start;
@@ -273,9 +274,9 @@ private:
             return false;
         if (entryReference(name))
             return true;
-        auto variable = byName_.find(name.text);
-        if (variable != byName_.end())
-            return emit(Op::Variable, name.start, slot(variable->second));
+        size_t variable;
+        if (names_.find(name.text, &variable))
+            return emit(Op::Variable, name.start, slot(variable));
         const Function *function = findFunction(name.text);
         if (function != nullptr && token_.kind == Kind::Open) {
             call_ = function;
@@ -304,13 +305,11 @@ private:
         size_t infix = dot + 1 - kEntryInfix.size();
         if (text.substr(infix, kEntryInfix.size()) != kEntryInfix)
             return false;
-        auto variable = byName_.find(text);
-        if (variable == byName_.end())
-            variable = byName_.find(text.substr(0, infix));
-        if (variable == byName_.end())
+        size_t variable;
+        if (!names_.find(text, &variable) && !names_.find(text.substr(0, infix), &variable))
             return false;
-        slot(variable->second);
-        program_.entries.push_back({variable->second, std::string(text.substr(dot + 1))});
+        slot(variable);
+        program_.entries.push_back({variable, std::string(text.substr(dot + 1))});
         return emit(Op::Entry, name.start, (uint32_t)(program_.entries.size() - 1));
     }
 
@@ -325,7 +324,7 @@ private:
             if (!advance() || !conditional())
                 return false;
         }
-        return expect(Kind::Close, "expected ')'") && emit(op, start, 0, function.name);
+        return expect(Kind::Close, "expected ')'") && emit(op, start, 0, true);
     }
 
     // The slot of variable k, given on its first use.
@@ -335,29 +334,31 @@ private:
         if (found != slots_.end())
             return found->second;
         used_.push_back(k);
-        program_.variableNames.push_back(names_[k]);
         uint32_t slot = (uint32_t)(used_.size() - 1);
         slots_.emplace(k, slot);
         return slot;
     }
 
+    // A constant step, its value kept once however often it is written.
     FORMULA_LEAF bool emitConstant(size_t offset, const Number &value)
     {
-        if (!emit(Op::Constant, offset))
-            return false;
-        program_.steps.back().value = value;
-        return true;
+        uint64_t bits;
+        if (value.isFloat)
+            memcpy(&bits, &value.floating, sizeof bits);
+        else
+            bits = (uint64_t)value.integer;
+        auto &known = value.isFloat ? floats_ : integers_;
+        auto found = known.emplace(bits, (uint32_t)program_.constants.size());
+        if (found.second)
+            program_.constants.push_back(value);
+        return emit(Op::Constant, offset, found.first->second);
     }
 
-    // Appends a step for the token at offset; symbol names a function.
-    FORMULA_LEAF bool emit(Op op, size_t offset, uint32_t index = 0, const char *symbol = nullptr)
+    // Appends a step for the token at offset; function: it was written as
+    // a function.
+    FORMULA_LEAF bool emit(Op op, size_t offset, uint32_t index = 0, bool function = false)
     {
-        Step step;
-        step.op = op;
-        step.index = index;
-        step.position = (uint32_t)(offset + 1);
-        step.symbol = symbol != nullptr ? symbol : symbolOf(op);
-        program_.steps.push_back(step);
+        program_.steps.emplace_back(op, function, index, (uint32_t)(offset + 1));
         if (op == Op::Constant || op == Op::Variable || op == Op::Entry) {
             if (++height_ > (size_t)Formula::kMaxDepth)
                 return failAt(offset, "nested too deeply");
@@ -369,7 +370,7 @@ private:
     }
 
     // Makes the jump at step k land after the last step so far.
-    void patch(size_t k) { program_.steps[k].index = (uint32_t)program_.steps.size(); }
+    void patch(size_t k) { program_.steps[k].setIndex((uint32_t)program_.steps.size()); }
 
     static const char *strayMessage(Kind kind)
     {
@@ -381,32 +382,15 @@ private:
         }
     }
 
-    static const char *symbolOf(Op op)
+    static const BinaryOperator *findBinary(std::string_view symbol)
     {
-        switch (op) {
-        case Op::Negate: return "-";
-        case Op::BitNot: return "~";
-        case Op::LogicalNot: return "!";
-        case Op::Power: return "**";
-        default:
-            for (const BinaryOperator &binary : kBinary)
-                if (binary.op == op)
-                    return binary.symbol;
-            return nullptr;
-        }
-    }
-
-    static const BinaryOperator *findBinary(const Token &token)
-    {
-        if (token.kind != Kind::Operator)
-            return nullptr;
         for (const BinaryOperator &binary : kBinary)
-            if (token.text == binary.symbol)
+            if (symbol[0] == binary.symbol[0] && symbol == binary.symbol)
                 return &binary;
         return nullptr;
     }
 
-    bool isSymbol(const char *symbol) const { return token_.kind == Kind::Operator && token_.text == symbol; }
+    bool isSymbol(std::string_view symbol) const { return token_.kind == Kind::Operator && token_.text == symbol; }
 
     bool expect(Kind kind, const char *what)
     {
@@ -461,10 +445,11 @@ private:
             return failAt(at, "'==' is not an operator (equality is '=')");
         if (rest.substr(0, 2) == "!=")
             return failAt(at, "'!=' is not an operator (inequality is '<>')");
-        for (const char *symbol : kSymbols) {
-            std::string_view candidate = symbol;
-            if (rest.substr(0, candidate.size()) == candidate)
-                return take(Kind::Operator, at, at + candidate.size());
+        for (std::string_view symbol : kSymbols) {
+            if (rest[0] == symbol[0] && rest.substr(0, symbol.size()) == symbol) {
+                token_.binary = findBinary(symbol);
+                return take(Kind::Operator, at, at + symbol.size());
+            }
         }
         char shown[32];
         if (c >= ' ' && c <= '~')
@@ -551,11 +536,11 @@ private:
     }
 
     const std::string &text_;
-    const std::vector<std::string> &names_;
+    const FormulaNames &names_;
     Expression &program_;
     std::vector<size_t> &used_;
-    std::unordered_map<std::string_view, size_t> byName_;
     std::unordered_map<size_t, uint32_t> slots_;
+    std::unordered_map<uint64_t, uint32_t> integers_, floats_;  // constants by their bits
     std::vector<size_t> ends_;
     const Function *call_ = nullptr;
     Token token_;
@@ -567,7 +552,46 @@ private:
 
 } // namespace
 
-bool compileFormula(const std::string &text, const std::vector<std::string> &names, Expression *program,
+const char *stepSymbol(const Step &step)
+{
+    if (step.function()) {
+        if (step.op() == Op::RoundTo)
+            return "ROUND";
+        for (const Function &function : kFunctions)
+            if (function.op == step.op())
+                return function.name;
+        return nullptr;
+    }
+    switch (step.op()) {
+    case Op::Negate: return "-";
+    case Op::BitNot: return "~";
+    case Op::LogicalNot: return "!";
+    case Op::Power: return "**";
+    default:
+        for (const BinaryOperator &binary : kBinary)
+            if (binary.op == step.op())
+                return binary.symbol.data();
+        return nullptr;
+    }
+}
+
+FormulaNames::FormulaNames(std::vector<std::string> names)
+    : names_(std::make_shared<const std::vector<std::string>>(std::move(names)))
+{
+    for (size_t k = 0; k < names_->size(); k++)
+        index_.emplace((*names_)[k], k);  // the first of equal names
+}
+
+bool FormulaNames::find(std::string_view name, size_t *k) const
+{
+    auto found = index_.find(name);
+    if (found == index_.end())
+        return false;
+    *k = found->second;
+    return true;
+}
+
+bool compileFormula(const std::string &text, const FormulaNames &names, Expression *program,
                     std::vector<size_t> *used, std::string *reason)
 {
     if (text.size() > Formula::kMaxLength) {
@@ -575,8 +599,13 @@ bool compileFormula(const std::string &text, const std::vector<std::string> &nam
                   std::to_string(Formula::kMaxLength) + ")";
         return false;
     }
+    // Never more steps than characters: room for all at once, and no more
+    // kept than used.
+    program->steps.reserve(text.size());
     Compiler compiler(text, names, program, used);
-    return compiler.compile(reason);
+    bool compiled = compiler.compile(reason);
+    program->steps.shrink_to_fit();
+    return compiled;
 }
 
 } // namespace genicam

@@ -10,7 +10,7 @@ namespace genicam {
 
 enum class Op : uint8_t {
     // Operands: push one value.
-    Constant,  // step.value
+    Constant,  // constant step.index of Expression::constants
     Variable,  // the variable in slot step.index (Formula::usedVariables)
     Entry,     // entry step.index of Expression::entries
 
@@ -70,13 +70,38 @@ inline bool isBinary(Op op)
     return op >= Op::RoundTo && op <= Op::BitOr;
 }
 
-struct Step {
-    Op op;
-    uint32_t index;     // slot, entry or jump target, by op
-    uint32_t position;  // 1-based character of the formula text, for errors
-    const char *symbol; // how the formula wrote the operator, for errors
-    Number value;       // of a Constant
+// One step, in 8 bytes: a formula's steps are at most as many as its
+// characters (at most Formula::kMaxLength), so that a compiled formula
+// stays a small multiple of its text.
+class Step {
+public:
+    // index is a slot, entry, constant or jump target, by op; position the
+    // 1-based character of the formula text, for errors; function: the
+    // operator was written as a function (NEG, ROUND), for errors too.
+    Step(Op op, bool function, uint32_t index, uint32_t position)
+        : code_((uint32_t)op | (function ? kFunction : 0) | index << kIndexShift), position_(position)
+    {
+    }
+
+    Op op() const { return (Op)(code_ & kOpMask); }
+    bool function() const { return (code_ & kFunction) != 0; }
+    uint32_t index() const { return code_ >> kIndexShift; }
+    void setIndex(uint32_t index) { code_ = (code_ & (kOpMask | kFunction)) | index << kIndexShift; }
+    uint32_t position() const { return position_; }
+
+private:
+    static const uint32_t kOpMask = 0x7F, kFunction = 0x80, kIndexShift = 8;
+
+    uint32_t code_;
+    uint32_t position_;
 };
+
+static_assert(sizeof(Step) == 8, "a step stays small: compiled formulas are a small multiple of their text");
+static_assert((uint32_t)Op::Jump < 0x80, "an Op fits the 7 bits a step keeps for it");
+static_assert(Formula::kMaxLength < (1u << 24), "every index of a formula's steps fits the 24 bits a step keeps");
+
+// How the formula wrote a step's operator, for errors: "-", "NEG", "ROUND".
+const char *stepSymbol(const Step &step);
 
 // NAME.Entry.X: entry X of the enumeration behind variable NAME.Entry.X or
 // NAME.
@@ -87,8 +112,8 @@ struct EntryReference {
 
 struct Expression {
     std::vector<Step> steps;
+    std::vector<Number> constants;  // each value once
     std::vector<EntryReference> entries;
-    std::vector<std::string> variableNames;  // by slot, for errors
     size_t maxHeight = 0;  // values on the stack at most, at most Formula::kMaxDepth
 };
 
@@ -96,7 +121,7 @@ struct Expression {
 // refers to, by index into names, in the order of their first use (slot k of
 // Op::Variable is variable (*used)[k]).  False with a reason when the text
 // is not a formula (see Formula::parse).
-bool compileFormula(const std::string &text, const std::vector<std::string> &names, Expression *program,
+bool compileFormula(const std::string &text, const FormulaNames &names, Expression *program,
                     std::vector<size_t> *used, std::string *reason);
 
 } // namespace genicam

@@ -83,9 +83,17 @@ struct RegisterPart {
         Source offset;
     };
 
+    // An IntSwissKnife defined inside the register (or inside a pAddress of
+    // it), whose value is added to the address: a node of the NodeMap when
+    // it is found there by its name, else built for the register alone.
+    struct Knife {
+        Ref ref;
+        std::unique_ptr<Node> own;
+    };
+
     uint64_t address = 0;  // the sum of the Address elements
     std::vector<Ref> addresses;  // pAddress elements, added to it
-    std::vector<std::unique_ptr<Node>> knives;  // IntSwissKnife elements, added too
+    std::vector<Knife> knives;   // IntSwissKnife elements, added too
     std::vector<IndexTerm> indexes;
     Source length;
     Access access = Access::RO;
@@ -131,6 +139,8 @@ struct Node {
     Ref isImplemented, isAvailable, isLocked;
     Access imposed = Access::RW;
     std::string_view unit, displayName;
+    bool streamable = false;    // its Streamable says Yes
+    std::vector<Ref> selected;  // a selector's pSelected elements that name a node, each once
 
     // Value or pValue; a Converter's pValue; a Command's value to write to.
     Source value;

@@ -1,11 +1,12 @@
 // Builds a node from its element: one pass over the child elements, then
 // the formulas, parsed once with every variable's name known.  Elements
-// this engine has no use for (ToolTip, Visibility, Cachable, pInvalidator,
-// pSelected, which only tells a tool what a selector selects...) are
-// skipped; with no register cache there is nothing to invalidate.
+// this engine has no use for (ToolTip, Visibility, Cachable, pInvalidator...)
+// are skipped; with no register cache there is nothing to invalidate.
+// Streamable and pSelected only tell a tool what a configuration holds.
 #include <string.h>
 
 #include <unordered_map>
+#include <unordered_set>
 
 #include "NodeMap.h"
 #include "Text.h"
@@ -21,7 +22,7 @@ enum class Tag {
     Length, pLength, AccessMode, ImposedAccessMode, pPort, Sign, Endianess, Bit, LSB, MSB,
     pIsImplemented, pIsAvailable, pIsLocked, pVariable, Constant, Expression, Formula, FormulaTo, FormulaFrom,
     Unit, DisplayName, OnValue, OffValue, CommandValue, pCommandValue, EnumEntry, Symbolic, pFeature,
-    ChunkID, pChunkID,
+    ChunkID, pChunkID, Streamable, pSelected,
 };
 
 bool tagOf(std::string_view name, Tag *tag)
@@ -42,6 +43,7 @@ bool tagOf(std::string_view name, Tag *tag)
         {"OnValue", Tag::OnValue}, {"OffValue", Tag::OffValue}, {"CommandValue", Tag::CommandValue},
         {"pCommandValue", Tag::pCommandValue}, {"EnumEntry", Tag::EnumEntry}, {"Symbolic", Tag::Symbolic},
         {"pFeature", Tag::pFeature}, {"ChunkID", Tag::ChunkID}, {"pChunkID", Tag::pChunkID},
+        {"Streamable", Tag::Streamable}, {"pSelected", Tag::pSelected},
     };
     auto found = kTags.find(name);
     if (found == kTags.end())
@@ -195,11 +197,24 @@ private:
         *bit = (uint64_t)value;
     }
 
-    void parseFormula(FormulaText *text, pugi::xml_node element);
+    void parseFormula(FormulaText *text, pugi::xml_node element, const FormulaNames &names);
+
+    // An IntSwissKnife inside the register: the NodeMap's node of that
+    // element, or one of the register's own when the NodeMap has none (no
+    // name, or a name an earlier node has).
+    void knife(pugi::xml_node element)
+    {
+        RegisterPart::Knife knife;
+        knife.ref = Ref{nodes_.indexOf(element), element.attribute("Name").value()};
+        if (knife.ref.index == kMissing)
+            knife.own = buildNode(nodes_, element, Kind::IntSwissKnife);
+        node_.reg->knives.push_back(std::move(knife));
+    }
 
     const NodeMap &nodes_;
     Node &node_;
     bool hasLsb_ = false, hasMsb_ = false;
+    std::unordered_set<uint32_t> selected_;  // the nodes pSelected has named
     // A formula node's pieces, collected until every name is known.
     std::vector<std::string> variableNames_, constantNames_, expressionNames_;
     std::vector<pugi::xml_node> expressions_;
@@ -310,6 +325,15 @@ void Builder::applyIndexed(Tag tag, pugi::xml_node element)
     case Tag::DisplayName:
         node_.displayName = trim(textOf(element));
         break;
+    case Tag::Streamable:
+        node_.streamable = trim(textOf(element)) == "Yes";
+        break;
+    case Tag::pSelected: {
+        Ref selected = ref(element);
+        if (selected.index != kMissing && selected_.insert(selected.index).second)
+            node_.selected.push_back(selected);
+        break;
+    }
     case Tag::Sign:
         if (trim(textOf(element)) == "Signed")
             node_.isSigned = true;
@@ -353,10 +377,14 @@ void Builder::applyRegister(Tag tag, pugi::xml_node element)
             reg.address += (uint64_t)value;  // addresses add modulo 2^64
         break;
     case Tag::pAddress:
-        reg.addresses.push_back(ref(element));
+        // A pAddress may hold the node itself rather than its name.
+        if (pugi::xml_node inner = element.child("IntSwissKnife"))
+            knife(inner);
+        else
+            reg.addresses.push_back(ref(element));
         break;
     case Tag::IntSwissKnife:
-        reg.knives.push_back(buildNode(nodes_, element, Kind::IntSwissKnife));
+        knife(element);
         break;
     case Tag::pIndex: {
         RegisterPart::IndexTerm term{ref(element), Source()};
@@ -474,13 +502,13 @@ EnumEntry Builder::entry(pugi::xml_node element)
     return entry;
 }
 
-void Builder::parseFormula(FormulaText *text, pugi::xml_node element)
+void Builder::parseFormula(FormulaText *text, pugi::xml_node element, const FormulaNames &names)
 {
     if (!element)
         return;
     text->given = true;
     std::string reason;
-    if (!text->formula.parse(fullTextOf(element), node_.formulas->names, &reason))
+    if (!text->formula.parse(fullTextOf(element), names, &reason))
         text->fault = std::string(element.name()) + ": " + reason;
 }
 
@@ -512,11 +540,13 @@ void Builder::finish()
         formulas.toValue = formulas.names.size();
         formulas.names.push_back("TO");
     }
-    parseFormula(&formulas.main, formula_);
-    parseFormula(&formulas.to, formulaTo_);
+    // The names are indexed once for all the node's formulas.
+    FormulaNames names(formulas.names);
+    parseFormula(&formulas.main, formula_, names);
+    parseFormula(&formulas.to, formulaTo_, names);
     formulas.expressions.resize(expressions_.size());
     for (size_t i = 0; i < expressions_.size(); i++)
-        parseFormula(&formulas.expressions[i], expressions_[i]);
+        parseFormula(&formulas.expressions[i], expressions_[i], names);
 }
 
 } // namespace

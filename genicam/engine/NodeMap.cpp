@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "Engine.h"
+#include "Text.h"
 
 namespace genicam {
 
@@ -35,7 +36,8 @@ std::shared_ptr<NodeMap> NodeMap::load(const char *xml, size_t size, std::string
 
 // Indexes every named node under root, in document order, looking into
 // Group elements (which only structure a file) without recursion, however
-// deeply they nest, and into StructReg elements for their StructEntries.
+// deeply they nest, into StructReg elements for their StructEntries, and
+// into registers for the IntSwissKnifes defined inside them.
 void NodeMap::index(pugi::xml_node root)
 {
     std::vector<pugi::xml_node> next{root.first_child()};
@@ -56,11 +58,30 @@ void NodeMap::index(pugi::xml_node root)
         if (tag == "StructReg") {
             for (pugi::xml_node entry : element.children("StructEntry"))
                 add(entry, Kind::StructEntry);
+            addInline(element);
             continue;
         }
         Kind kind;
-        if (kindOf(tag, &kind))
-            add(element, kind);
+        if (!kindOf(tag, &kind))
+            continue;
+        add(element, kind);
+        if (kind == Kind::IntReg || kind == Kind::MaskedIntReg || kind == Kind::FloatReg ||
+            kind == Kind::StringReg || kind == Kind::Register)
+            addInline(element);
+    }
+}
+
+// A register's IntSwissKnifes, given as its elements or inside its
+// pAddress elements, are nodes by their own names too.
+void NodeMap::addInline(pugi::xml_node element)
+{
+    for (pugi::xml_node child : element.children()) {
+        std::string_view tag = child.name();
+        if (tag == "IntSwissKnife")
+            add(child, Kind::IntSwissKnife);
+        else if (tag == "pAddress")
+            for (pugi::xml_node knife : child.children("IntSwissKnife"))
+                add(knife, Kind::IntSwissKnife);
     }
 }
 
@@ -79,6 +100,12 @@ uint32_t NodeMap::find(std::string_view name) const
     return found == names_.end() ? engine::kMissing : found->second;
 }
 
+uint32_t NodeMap::indexOf(pugi::xml_node element) const
+{
+    uint32_t index = find(element.attribute("Name").value());
+    return index != engine::kMissing && entries_[index].element == element ? index : engine::kMissing;
+}
+
 const Node &NodeMap::node(uint32_t index) const
 {
     const Entry &entry = entries_[index];
@@ -91,6 +118,41 @@ const Node *NodeMap::feature(std::string_view name) const
 {
     uint32_t index = find(name);
     return index == engine::kMissing ? nullptr : &node(index);
+}
+
+const std::vector<uint32_t> &NodeMap::selectorsOf(uint32_t index) const
+{
+    static const std::vector<uint32_t> kNone;
+    if (!selectorsIndexed_) {
+        indexSelectors();
+        selectorsIndexed_ = true;
+    }
+    auto found = selectors_.find(index);
+    return found == selectors_.end() ? kNone : found->second;
+}
+
+// One pass over every node's elements, in document order, so that each
+// feature's list of selectors is in document order and holds each once.
+void NodeMap::indexSelectors() const
+{
+    for (uint32_t k = 0; k < entries_.size(); k++) {
+        // A StructEntry has its StructReg's elements too.
+        if (entries_[k].kind == Kind::StructEntry)
+            addSelector(k, entries_[k].element.parent());
+        addSelector(k, entries_[k].element);
+    }
+}
+
+void NodeMap::addSelector(uint32_t selector, pugi::xml_node element) const
+{
+    for (pugi::xml_node child : element.children("pSelected")) {
+        uint32_t selected = find(engine::trim(child.child_value()));
+        if (selected == engine::kMissing)
+            continue;
+        std::vector<uint32_t> &selectors = selectors_[selected];
+        if (selectors.empty() || selectors.back() != selector)
+            selectors.push_back(selector);
+    }
 }
 
 std::shared_ptr<const NodeMap> parseNodeMap(const char *xml, size_t size, std::string *reason)

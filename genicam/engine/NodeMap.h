@@ -34,11 +34,23 @@ public:
     // nodes share a name, the first in the document is found.
     uint32_t find(std::string_view name) const;
 
+    // The index of the node of element, or engine::kMissing when the
+    // element is no node of the index (its name is another's).
+    uint32_t indexOf(pugi::xml_node element) const;
+
     // The node at index (from find or a Ref), built on first use.
     const engine::Node &node(uint32_t index) const;
 
     // The feature named name, built, or nullptr when there is none.
     const engine::Node *feature(std::string_view name) const;
+
+    // How many named nodes there are: their indexes are 0 to size() - 1.
+    size_t size() const { return entries_.size(); }
+
+    // The nodes whose pSelected name the node at index, in document order:
+    // the selectors of a feature (found over the whole document on the
+    // first call, without building any node).
+    const std::vector<uint32_t> &selectorsOf(uint32_t index) const;
 
 private:
     // One named node of the document; built lazily, once.  The NodeMap is
@@ -51,10 +63,16 @@ private:
 
     void index(pugi::xml_node root);
     void add(pugi::xml_node element, engine::Kind kind);
+    void addInline(pugi::xml_node element);
+    void indexSelectors() const;
+    void addSelector(uint32_t selector, pugi::xml_node element) const;
 
     pugi::xml_document document_;
     std::vector<Entry> entries_;
     std::unordered_map<std::string_view, uint32_t> names_;
+    // Filled by the first selectorsOf, single-threaded as building is.
+    mutable bool selectorsIndexed_ = false;
+    mutable std::unordered_map<uint32_t, std::vector<uint32_t>> selectors_;
 };
 
 namespace engine {

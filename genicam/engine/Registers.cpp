@@ -57,47 +57,44 @@ void fieldRange(uint64_t width, bool isSigned, int64_t *low, int64_t *high)
 
 } // namespace
 
-bool Evaluator::location(const Node &node, uint64_t *address, uint64_t *length, std::string *reason)
+bool Evaluator::location(const Node &node, uint64_t *address, uint64_t *length, Error *error)
 {
     const RegisterPart &reg = *node.reg;
     uint64_t at = reg.address;
     int64_t value;
     for (const Ref &ref : reg.addresses) {
-        const Node *target = follow(node, ref, reason);
-        if (!target || !integer(*target, &value, reason))
+        const Node *target = follow(node, ref, error);
+        if (!target || !integer(*target, &value, error))
             return false;
         at += (uint64_t)value;
     }
-    for (const std::unique_ptr<Node> &knife : reg.knives) {
-        if (!integer(*knife, &value, reason))
+    for (const RegisterPart::Knife &knife : reg.knives) {
+        const Node *target = knife.own ? knife.own.get() : follow(node, knife.ref, error);
+        if (!target || !integer(*target, &value, error))
             return false;
         at += (uint64_t)value;
     }
     Number size;
     int64_t bytes;
-    if (!sourceNumber(node, reg.length, integerNumber(0), &size, reason))
+    if (!sourceNumber(node, reg.length, integerNumber(0), &size, error))
         return false;
-    if (!toInteger(size, &bytes) || bytes <= 0) {
-        *reason = faulty(node, "its length is " + std::to_string(size.integer) + " bytes");
-        return false;
-    }
-    if ((uint64_t)bytes > kMaxBytes) {
-        *reason = faulty(node, "a register of " + std::to_string(bytes) + " bytes, beyond the " +
-                                   std::to_string(kMaxBytes) + " this tool reads");
-        return false;
-    }
+    if (!toInteger(size, &bytes) || bytes <= 0)
+        return fault(node, "its length is " + std::to_string(size.integer) + " bytes", error);
+    if ((uint64_t)bytes > kMaxBytes)
+        return fault(node,
+                     "a register of " + std::to_string(bytes) + " bytes, beyond the " + std::to_string(kMaxBytes) +
+                         " this tool reads",
+                     error);
     // Each pIndex adds its index times its offset, by default the length.
     for (const RegisterPart::IndexTerm &term : reg.indexes) {
-        const Node *selector = follow(node, term.index, reason);
+        const Node *selector = follow(node, term.index, error);
         Number offset;
         int64_t index, step;
-        if (!selector || !integer(*selector, &index, reason) ||
-            !sourceNumber(node, term.offset, integerNumber(bytes), &offset, reason))
+        if (!selector || !integer(*selector, &index, error) ||
+            !sourceNumber(node, term.offset, integerNumber(bytes), &offset, error))
             return false;
-        if (!toInteger(offset, &step)) {
-            *reason = faulty(node, "its pIndex offset is no integer");
-            return false;
-        }
+        if (!toInteger(offset, &step))
+            return fault(node, "its pIndex offset is no integer", error);
         at += (uint64_t)index * (uint64_t)step;
     }
     *address = at;
@@ -105,54 +102,59 @@ bool Evaluator::location(const Node &node, uint64_t *address, uint64_t *length, 
     return true;
 }
 
-// Whether the register is on the device's Port: one for chunk data is not.
-bool Evaluator::reachable(const Node &node, std::string *reason)
+// Whether the register is on the device's Port: one for chunk data is not
+// (refused, of the kind given: NotReadable or NotWritable).
+bool Evaluator::reachable(const Node &node, ErrorKind refused, Error *error)
 {
     if (!node.reg->port.given())
         return true;
-    const Node *port = follow(node, node.reg->port, reason);
+    const Node *port = follow(node, node.reg->port, error);
     if (!port)
         return false;
-    if (port->kind != Kind::Port) {
-        *reason = faulty(node, "its pPort " + std::string(port->name) + " is not a Port");
-        return false;
-    }
-    if (port->chunkPort) {
-        *reason = "only in an image's chunk data";
-        return false;
-    }
+    if (port->kind != Kind::Port)
+        return fault(node, "its pPort " + std::string(port->name) + " is not a Port", error);
+    if (port->chunkPort)
+        return fail(error, refused, "only in an image's chunk data");
     return true;
 }
 
-bool Evaluator::readRegister(const Node &node, uint64_t address, std::vector<uint8_t> *bytes, std::string *reason)
+bool Evaluator::readRegister(const Node &node, uint64_t address, std::vector<uint8_t> *bytes, Error *error)
 {
     // The Port's reason is the user's: passed on as it is.
-    return reachable(node, reason) && port_.read(address, bytes->data(), bytes->size(), reason);
+    if (!reachable(node, ErrorKind::NotReadable, error))
+        return false;
+    if (port_.read(address, bytes->data(), bytes->size(), &error->text))
+        return true;
+    error->kind = ErrorKind::RegisterIo;
+    return false;
 }
 
 bool Evaluator::writeRegister(const Node &node, uint64_t address, const std::vector<uint8_t> &bytes,
-                              std::string *reason)
+                              Error *error)
 {
-    return reachable(node, reason) && port_.write(address, bytes.data(), bytes.size(), reason);
+    if (!reachable(node, ErrorKind::NotWritable, error))
+        return false;
+    if (port_.write(address, bytes.data(), bytes.size(), &error->text))
+        return true;
+    error->kind = ErrorKind::RegisterIo;
+    return false;
 }
 
-bool Evaluator::readBytes(const Node &node, std::vector<uint8_t> *bytes, std::string *reason)
+bool Evaluator::readBytes(const Node &node, std::vector<uint8_t> *bytes, Error *error)
 {
-    if (!node.reg) {
-        *reason = faulty(node, "it is " + article(node.type) + " where a register is needed");
-        return false;
-    }
+    if (!node.reg)
+        return fault(node, "it is " + article(node.type) + " where a register is needed", error);
     uint64_t address, length;
-    if (!location(node, &address, &length, reason))
+    if (!location(node, &address, &length, error))
         return false;
     bytes->assign(length, 0);
-    return readRegister(node, address, bytes, reason);
+    return readRegister(node, address, bytes, error);
 }
 
 // Where a field lies in a register of length bytes: its lowest bit counted
 // from the least significant one, and its width.  In a big-endian register
 // bit 0 is the most significant, so there LSB > MSB.
-static bool fieldOf(const Node &node, uint64_t length, uint64_t *low, uint64_t *width, std::string *reason)
+static bool fieldOf(const Node &node, uint64_t length, uint64_t *low, uint64_t *width, Error *error)
 {
     uint64_t bits = 8 * length, lsb = node.lsb, msb = node.msb;
     bool fits = lsb < bits && msb < bits;
@@ -160,36 +162,35 @@ static bool fieldOf(const Node &node, uint64_t length, uint64_t *low, uint64_t *
         lsb = bits - 1 - lsb;
         msb = bits - 1 - msb;
     }
-    if (!fits || msb < lsb) {
-        *reason = Evaluator::faulty(node, "LSB " + std::to_string(node.lsb) + " and MSB " + std::to_string(node.msb) +
-                                              " are no field of a " + std::to_string(length) + "-byte " +
-                                              (node.reg->bigEndian ? "big" : "little") + "-endian register");
-        return false;
-    }
+    if (!fits || msb < lsb)
+        return Evaluator::fault(node,
+                                "LSB " + std::to_string(node.lsb) + " and MSB " + std::to_string(node.msb) +
+                                    " are no field of a " + std::to_string(length) + "-byte " +
+                                    (node.reg->bigEndian ? "big" : "little") + "-endian register",
+                                error);
     *low = lsb;
     *width = msb - lsb + 1;
     return true;
 }
 
-static bool numberLength(const Node &node, uint64_t length, std::string *reason)
+static bool numberLength(const Node &node, uint64_t length, Error *error)
 {
     bool fits = node.kind == Kind::FloatReg ? (length == 4 || length == 8) : length <= kMaxNumberBytes;
-    if (!fits) {
-        *reason = Evaluator::faulty(node, "it is " + Evaluator::article(node.type) + " of " + std::to_string(length) +
-                                              " bytes");
-        return false;
-    }
+    if (!fits)
+        return Evaluator::fault(node, "it is " + Evaluator::article(node.type) + " of " + std::to_string(length) +
+                                          " bytes",
+                                error);
     return true;
 }
 
-bool Evaluator::registerNumber(const Node &node, Number *value, std::string *reason)
+bool Evaluator::registerNumber(const Node &node, Number *value, Error *error)
 {
     uint64_t address, length, low, width = 0;
-    if (!location(node, &address, &length, reason) || !numberLength(node, length, reason) ||
-        (node.masked && !fieldOf(node, length, &low, &width, reason)))
+    if (!location(node, &address, &length, error) || !numberLength(node, length, error) ||
+        (node.masked && !fieldOf(node, length, &low, &width, error)))
         return false;
     std::vector<uint8_t> bytes(length);
-    if (!readRegister(node, address, &bytes, reason))
+    if (!readRegister(node, address, &bytes, error))
         return false;
     uint64_t raw = load(bytes.data(), length, node.reg->bigEndian);
     if (node.kind == Kind::FloatReg) {
@@ -212,22 +213,24 @@ bool Evaluator::registerNumber(const Node &node, Number *value, std::string *rea
     return true;
 }
 
-bool Evaluator::setRegisterNumber(const Node &node, Number value, std::string *reason)
+bool Evaluator::setRegisterNumber(const Node &node, Number value, Error *error)
 {
     uint64_t address, length, low = 0, width;
-    if (!location(node, &address, &length, reason) || !numberLength(node, length, reason) ||
-        (node.masked && !fieldOf(node, length, &low, &width, reason)))
+    if (!location(node, &address, &length, error) || !numberLength(node, length, error) ||
+        (node.masked && !fieldOf(node, length, &low, &width, error)))
         return false;
     std::vector<uint8_t> bytes(length);
     bool bigEndian = node.reg->bigEndian;
     if (node.kind == Kind::FloatReg) {
         double number = toDouble(value);
         if (length == 4) {
-            if (isfinite(number) && fabs(number) > FLT_MAX) {
-                *reason = "beyond a 4-byte float";
-                return false;
-            }
+            if (isfinite(number) && fabs(number) > FLT_MAX)
+                return fail(error, number > 0 ? ErrorKind::AboveMaximum : ErrorKind::BelowMinimum,
+                            "beyond a 4-byte float");
             float single = (float)number;
+            // A number too small for a float would be written as 0.
+            if (single == 0 && number != 0)
+                return fail(error, ErrorKind::BadValueText, "too close to 0 for a 4-byte float");
             uint32_t pattern;
             memcpy(&pattern, &single, sizeof pattern);
             store(pattern, bytes.data(), length, bigEndian);
@@ -236,31 +239,29 @@ bool Evaluator::setRegisterNumber(const Node &node, Number value, std::string *r
             memcpy(&pattern, &number, sizeof pattern);
             store(pattern, bytes.data(), length, bigEndian);
         }
-        return writeRegister(node, address, bytes, reason);
+        return writeRegister(node, address, bytes, error);
     }
     int64_t integer, lowest, highest;
-    if (!toInteger(value, &integer)) {
-        *reason = "not a 64-bit integer";
-        return false;
-    }
+    if (!toInteger(value, &integer))
+        return fail(error, ErrorKind::BadValueText, "not a 64-bit integer");
     if (!node.masked)
         width = 8 * length;
     fieldRange(width, node.isSigned, &lowest, &highest);
-    if (!inRange(integer, lowest, highest, 1, reason))
+    if (!inRange(integer, lowest, highest, 1, error))
         return false;
     uint64_t raw = (uint64_t)integer & lowBits(width);
     if (node.masked) {
         // The rest of the register keeps its bits: read, change the field,
         // write back (a write-only register's other bits are written as 0).
         if ((int)node.reg->access & (int)Access::RO) {
-            if (!readRegister(node, address, &bytes, reason))
+            if (!reachable(node, ErrorKind::NotWritable, error) || !readRegister(node, address, &bytes, error))
                 return false;
         }
         uint64_t mask = lowBits(width) << low;
         raw = (load(bytes.data(), length, bigEndian) & ~mask) | (raw << low);
     }
     store(raw, bytes.data(), length, bigEndian);
-    return writeRegister(node, address, bytes, reason);
+    return writeRegister(node, address, bytes, error);
 }
 
 } // namespace engine

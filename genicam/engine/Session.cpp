@@ -1,20 +1,13 @@
-// A camera's features by name, as text in each feature's own form.
-#include <unordered_set>
-
-#include "Engine.h"
-#include "Evaluator.h"
+// A camera's features by name: read and written as text in each feature's
+// own form, or read as the value itself.
+#include "SessionImpl.h"
 #include "Text.h"
 
 namespace genicam {
 
 using namespace engine;
 
-namespace {
-
-// What a feature's value is, as text goes.
-enum class Form { Integer, Float, Enumeration, Boolean, String, Bytes, Command, None };
-
-Form formOf(Kind kind)
+ValueForm formOf(Kind kind)
 {
     switch (kind) {
     case Kind::Integer:
@@ -23,29 +16,52 @@ Form formOf(Kind kind)
     case Kind::StructEntry:
     case Kind::IntSwissKnife:
     case Kind::IntConverter:
-        return Form::Integer;
+        return ValueForm::Integer;
     case Kind::Float:
     case Kind::FloatReg:
     case Kind::SwissKnife:
     case Kind::Converter:
-        return Form::Float;
+        return ValueForm::Float;
     case Kind::Enumeration:
-        return Form::Enumeration;
+        return ValueForm::Enumeration;
     case Kind::Boolean:
-        return Form::Boolean;
+        return ValueForm::Boolean;
     case Kind::String:
     case Kind::StringReg:
-        return Form::String;
+        return ValueForm::String;
     case Kind::Register:
-        return Form::Bytes;
+        return ValueForm::Register;
     case Kind::Command:
-        return Form::Command;
+        return ValueForm::Command;
     default:
-        return Form::None;
+        return ValueForm::None;
     }
 }
 
-const size_t kMaxCategoryDepth = 64;
+const char *valueFormName(ValueForm form)
+{
+    switch (form) {
+    case ValueForm::Integer:
+        return "Integer";
+    case ValueForm::Float:
+        return "Float";
+    case ValueForm::Enumeration:
+        return "Enumeration";
+    case ValueForm::Boolean:
+        return "Boolean";
+    case ValueForm::String:
+        return "String";
+    case ValueForm::Register:
+        return "Register";
+    case ValueForm::Command:
+        return "Command";
+    case ValueForm::None:
+        return "None";
+    }
+    return "Unknown";
+}
+
+namespace {
 
 std::string quoted(const std::string &text)
 {
@@ -53,226 +69,186 @@ std::string quoted(const std::string &text)
 }
 
 // Why a node that holds no value is neither read nor written.
-bool noValue(const Node &node, const char *verb, std::string *reason)
+bool noValue(const Node &node, const char *verb, Error *error)
 {
     if (node.kind == Kind::Category)
-        *reason = "a category, not a value";
-    else if (node.kind == Kind::Port)
-        *reason = "a port, not a value";
-    else
-        *reason = Evaluator::article(node.type) + " node, which this tool does not " + verb;
-    return false;
+        return fail(error, ErrorKind::NoSuchFeature, "a category, not a value");
+    if (node.kind == Kind::Port)
+        return fail(error, ErrorKind::NoSuchFeature, "a port, not a value");
+    return fail(error, ErrorKind::NoSuchFeature,
+                Evaluator::article(node.type) + " node, which this tool does not " + verb);
+}
+
+// The error's text alone, for the callers that want no more.
+bool textOnly(bool done, const Error &error, std::string *reason)
+{
+    if (!done)
+        *reason = error.text;
+    return done;
 }
 
 } // namespace
 
-struct Session::Impl {
-    Impl(std::shared_ptr<const NodeMap> map, Port &port) : nodes(std::move(map)), evaluator(*nodes, port) {}
-
-    bool read(const Node &node, std::string *text, std::string *reason);
-    bool write(const Node &node, const std::string &text, std::string *reason);
-    bool writeEntry(const Node &node, const std::string &text, std::string *reason);
-    void listCategory(const Node &category, const std::string &path, size_t depth,
-                      const std::function<void(const Listed &)> &each);
-
-    std::shared_ptr<const NodeMap> nodes;
-    Evaluator evaluator;
-    std::unordered_set<const Node *> listed;
-};
 
 Session::Session(std::shared_ptr<const NodeMap> nodes, Port &port) : impl_(new Impl(std::move(nodes), port)) {}
 
 Session::~Session() = default;
 
-bool Session::read(const std::string &name, std::string *text, std::string *reason)
+bool Session::read(const std::string &name, std::string *text, Error *error)
 {
     const Node *node = impl_->nodes->feature(name);
-    if (!node) {
-        *reason = "no such feature";
-        return false;
-    }
-    return impl_->read(*node, text, reason);
+    if (!node)
+        return fail(error, ErrorKind::NoSuchFeature, "no such feature");
+    return impl_->read(*node, text, error);
+}
+
+bool Session::write(const std::string &name, const std::string &text, Error *error)
+{
+    const Node *node = impl_->nodes->feature(name);
+    if (!node)
+        return fail(error, ErrorKind::NoSuchFeature, "no such feature");
+    return impl_->write(*node, text, error);
+}
+
+bool Session::read(const std::string &name, std::string *text, std::string *reason)
+{
+    Error error;
+    return textOnly(read(name, text, &error), error, reason);
 }
 
 bool Session::write(const std::string &name, const std::string &text, std::string *reason)
 {
-    const Node *node = impl_->nodes->feature(name);
-    if (!node) {
-        *reason = "no such feature";
-        return false;
-    }
-    return impl_->write(*node, text, reason);
+    Error error;
+    return textOnly(write(name, text, &error), error, reason);
 }
 
-bool Session::Impl::read(const Node &node, std::string *text, std::string *reason)
+bool Session::readValue(const std::string &name, FeatureValue *value, Error *error)
+{
+    const Node *node = impl_->nodes->feature(name);
+    if (!node)
+        return fail(error, ErrorKind::NoSuchFeature, "no such feature");
+    return impl_->readValue(*node, value, error);
+}
+
+bool Session::Impl::readValue(const Node &node, FeatureValue *value, Error *error)
 {
     evaluator.start();
-    switch (formOf(node.kind)) {
-    case Form::Integer: {
-        int64_t value;
-        if (!evaluator.integer(node, &value, reason))
-            return false;
-        *text = std::to_string(value);
-        return true;
-    }
-    case Form::Float: {
-        double value;
-        if (!evaluator.floating(node, &value, reason))
-            return false;
-        *text = formatFloat(value);
-        return true;
-    }
-    case Form::Enumeration: {
+    *value = FeatureValue();
+    value->form = formOf(node.kind);
+    switch (value->form) {
+    case ValueForm::Integer:
+        return evaluator.integer(node, &value->integer, error);
+    case ValueForm::Float:
+        return evaluator.floating(node, &value->floating, error);
+    case ValueForm::Enumeration: {
         const EnumEntry *entry;
-        if (!evaluator.entry(node, &entry, reason))
+        if (!evaluator.entry(node, &entry, error))
             return false;
-        *text = entry->symbolic;
+        value->integer = entry->value;
+        value->text = entry->symbolic;
         return true;
     }
-    case Form::Boolean: {
-        bool value;
-        if (!evaluator.boolean(node, &value, reason))
+    case ValueForm::Boolean: {
+        bool truth;
+        if (!evaluator.boolean(node, &truth, error))
             return false;
-        *text = value ? "true" : "false";
+        value->integer = truth;
         return true;
     }
-    case Form::String:
-        return evaluator.text(node, text, reason);
-    case Form::Bytes: {
-        std::vector<uint8_t> bytes;
-        if (!evaluator.bytes(node, &bytes, reason))
-            return false;
-        *text = formatBytes(bytes.data(), bytes.size());
-        return true;
+    case ValueForm::String:
+        return evaluator.text(node, &value->text, error);
+    case ValueForm::Register:
+        return evaluator.bytes(node, &value->bytes, error);
+    case ValueForm::Command:
+        return fail(error, ErrorKind::NotReadable, "a command: it is executed, not read");
+    case ValueForm::None:
+        break;
     }
-    case Form::Command:
-        *reason = "a command: it is executed, not read";
-        return false;
-    default:
-        return noValue(node, "read", reason);
-    }
+    return noValue(node, "read", error);
 }
 
-bool Session::Impl::write(const Node &node, const std::string &text, std::string *reason)
+bool Session::Impl::read(const Node &node, std::string *text, Error *error)
+{
+    FeatureValue value;
+    if (!readValue(node, &value, error))
+        return false;
+    switch (value.form) {
+    case ValueForm::Integer:
+        *text = std::to_string(value.integer);
+        break;
+    case ValueForm::Float:
+        *text = formatFloat(value.floating);
+        break;
+    case ValueForm::Boolean:
+        *text = value.integer ? "true" : "false";
+        break;
+    case ValueForm::Register:
+        *text = formatBytes(value.bytes.data(), value.bytes.size());
+        break;
+    default:
+        *text = std::move(value.text);
+        break;
+    }
+    return true;
+}
+
+bool Session::Impl::write(const Node &node, const std::string &text, Error *error)
 {
     evaluator.start();
     std::string_view word = trim(text);
     switch (formOf(node.kind)) {
-    case Form::Integer: {
+    case ValueForm::Integer: {
         int64_t value;
-        if (!parseUserInteger(text, &value)) {
-            *reason = "not an integer: " + quoted(text);
-            return false;
-        }
-        return evaluator.setNumber(node, integerNumber(value), reason);
+        if (!parseUserInteger(text, &value))
+            return fail(error, ErrorKind::BadValueText, "not an integer: " + quoted(text));
+        return evaluator.setNumber(node, integerNumber(value), error);
     }
-    case Form::Float: {
+    case ValueForm::Float: {
         double value;
-        if (!parseFloat(text, &value) || value != value) {
-            *reason = "not a number: " + quoted(text);
-            return false;
-        }
-        return evaluator.setNumber(node, floatNumber(value), reason);
+        if (!parseFloat(text, &value) || value != value)
+            return fail(error, ErrorKind::BadValueText, "not a number: " + quoted(text));
+        return evaluator.setNumber(node, floatNumber(value), error);
     }
-    case Form::Enumeration:
-        return writeEntry(node, text, reason);
-    case Form::Boolean:
+    case ValueForm::Enumeration:
+        return writeEntry(node, text, error);
+    case ValueForm::Boolean:
         if (word == "true" || word == "1")
-            return evaluator.setBoolean(node, true, reason);
+            return evaluator.setBoolean(node, true, error);
         if (word == "false" || word == "0")
-            return evaluator.setBoolean(node, false, reason);
-        *reason = "not a boolean: " + quoted(text) + " (true, false, 1 or 0)";
-        return false;
-    case Form::String:
-        return evaluator.setText(node, text, reason);
-    case Form::Bytes: {
+            return evaluator.setBoolean(node, false, error);
+        return fail(error, ErrorKind::BadValueText, "not a boolean: " + quoted(text) + " (true, false, 1 or 0)");
+    case ValueForm::String:
+        return evaluator.setText(node, text, error);
+    case ValueForm::Register: {
         std::vector<uint8_t> bytes;
-        if (!parseBytes(text, &bytes)) {
-            *reason = "not hexadecimal bytes: " + quoted(text);
-            return false;
-        }
-        return evaluator.setBytes(node, bytes, reason);
+        if (!parseBytes(text, &bytes))
+            return fail(error, ErrorKind::BadValueText, "not hexadecimal bytes: " + quoted(text));
+        return evaluator.setBytes(node, bytes, error);
     }
-    case Form::Command:
+    case ValueForm::Command:
         if (word == "1" || word == "execute")
-            return evaluator.execute(node, reason);
-        *reason = "a command is executed by writing 1 or execute, not " + quoted(text);
-        return false;
+            return evaluator.execute(node, error);
+        return fail(error, ErrorKind::BadValueText,
+                    "a command is executed by writing 1 or execute, not " + quoted(text));
     default:
-        return noValue(node, "write", reason);
+        return noValue(node, "write", error);
     }
 }
 
 // An Enumeration is written by an entry's name or by its integer value.
-bool Session::Impl::writeEntry(const Node &node, const std::string &text, std::string *reason)
+bool Session::Impl::writeEntry(const Node &node, const std::string &text, Error *error)
 {
     std::string_view word = trim(text);
     int64_t value;
     bool isNumber = parseUserInteger(text, &value);
     for (const EnumEntry &entry : node.entries)
         if (entry.symbolic == word)
-            return evaluator.setEntry(node, entry, reason);
+            return evaluator.setEntry(node, entry, error);
     for (const EnumEntry &entry : node.entries)
         if (isNumber && entry.value == value)
-            return evaluator.setEntry(node, entry, reason);
-    *reason = "not an entry of " + std::string(node.name) + " (" + evaluator.entryNames(node) + ")";
-    return false;
-}
-
-void Session::list(const std::function<void(const Listed &)> &each)
-{
-    impl_->listed.clear();
-    const Node *root = impl_->nodes->feature("Root");
-    if (!root || root->kind != Kind::Category) {
-        Listed missing;
-        missing.name = "Root";
-        missing.value = "the description has no Root category";
-        each(missing);
-        return;
-    }
-    impl_->listed.insert(root);
-    impl_->listCategory(*root, "Root", 0, each);
-}
-
-void Session::Impl::listCategory(const Node &category, const std::string &path, size_t depth,
-                                 const std::function<void(const Listed &)> &each)
-{
-    for (const Ref &ref : category.features) {
-        Listed line;
-        line.path = path;
-        line.name = ref.name;
-        evaluator.start();
-        const Node *node = evaluator.follow(category, ref, &line.value);
-        if (!node) {
-            line.access = "?";
-            each(line);
-            continue;
-        }
-        if (!listed.insert(node).second)
-            continue;
-        Access access;
-        if (!evaluator.access(*node, &access, &line.value)) {
-            line.type = node->type;
-            line.access = "?";
-            each(line);
-            continue;
-        }
-        if (access == Access::NI)
-            continue;
-        if (node->kind == Kind::Category) {
-            if (depth + 1 < kMaxCategoryDepth)
-                listCategory(*node, path + "/" + line.name, depth + 1, each);
-            continue;
-        }
-        line.type = node->type;
-        line.access = accessName(access);
-        line.unit = node->unit;
-        std::string reason;
-        line.readable = read(*node, &line.value, &reason);
-        if (!line.readable)
-            line.value = reason;
-        each(line);
-    }
+            return evaluator.setEntry(node, entry, error);
+    return fail(error, ErrorKind::NotAnEntry,
+                "not an entry of " + std::string(node.name) + " (" + evaluator.entryNames(node) + ")");
 }
 
 } // namespace genicam

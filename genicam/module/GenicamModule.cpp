@@ -6,9 +6,12 @@
 #include "Cache.h"
 #include "Description.h"
 #include "Engine.h"
+#include "NodeMap.h"
+#include "ParsedDescriptions.h"
 #include "Unzip.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -54,30 +57,13 @@ private:
     char buffer_[kReasonSize] = "";
 };
 
-// A description parsed in this run, kept so that cameras of one model share it.
-struct Parsed {
-    std::string xml;
-    std::shared_ptr<const genicam::NodeMap> nodes;
-};
+static_assert(genicam::kMaxDescriptionSize == genicam::NodeMap::kMaxSize,
+              "the description reader fetches no more than the engine parses");
 
-// The node map of xml: one parsed before in the run, or parsed now.  Null
-// with a reason when it is not a GenICam description.
-std::shared_ptr<const genicam::NodeMap> nodesOf(std::vector<Parsed> *parsed, const std::string &xml,
-                                                std::string *reason)
-{
-    for (const Parsed &known : *parsed)
-        if (known.xml == xml)
-            return known.nodes;
-    std::shared_ptr<const genicam::NodeMap> nodes = genicam::parseNodeMap(xml.data(), xml.size(), reason);
-    if (nodes != nullptr)
-        parsed->push_back({xml, nodes});
-    return nodes;
-}
-
-// The bytes of the file at path, of at most kMaxDescriptionSize bytes.
+// The bytes of the file at path: an XML description, or a ZIP holding one.
 bool readDescriptionFile(const char *path, std::string *bytes, std::string *reason)
 {
-    switch (genicam::readFile(path, genicam::kMaxDescriptionSize, true, bytes)) {
+    switch (genicam::readFileAt(AT_FDCWD, path, genicam::kMaxZipFileSize, true, bytes)) {
     case genicam::FileRead::Done:
         return true;
     case genicam::FileRead::Unreadable:
@@ -104,8 +90,11 @@ void copyReason(const std::string &text, char *reason, size_t size)
 
 struct VaRun {
     std::shared_ptr<const genicam::NodeMap> fileNodes;  // the -g description, for every camera
-    std::vector<Parsed> parsed;
-    std::string cacheFolder = genicam::defaultCacheFolder();
+    ParsedDescriptions parsed;
+    // The cache folder, opened and checked at a scan's first fetch and kept
+    // for the scan: a folder removed during a continual run is made again.
+    bool cacheOpened = false;
+    std::unique_ptr<genicam::DescriptionCache> cache;
 };
 
 struct VaCamera {
@@ -132,15 +121,20 @@ bool fetchOwn(VaCamera *camera)
     if (camera->fetched)
         return camera->noDescription.empty();
     camera->fetched = true;
+    VaRun *run = camera->run;
+    if (!run->cacheOpened) {
+        run->cacheOpened = true;
+        run->cache = genicam::openDefaultCache();
+    }
     genicam::FetchOptions options;
-    options.cacheFolder = camera->run->cacheFolder;
+    options.cache = run->cache.get();
     options.pieceSize = camera->port.tool().pieceSize;
     const VaPort &tool = camera->port.tool();
     if (tool.progress != nullptr)
         options.progress = [&tool](uint64_t done, uint64_t total) { tool.progress(tool.context, done, total); };
     options.accept = [camera](const std::string &xml) {
         camera->noNodes.clear();
-        camera->nodes = nodesOf(&camera->run->parsed, xml, &camera->noNodes);
+        camera->nodes = camera->run->parsed.nodesOf(xml, &camera->noNodes);
         return camera->nodes != nullptr;
     };
     genicam::Description description;
@@ -167,7 +161,7 @@ bool sessionReady(VaCamera *camera, std::string *reason)
             return false;
         }
         if (camera->nodes == nullptr && camera->noNodes.empty())
-            camera->nodes = nodesOf(&camera->run->parsed, camera->xml, &camera->noNodes);
+            camera->nodes = camera->run->parsed.nodesOf(camera->xml, &camera->noNodes);
         if (camera->nodes == nullptr) {
             *reason = "the camera's GenICam description cannot be used: " + camera->noNodes;
             return false;
@@ -226,6 +220,13 @@ VaRun *startRun(const char *descriptionFile, char *reason, size_t reasonSize)
 void endRun(VaRun *run)
 {
     delete run;
+}
+
+void startScan(VaRun *run)
+{
+    run->parsed.startScan();
+    run->cacheOpened = false;
+    run->cache.reset();
 }
 
 VaCamera *startCamera(VaRun *run, const VaPort *port)
@@ -302,7 +303,7 @@ int list(VaCamera *camera, void (*each)(void *context, const VaFeature *feature)
 }
 
 const VaGenicamModule kModule = {
-    VA_GENICAM_VERSION, startRun, endRun, startCamera, endCamera, description, read, write, list,
+    VA_GENICAM_VERSION, startRun, endRun, startCamera, endCamera, description, read, write, list, startScan,
 };
 
 } // namespace

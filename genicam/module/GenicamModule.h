@@ -19,7 +19,7 @@ extern "C" {
 #define VA_GENICAM_MODULE_FILE "libvisionaccess-genicam.so"
 #define VA_GENICAM_ENTRY "visionAccessGenicam"
 /* Changes whenever the structures below change. */
-#define VA_GENICAM_VERSION 1
+#define VA_GENICAM_VERSION 2
 
 /* A camera's register space as the tool reaches it through the SDK. */
 struct VaPort {
@@ -47,7 +47,7 @@ struct VaFeature {
     int readable;
 };
 
-typedef struct VaRun VaRun;        /* a run: the -g description, the descriptions parsed so far */
+typedef struct VaRun VaRun;        /* a run: the -g description, the descriptions of its cameras */
 typedef struct VaCamera VaCamera;  /* one camera's turn in the run */
 
 struct VaGenicamModule {
@@ -75,6 +75,10 @@ struct VaGenicamModule {
      * -1 with *reason when the camera has no usable description. */
     int (*list)(VaCamera *camera, void (*each)(void *context, const struct VaFeature *feature), void *context,
                 const char **reason);
+    /* A scan begins, before its cameras' turns: the descriptions that no
+     * camera of the last scan used are forgotten, and the cache folder is
+     * opened and checked afresh at the scan's first fetch. */
+    void (*startScan)(VaRun *run);
 };
 
 /* The module's calls. */

@@ -45,7 +45,9 @@ std::shared_ptr<const Description> defaultDescription()
 
 bool loadDescription(const std::string &path, std::shared_ptr<const Description> *description, std::string *error)
 {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO named here cannot hold the open; it is
+    // then refused as not a regular file.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat info;
     if (fd < 0 || fstat(fd, &info) != 0) {
         *error = path + ": " + strerror(errno);
