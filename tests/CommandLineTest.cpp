@@ -106,7 +106,6 @@ TEST_F(CommandLine, RejectedWithItsReasonAndUsageTextBeforeAnyCameraIsTouched)
         {{"-x", "no-such-folder"}, "cannot save descriptions in 'no-such-folder': No such file or directory"},
         {{"-x", "config"}, "cannot save descriptions in 'config': not a folder"},
         {{"-g"}, "-g needs a GenICam description file"},
-        {{"-g", "good.xml", "-G", "good.xml"}, "-G may be given once: one description serves every camera"},
         {{"-x", ".", "-x", "."}, "-x may be given once: one folder holds every camera's description"},
         {{"-X", ".", "-c", "-X"}, "-X may be given once: one folder holds every camera's description"},
     };
@@ -119,6 +118,10 @@ TEST_F(CommandLine, DescriptionFileRejectedWithItsReasonBeforeAnyCameraIsTouched
 {
     SKIP_UNLESS(GENICAM_MODULE_BUILT, GENICAM_MODULE_MISSING, GENICAM_MODULE_HOW);
     expectRejected({
+        // the first -g reads its file before the second is seen
+        {{"-g", "good.xml", "-G", "good.xml"}, "-G may be given once: one description serves every camera"},
+        // the word after -g is its file, even one that looks like an option
+        {{"-g", "-c"}, "cannot use the GenICam description '-c': cannot read -c: No such file or directory"},
         {{"-g", "no-such.xml"},
          "cannot use the GenICam description 'no-such.xml': cannot read no-such.xml: No such file or directory"},
         {{"-g", "config"}, "cannot use the GenICam description 'config': config is not a GenICam description: "
@@ -241,8 +244,6 @@ TEST_F(CommandLine, WordsAfterAnOptionAreItsValues)
         {{"-w", "60050", "-c"}, 1, expectedUsage(), "'-c' is not a hexadecimal value for -w"},
         {{"-s", "-c"}, 0, kStamp + "    No camera matches -c\n", ""},
         {{"-x", "-c"}, 1, expectedUsage(), "cannot save descriptions in '-c': No such file or directory"},
-        {{"-g", "-c"}, 1, expectedUsage(),
-         "cannot use the GenICam description '-c': cannot read -c: No such file or directory"},
         {{"-l", "-c"}, 0, "Output directed to -c.  PRESS ANY KEY TO EXIT\n", ""},
     };
     for (const auto &c : cases) {
@@ -260,6 +261,7 @@ TEST_F(CommandLine, WordsAfterAnOptionAreItsValues)
 // points by then.  A file named after the rejected word is never touched.
 TEST_F(CommandLine, FileOptionsTakeEffectInCommandLineOrder)
 {
+    SKIP_UNLESS(GENICAM_MODULE_BUILT, GENICAM_MODULE_MISSING, GENICAM_MODULE_HOW);
     const std::string kNotice = ".  PRESS ANY KEY TO EXIT\n";
     const std::string kGReason = "cannot use the GenICam description 'config': config is not a GenICam description: "
                                  "not XML: No document element found at byte 9";
