@@ -30,7 +30,7 @@ struct Reading {
     // Targets as text: "0x<address>" for an address, the name of a feature.
     std::vector<std::string> reads, writes, texts;
     std::vector<unsigned> values;  // the bits of an address's value, 0 for a feature's
-    bool identity = false, listFeatures = false;
+    bool identity = false, listFeatures = false, jsonLines = false;
     std::vector<std::string> selections;
     std::vector<long long> cameraNumbers;  // of each -s word, -1 for a serial number or name
     std::string saveFolder;
@@ -308,6 +308,9 @@ Reading readReference(const std::vector<std::string> &words)
         } else if (isOptionWord(w, 'a')) {
             r.listFeatures = true;
             i += 1;
+        } else if (isOptionWord(w, 'j')) {
+            r.jsonLines = true;
+            i += 1;
         } else if (isOptionWord(w, 's')) {
             if (left < 1 || words[i + 1].empty())
                 return refuse();
@@ -422,6 +425,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!sameReads(options.reads, expected.reads) || !sameWrites(options.writes, expected))
         mismatch("register lists", words);
     if (options.identity != expected.identity || options.listFeatures != expected.listFeatures ||
+        options.jsonLines != expected.jsonLines ||
         !sameSelections(options.selections, expected) ||
         (options.saveFolder != NULL ? options.saveFolder : "") != expected.saveFolder)
         mismatch("added options", words);

@@ -2,11 +2,10 @@
 #include "CameraIdentity.h"
 
 #include <stdint.h>
-#include <stdio.h>
 #include <string.h>
 
 #include "CameraMemory.h"
-#include "EscapedText.h"
+#include "Lines.h"
 
 namespace {
 
@@ -15,12 +14,16 @@ const size_t kFieldSize = 64;
 const struct {
     const char *label;  // as -v prints it
     const char *name;   // as a failure names it
+    const char *word;   // as JSON Lines name it
     uint64_t address;
     bool alwaysShown;   // printed even when empty
 } kFields[FIELD_COUNT] = {
-    {"Vendor", "vendor", 0x0004, true},      {"Model", "model", 0x0044, true},
-    {"Family", "family", 0x0084, false},     {"Version", "version", 0x00C4, false},
-    {"Serial", "serial", 0x0144, true},      {"User name", "user name", 0x0184, false},
+    {"Vendor", "vendor", "vendor", 0x0004, true},
+    {"Model", "model", "model", 0x0044, true},
+    {"Family", "family", "family", 0x0084, false},
+    {"Version", "version", "version", 0x00C4, false},
+    {"Serial", "serial", "serial", 0x0144, true},
+    {"User name", "user name", "user-name", 0x0184, false},
 };
 
 } // namespace
@@ -38,13 +41,11 @@ void printIdentity(void *camera)
     for (int field = 0; field < FIELD_COUNT; field++) {
         IdentityText text;
         if (!readIdentityField(camera, (IdentityField)field, &text)) {
-            printf("        Could not read the camera's %s\n", kFields[field].name);
+            printIdentityFailedLine(kFields[field].name, kFields[field].word);
             continue;
         }
         if (text.bytes[0] == '\0' && !kFields[field].alwaysShown)
             continue;
-        printf("        %s:%s", kFields[field].label, text.bytes[0] != '\0' ? " " : "");
-        printEscaped(text.bytes);
-        putchar('\n');
+        printIdentityLine(kFields[field].label, kFields[field].word, text.bytes);
     }
 }

@@ -9,34 +9,26 @@
 
 #include "CameraIdentity.h"
 #include "CameraMemory.h"
-#include "EscapedText.h"
 #include "Features.h"
+#include "Lines.h"
 #include "SafeFile.h"
 
 namespace {
 
-// Prints a register's value in the display mode of the run.
-void printRegisterRead(const RunOptions &options, uint64_t address, uint32_t value)
+// How the run shows a register's value.
+RegisterMode registerMode(const RunOptions &options)
 {
-    if (options.decimal) {
-        printf("        Register 0x%" PRIX64 " read as %d\n", address, (int)value);
-    } else if (options.isFloat) {
-        float number;
-        memcpy(&number, &value, sizeof number);
-        printf("        Register 0x%" PRIX64 " read as %f\n", address, (double)number);
-    } else {
-        printf("        Register 0x%" PRIX64 " read as 0x%08X\n", address, value);
-    }
+    if (options.decimal)
+        return REGISTER_DECIMAL;
+    return options.isFloat ? REGISTER_FLOAT : REGISTER_HEX;
 }
 
 // The failure line of a register, with the reason when the SDK cannot reach
 // its address.
-void printRegisterFailure(const char *verb, uint64_t address, MemoryResult result)
+void printRegisterFailure(const char *operation, uint64_t address, MemoryResult result)
 {
-    if (result == MEMORY_OUT_OF_REACH)
-        printf("        Could not %s register 0x%" PRIX64 ": the SDK reaches only 32-bit addresses\n", verb, address);
-    else
-        printf("        Could not %s register 0x%" PRIX64 "\n", verb, address);
+    const char *reason = result == MEMORY_OUT_OF_REACH ? "the SDK reaches only 32-bit addresses" : NULL;
+    printRegisterFailedLine(operation, address, reason);
 }
 
 void writeTargetRegister(void *camera, uint64_t address, uint32_t value)
@@ -46,7 +38,7 @@ void writeTargetRegister(void *camera, uint64_t address, uint32_t value)
     if (result != MEMORY_DONE)
         printRegisterFailure("write", address, result);
     else
-        printf("        Register 0x%" PRIX64 " written with value 0x%08X\n", address, value);
+        printRegisterWrittenLine(address, value);
 }
 
 void readTargetRegister(const RunOptions &options, void *camera, uint64_t address)
@@ -57,38 +49,25 @@ void readTargetRegister(const RunOptions &options, void *camera, uint64_t addres
     if (result != MEMORY_DONE)
         printRegisterFailure("read", address, result);
     else
-        printRegisterRead(options, address, value);
+        printRegisterReadLine(address, value, registerMode(options));
 }
 
-// Ends a line of the turn with text from outside (a value or a reason),
-// escaped.
-void endLineWith(const char *text)
+void writeNamedFeature(const char *name, const char *text)
 {
-    printEscaped(text);
-    putchar('\n');
-}
-
-// A feature's name is a GenICam name (parseTarget), printable as it is.
-void writeNamedFeature(const char *name, const char *value)
-{
-    const char *reason;
-    if (writeFeature(name, value, &reason)) {
-        printf("        Feature %s written with value ", name);
-        endLineWith(value);
-    } else {
-        printf("        Could not write feature %s: ", name);
-        endLineWith(reason);
-    }
+    FeatureValue written;
+    if (writeFeature(name, text, &written))
+        printFeatureWrittenLine(name, text, written);
+    else
+        printFeatureFailedLine("write", name, written.text);
 }
 
 void readNamedFeature(const char *name)
 {
-    const char *text;
-    if (readFeature(name, &text))
-        printf("        Feature %s read as ", name);
+    FeatureValue value;
+    if (readFeature(name, &value))
+        printFeatureReadLine(name, value);
     else
-        printf("        Could not read feature %s: ", name);
-    endLineWith(text);
+        printFeatureFailedLine("read", name, value.text);
 }
 
 // -w, in command-line order.
@@ -120,8 +99,7 @@ void saveDescription(const RunOptions &options, uint32_t cameraNumber)
     const char *xml;
     size_t size = 0;
     if (!cameraDescription(&xml, &size)) {
-        fputs("        Could not read the GenICam description: ", stdout);
-        endLineWith(xml);
+        printDescriptionUnreadableLine(xml);
         return;
     }
     char name[32];
@@ -130,9 +108,9 @@ void saveDescription(const RunOptions &options, uint32_t cameraNumber)
     snprintf(path, sizeof path, "%s/%s", options.saveFolder, name);
     char reason[256];
     if (writeFileAtomically(options.saveFolder, name, xml, size, reason, sizeof reason))
-        printf("        GenICam description saved to %s\n", path);
+        printDescriptionSavedLine(path);
     else
-        printf("        Could not save the GenICam description to %s: %s\n", path, reason);
+        printDescriptionFailedLine(path, reason);
 }
 
 // -a: one line per feature, by its category path below Root; every part of
@@ -142,28 +120,18 @@ void printListedFeature(const FeatureLine &feature)
     const char *path = feature.path;
     if (strncmp(path, "Root", 4) == 0 && (path[4] == '/' || path[4] == '\0'))
         path += path[4] == '/' ? 5 : 4;
-    fputs("        Feature ", stdout);
-    if (path[0] != '\0') {
-        printEscaped(path);
-        putchar('/');
-    }
-    printEscaped(feature.name);
-    fputs(" (", stdout);
-    printEscaped(feature.type);
-    fputs(", ", stdout);
-    printEscaped(feature.access);
-    fputs(feature.readable ? ") read as " : ") cannot be read: ", stdout);
-    printEscaped(feature.value);
-    putchar('\n');
+    ListedFeature listed = {path, feature.name, feature.type, feature.access};
+    if (feature.readable)
+        printListedFeatureLine(listed, feature.value);
+    else
+        printUnreadableListedFeatureLine(listed, feature.value.text);
 }
 
 void listCameraFeatures()
 {
     const char *reason;
-    if (!listFeatures(printListedFeature, &reason)) {
-        fputs("        Could not list the features: ", stdout);
-        endLineWith(reason);
-    }
+    if (!listFeatures(printListedFeature, &reason))
+        printListingFailedLine(reason);
 }
 
 } // namespace
@@ -183,7 +151,7 @@ bool runUsesFeatures(const RunOptions &options)
 
 void processCamera(const RunOptions &options, _CAMERA_ID_INFO *info, void *camera)
 {
-    printf("    Camera %d\n", (int)info->cameraNumber);
+    printCameraLine((int)info->cameraNumber);
     bool features = runUsesFeatures(options);
     if (features)
         beginCameraFeatures(camera, info->cameraNumber);

@@ -15,6 +15,7 @@
 #include <list>
 
 #include "Features.h"
+#include "Lines.h"
 
 namespace {
 
@@ -142,6 +143,12 @@ bool parseListFeatures(const OptionWords &, Reading *reading, Reason *)
     return true;
 }
 
+bool parseJsonLines(const OptionWords &, Reading *reading, Reason *)
+{
+    reading->options->jsonLines = true;
+    return true;
+}
+
 // -l: prints the notice where the output goes now, then points standard
 // output at the file.  The file is opened before anything is redirected, so
 // when it cannot be opened the output stays where it was and the usage text
@@ -149,7 +156,7 @@ bool parseListFeatures(const OptionWords &, Reading *reading, Reason *)
 bool redirectOutput(const OptionWords &words, RunOptions *options, Reason *reason)
 {
     const char *fileName = words.values[0];
-    printf("Output directed to %s.  PRESS ANY KEY TO EXIT\n", fileName);
+    printLogFileLine(fileName);
     int fd = open(fileName, O_WRONLY | O_CREAT | O_TRUNC, 0666);
     if (fd < 0)
         return refuse(reason, "cannot open log file '%s': %s", fileName, strerror(errno));
@@ -206,6 +213,7 @@ const OptionRow kOptions[] = {
     {'g', 1, "a GenICam description file", "one description serves every camera", parseDescriptionFile,
      useDescriptionFile},
     {'a', 0, NULL, NULL, parseListFeatures, NULL},
+    {'j', 0, NULL, NULL, parseJsonLines, NULL},
 };
 const size_t kOptionCount = sizeof kOptions / sizeof kOptions[0];
 
@@ -272,6 +280,9 @@ int setRunOptions(int argc, char **argv, RunOptions *options, Reason *reason)
     std::list<PendingStep> steps;
     Reason rejection;
     bool accepted = readWords(argc, argv, &reading, &steps, &rejection);
+    // -j counts for the whole of a command line whose words are accepted,
+    // the notices of -l included; a rejected one prints as ever.
+    printLinesAsJson(accepted && options->jsonLines);
     // Every step stands before the rejected word, so one that fails comes
     // first on the command line.
     for (const PendingStep &step : steps)

@@ -8,6 +8,12 @@ const size_t kPieceBytes = 64;
 // The longest escape of one byte: "\xNN".
 const size_t kEscapeLength = 4;
 
+// True for a byte printed as it is.
+bool isPrintable(unsigned char byte)
+{
+    return byte >= 0x20 && byte < 0x7F;
+}
+
 } // namespace
 
 void escapeText(const char *text, char *out, size_t size)
@@ -16,7 +22,7 @@ void escapeText(const char *text, char *out, size_t size)
         return;
     size_t used = 0;
     for (const unsigned char *at = (const unsigned char *)text; *at != '\0'; at++) {
-        bool printable = *at >= 0x20 && *at < 0x7F;
+        bool printable = isPrintable(*at);
         size_t length = printable ? 1 : kEscapeLength;
         if (used + length >= size)
             break;
@@ -27,6 +33,21 @@ void escapeText(const char *text, char *out, size_t size)
         used += length;
     }
     out[used] = '\0';
+}
+
+std::string escapedString(const char *text)
+{
+    std::string escaped;
+    for (const unsigned char *at = (const unsigned char *)text; *at != '\0'; at++) {
+        if (isPrintable(*at)) {
+            escaped += (char)*at;
+            continue;
+        }
+        char code[kEscapeLength + 1];
+        snprintf(code, sizeof code, "\\x%02X", *at);
+        escaped += code;
+    }
+    return escaped;
 }
 
 void writeEscaped(FILE *stream, const char *text)

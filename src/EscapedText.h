@@ -8,9 +8,14 @@
 #include <stddef.h>
 #include <stdio.h>
 
+#include <string>
+
 // Writes text, escaped, into out (size bytes, NUL-terminated), cut before
 // the first byte whose escape would not fit whole.
 void escapeText(const char *text, char *out, size_t size);
+
+// Text, escaped, whole.
+std::string escapedString(const char *text);
 
 // Writes text, escaped, to stream.
 void writeEscaped(FILE *stream, const char *text);

@@ -232,14 +232,57 @@ bool cameraDescription(const char **text, size_t *size)
     return callReady(text) && sModule->description(sCamera, text, size) == 0;
 }
 
-bool readFeature(const char *name, const char **text)
+namespace {
+
+// The tool's form of the module's form number.
+ValueForm formOf(int form)
 {
-    return callReady(text) && sModule->read(sCamera, name, text) == 0;
+    switch (form) {
+    case VA_FORM_INTEGER:
+        return FORM_INTEGER;
+    case VA_FORM_FLOAT:
+        return FORM_FLOAT;
+    case VA_FORM_ENUMERATION:
+        return FORM_ENUMERATION;
+    case VA_FORM_BOOLEAN:
+        return FORM_BOOLEAN;
+    case VA_FORM_STRING:
+        return FORM_STRING;
+    case VA_FORM_REGISTER:
+        return FORM_REGISTER;
+    case VA_FORM_COMMAND:
+        return FORM_COMMAND;
+    default:
+        return FORM_NONE;
+    }
 }
 
-bool writeFeature(const char *name, const char *value, const char **reason)
+// The module's answer as the tool's value.
+bool answered(int status, const VaValue &answer, FeatureValue *value)
 {
-    return callReady(reason) && sModule->write(sCamera, name, value, reason) == 0;
+    value->text = answer.text != NULL ? answer.text : "";
+    value->form = status == 0 ? formOf(answer.form) : FORM_NONE;
+    return status == 0;
+}
+
+} // namespace
+
+bool readFeature(const char *name, FeatureValue *value)
+{
+    value->form = FORM_NONE;
+    VaValue answer = {NULL, VA_FORM_NONE};
+    if (!callReady(&value->text))
+        return false;
+    return answered(sModule->read(sCamera, name, &answer), answer, value);
+}
+
+bool writeFeature(const char *name, const char *text, FeatureValue *written)
+{
+    written->form = FORM_NONE;
+    VaValue answer = {NULL, VA_FORM_NONE};
+    if (!callReady(&written->text))
+        return false;
+    return answered(sModule->write(sCamera, name, text, &answer), answer, written);
 }
 
 namespace {
@@ -248,8 +291,9 @@ void (*sEach)(const FeatureLine &feature) = NULL;
 
 void eachListed(void *, const VaFeature *feature)
 {
-    FeatureLine line = {feature->path,  feature->name, feature->type,          feature->access,
-                        feature->value, feature->unit, feature->readable != 0};
+    FeatureLine line = {feature->path, feature->name, feature->type, feature->access, feature->unit,
+                        {feature->value, feature->readable != 0 ? formOf(feature->form) : FORM_NONE},
+                        feature->readable != 0};
     sEach(line);
 }
 

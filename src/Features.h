@@ -7,6 +7,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "FeatureValue.h"
+
 // Starts the run's GenICam side, loading the module.  descriptionFile is the
 // -g file, or NULL.  False with a one-line reason when the module cannot be
 // loaded or the file cannot be read or parsed.
@@ -27,16 +29,19 @@ void endCameraFeatures();
 // reason.
 bool cameraDescription(const char **text, size_t *size);
 
-// Reads a feature: true with *text its value, or false with *text the
-// reason.  Texts stay valid until the next call for the camera.
-bool readFeature(const char *name, const char **text);
+// Reads a feature: true with *value its value, or false with value->text
+// the reason.  Texts stay valid until the next call for the camera.
+bool readFeature(const char *name, FeatureValue *value);
 
-// Writes a feature from its text: true, or false with *reason.
-bool writeFeature(const char *name, const char *value, const char **reason);
+// Writes a feature from its text: true with *written the value written as
+// a read shows it, or false with written->text the reason.
+bool writeFeature(const char *name, const char *text, FeatureValue *written);
 
-// One feature of a listing.
+// One feature of a listing: value is its value when readable, else
+// value.text is why it cannot be read.
 struct FeatureLine {
-    const char *path, *name, *type, *access, *value, *unit;
+    const char *path, *name, *type, *access, *unit;
+    FeatureValue value;
     bool readable;
 };
 

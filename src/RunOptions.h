@@ -43,6 +43,7 @@ struct RunOptions {
     const char *saveFolder = NULL;       // -x
     const char *descriptionFile = NULL;  // -g
     bool listFeatures = false;           // -a
+    bool jsonLines = false;              // -j
 };
 
 #endif

@@ -2,27 +2,24 @@
 #include "Scan.h"
 
 #include <stdint.h>
-#include <stdio.h>
 #include <stdlib.h>
 
 #include "CameraTurn.h"
 #include "Features.h"
-#include "LinuxUtil.h"
+#include "Lines.h"
 #include "SdkLoader.h"
 #include "Selection.h"
 
 bool scanCameras(const RunOptions &options, time_t startTime)
 {
-    char elapsed[48];
-    formatElapsed((int64_t)time(NULL) - (int64_t)startTime, elapsed, sizeof elapsed);
-    printf("%s Camera scan ....\n", elapsed);
+    printScanLine((int64_t)time(NULL) - (int64_t)startTime);
     startScanFeatures();
     // Which -s values matched a camera, for this scan alone.
     SelectionList selections = options.selections;
 
     uint32_t count = 0;
     if (sdk.GetNumberCamerasEx(NULL, &count) < 0 || count == 0) {
-        printf("    No cameras found !!\n");
+        printNoCamerasLine();
         printUnmatchedSelections(selections);
         return true;
     }
@@ -31,7 +28,7 @@ bool scanCameras(const RunOptions &options, time_t startTime)
     // leftover bytes; calloc also refuses a size that would overflow.
     _CAMERA_ID_INFO *cameras = (_CAMERA_ID_INFO *)calloc(count, sizeof(_CAMERA_ID_INFO));
     if (cameras == NULL) {
-        printf("    Out of memory error.\n");
+        printOutOfMemoryLine();
         return false;
     }
     cameras[0].recordSize = sizeof(_CAMERA_ID_INFO);
@@ -39,7 +36,7 @@ bool scanCameras(const RunOptions &options, time_t startTime)
     uint32_t capacity = count;
     int32_t status = sdk.GetNumberCamerasEx(cameras, &count);
     if (status < 0) {
-        printf("    Unable to read camera id info (Error 0x%8.8X)\n", (unsigned int)status);
+        printRecordsFailedLine(status);
         free(cameras);
         return false;
     }

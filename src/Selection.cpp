@@ -1,11 +1,10 @@
 // -s: camera selection (Selection.h).
 #include "Selection.h"
 
-#include <stdio.h>
 #include <string.h>
 
 #include "CameraIdentity.h"
-#include "EscapedText.h"
+#include "Lines.h"
 #include "ValueText.h"
 
 Selection::Selection(const char *text) : value(text), isNumber(false), number(0), matched(false)
@@ -56,11 +55,8 @@ bool markIdentityMatches(SelectionList &selections, void *camera)
 void printUnmatchedSelections(SelectionList &selections)
 {
     for (Selection &selection : selections) {
-        if (!selection.matched) {
-            printf("    No camera matches ");
-            printEscaped(selection.value);
-            putchar('\n');
-        }
+        if (!selection.matched)
+            printNoMatchLine(selection.value);
         selection.matched = false;
     }
 }

@@ -59,6 +59,7 @@ void usageOfAddedOptions()
            "                    folder/<camera number>.xml.\n"
            "       -g file      Uses this GenICam description (XML or ZIP) for every camera.\n"
            "       -a           Lists every feature of each camera, with its value.\n"
+           "       -j           Prints every line as one JSON object (JSON Lines).\n"
            "       --sdk        Shows which camera SDK is loaded.\n"
            "\n");
 }

@@ -13,6 +13,7 @@
 #include <time.h>
 
 #include "CommandLine.h"
+#include "Lines.h"
 #include "LinuxUtil.h"
 #include "RunOptions.h"
 #include "Scan.h"
@@ -94,7 +95,7 @@ int runScans(const RunOptions &options, time_t startTime)
     for (;;) {
         bool scanAgain = scanCameras(options, startTime) && options.continual;
         if (scanAgain && options.output == OUTPUT_CONSOLE)
-            printf("PRESS ANY KEY TO EXIT (after %d ms delay)\n", options.delayMs);
+            printPromptLine(options.delayMs);
         // Each finished scan reaches the console or log file now, so a run
         // stopped with Ctrl-C keeps it, and output that is lost ends the run.
         if (!outputWritten(options.outputName))
@@ -114,6 +115,7 @@ int runScans(const RunOptions &options, time_t startTime)
 int main(int argc, char **argv)
 {
     time_t startTime = time(NULL);
+    startLineClock();
     holdClosedStandardDescriptors();
     int status = answerAloneWord(argc, argv);
     if (status >= 0)

@@ -527,6 +527,77 @@ TEST(Listing, ShowsEveryImplementedFeatureOnceInCategoryOrderAndWritesNothing)
     EXPECT_TRUE(camera.port.writes.empty());
 }
 
+// The value a write took, in the feature's own form, as a read would show
+// it: what a script is told was written, whatever text it wrote.
+TEST(WrittenValues, AreInTheirFormAsAReadShowsThem)
+{
+    Camera camera(R"(
+<IntReg Name="Raw"><Address>0x100</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
+  <Sign>Signed</Sign><Endianess>LittleEndian</Endianess></IntReg>
+<Integer Name="Width"><pValue>Raw</pValue></Integer>
+<FloatReg Name="Exposure"><Address>0x104</Address><Length>8</Length><AccessMode>RW</AccessMode>
+  <pPort>Device</pPort><Endianess>LittleEndian</Endianess></FloatReg>
+<Enumeration Name="PixelFormat"><EnumEntry Name="Mono8"><Value>1</Value></EnumEntry>
+  <EnumEntry Name="Mono16"><Value>2</Value></EnumEntry><pValue>Raw</pValue></Enumeration>
+<Boolean Name="Reverse"><pValue>Raw</pValue></Boolean>
+<StringReg Name="Label"><Address>0x110</Address><Length>8</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
+  </StringReg>
+<Register Name="Lut"><Address>0x120</Address><Length>3</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
+  </Register>
+<Command Name="Start"><pValue>Raw</pValue><CommandValue>1</CommandValue></Command>)");
+    const struct {
+        const char *name, *text, *form, *shown;
+    } cases[] = {
+        {"Width", " 0x10 ", "Integer", "16"},
+        {"Width", "-7", "Integer", "-7"},
+        {"Exposure", "5e3", "Float", "5000"},
+        {"Exposure", "0.1", "Float", "0.1"},
+        {"PixelFormat", "2", "Enumeration", "Mono16"},
+        {"PixelFormat", "Mono8", "Enumeration", "Mono8"},
+        {"Reverse", "1", "Boolean", "true"},
+        {"Reverse", "false", "Boolean", "false"},
+        {"Label", "left", "String", "left"},
+        {"Lut", "0x0A0B0C", "Register", "0a 0b 0c"},
+        {"Start", "execute", "Command", ""},
+    };
+    for (const auto &c : cases) {
+        genicam::FeatureValue written;
+        genicam::Error error;
+        ASSERT_TRUE(camera.session->write(c.name, c.text, &written, &error)) << c.name << ": " << error.text;
+        EXPECT_STREQ(genicam::valueFormName(written.form), c.form) << c.name << " " << c.text;
+        EXPECT_EQ(genicam::formatValue(written), c.shown) << c.name << " " << c.text;
+        if (written.form != genicam::ValueForm::Command) {
+            EXPECT_EQ(camera.read(c.name), c.shown) << c.name << " reads back as it was told";
+        }
+    }
+    genicam::FeatureValue refused;
+    genicam::Error error;
+    EXPECT_FALSE(camera.session->write("PixelFormat", "3", &refused, &error));
+    EXPECT_EQ(error.kind, genicam::ErrorKind::NotAnEntry);
+}
+
+TEST(Listing, TellsTheFormOfEachFeature)
+{
+    Camera camera(R"(
+<Category Name="Root"><pFeature>Width</pFeature><pFeature>Gain</pFeature><pFeature>Mode</pFeature>
+  <pFeature>Flag</pFeature><pFeature>Name</pFeature><pFeature>Bytes</pFeature><pFeature>Go</pFeature>
+  <pFeature>Ghost</pFeature></Category>
+<Integer Name="Width"><Value>1</Value></Integer>
+<Float Name="Gain"><Value>1.5</Value></Float>
+<Enumeration Name="Mode"><EnumEntry Name="On"><Value>0</Value></EnumEntry><Value>0</Value></Enumeration>
+<Boolean Name="Flag"><pValue>Width</pValue></Boolean>
+<String Name="Name"><Value>x</Value></String>
+<Register Name="Bytes"><Address>0x100</Address><Length>2</Length><AccessMode>RO</AccessMode><pPort>Device</pPort>
+  </Register>
+<Command Name="Go"><pValue>Width</pValue><CommandValue>1</CommandValue></Command>)");
+    std::vector<std::string> forms;
+    camera.session->list([&](const Session::Listed &line) {
+        forms.push_back(line.name + " " + genicam::valueFormName(line.form));
+    });
+    EXPECT_EQ(forms, (std::vector<std::string>{"Width Integer", "Gain Float", "Mode Enumeration", "Flag Boolean",
+                                               "Name String", "Bytes Register", "Go Command", "Ghost None"}));
+}
+
 TEST(Listing, SaysWhenThereIsNoRootCategory)
 {
     Camera camera("<Integer Name=\"Width\"><Value>1</Value></Integer>");

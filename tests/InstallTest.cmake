@@ -19,7 +19,8 @@ list(SORT installed)
 set(expected bin/VisionAccess bin/visionaccess-sim ${LIBDIR}/visionaccess/sim/libQrVApi.so
              share/doc/visionaccess/LICENSE share/doc/visionaccess/README.md
              share/doc/visionaccess/visionaccess-jsonl.md share/visionaccess/visionaccess-jsonl.schema.json
-             share/man/man1/VisionAccess.1 share/man/man1/visionaccess-sim.1)
+             share/man/man1/VisionAccess.1 share/man/man1/visionaccess-sim.1
+             share/visionaccess-sim/example.conf share/visionaccess-sim/example-camera.xml)
 if(WITH_ANSIBLE)
   list(APPEND expected share/visionaccess/visionaccess-cameras-${VERSION}.tar.gz)
 endif()
@@ -46,6 +47,7 @@ endif()
 expect_simulated_cameras(${prefix}/bin/visionaccess-sim)
 if(WITH_GENICAM)
   expect_feature_names(${prefix}/bin/visionaccess-sim ${WORK_DIR}/cache)
+  expect_example_cameras(${prefix}/bin/visionaccess-sim ${prefix}/share/visionaccess-sim/example.conf ${WORK_DIR}/cache)
 endif()
 
 # Without the launcher the simulator is nowhere the dynamic linker looks:

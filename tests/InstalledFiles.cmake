@@ -73,3 +73,17 @@ function(expect_feature_names launcher cache)
     message(FATAL_ERROR "${launcher} -r Width: status ${status}, output:\n${output}${errors}")
   endif()
 endfunction()
+
+# The example cameras installed with the simulator run from where they are
+# installed: their description is found beside their configuration.
+function(expect_example_cameras launcher config cache)
+  launcher_command(${launcher} command)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH QRV_SIM_CONFIG=${config} QRV_SIM_STATE=off
+                          XDG_CACHE_HOME=${cache} ${command} -r DeviceModelName -r WidthMax
+                  RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+  set(camera "        Feature DeviceModelName read as Example camera\n        Feature WidthMax read as 1984\n")
+  if(NOT status EQUAL 0 OR errors OR NOT output MATCHES
+     "\n    Camera 31000001\n${camera}    Camera 31000002\n${camera}$")
+    message(FATAL_ERROR "${launcher} with ${config}: status ${status}, output:\n${output}${errors}")
+  endif()
+endfunction()

@@ -46,7 +46,8 @@ if(WITH_GENICAM)
   list(APPEND visionaccess_files ./usr/${LIBDIR}/visionaccess/libvisionaccess-genicam.so)
 endif()
 set(visionaccess-sim_files ./usr/bin/visionaccess-sim ./usr/${LIBDIR}/visionaccess/sim/libQrVApi.so
-    ${doc}/visionaccess-sim/changelog.gz ${doc}/visionaccess-sim/copyright ${man}/visionaccess-sim.1.gz)
+    ${doc}/visionaccess-sim/changelog.gz ${doc}/visionaccess-sim/copyright ${man}/visionaccess-sim.1.gz
+    ./usr/share/visionaccess-sim/example.conf ./usr/share/visionaccess-sim/example-camera.xml)
 
 set(visionaccess-u3v_files ./usr/${LIBDIR}/libQrVApi.so ./usr/lib/udev/rules.d/70-visionaccess-u3v.rules
     ${doc}/visionaccess-u3v/changelog.gz ${doc}/visionaccess-u3v/copyright ./usr/share/man/man7/visionaccess-u3v.7.gz)
@@ -99,4 +100,6 @@ expect_no_sdk(${WORK_DIR}/alone/usr/bin/VisionAccess)
 expect_simulated_cameras(${WORK_DIR}/root/usr/bin/visionaccess-sim)
 if(WITH_GENICAM)
   expect_feature_names(${WORK_DIR}/root/usr/bin/visionaccess-sim ${WORK_DIR}/cache)
+  expect_example_cameras(${WORK_DIR}/root/usr/bin/visionaccess-sim
+                         ${WORK_DIR}/root/usr/share/visionaccess-sim/example.conf ${WORK_DIR}/cache)
 endif()

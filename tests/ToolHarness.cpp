@@ -233,6 +233,66 @@ ToolRun ToolTest::finish(pid_t pid, int timeoutMs)
     return result;
 }
 
+ToolRun ToolTest::run(const std::vector<std::string> &args, Input input)
+{
+    std::string record = beginRecord(args, input);
+    ToolRun result = finish(start(args, input));
+    endRecord(record, result);
+    return result;
+}
+
+namespace {
+
+// Writes words, each ended by a NUL byte, as the file at path.
+void writeWords(const std::string &path, const std::vector<std::string> &words)
+{
+    std::ofstream out(path, std::ios::binary);
+    for (const std::string &word : words)
+        out << word << '\0';
+}
+
+} // namespace
+
+// A record is a folder of its own in $VISIONACCESS_TOOL_RUNS: "before" (a
+// copy of the test's folder), "folder" (its path), "args" and "env" (words
+// ended by NUL bytes), "input" (eof, waiting or closed), and once the run
+// has ended "status" and "stdout" (what it printed there).
+std::string ToolTest::beginRecord(const std::vector<std::string> &args, Input input) const
+{
+    const char *runs = getenv("VISIONACCESS_TOOL_RUNS");
+    if (runs == nullptr || runs[0] == '\0' || binary_ != VISIONACCESS_BINARY || output_ != Output::File ||
+        errorClosed_ || fileSizeLimit_ > 0)
+        return "";
+    std::error_code error;
+    std::filesystem::create_directories(runs, error);
+    std::string record = std::string(runs) + "/run-XXXXXX";
+    if (mkdtemp(record.data()) == nullptr)
+        return "";
+    std::filesystem::copy(dir_, record + "/before",
+                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks,
+                          error);
+    if (error) {
+        std::filesystem::remove_all(record, error);
+        return "";
+    }
+    std::ofstream(record + "/folder", std::ios::binary) << dir_;
+    writeWords(record + "/args", args);
+    writeWords(record + "/env", childEnvironment());
+    const char *inputs[] = {"eof", "waiting", "closed"};
+    std::ofstream(record + "/input") << inputs[(int)input];
+    return record;
+}
+
+void ToolTest::endRecord(const std::string &record, const ToolRun &result) const
+{
+    if (record.empty())
+        return;
+    std::error_code error;
+    std::filesystem::copy_file(path("stdout"), record + "/stdout", error);
+    // Written last: a record without it is of a run that did not end.
+    std::ofstream(record + "/status") << result.status;
+}
+
 ToolRun ToolTest::runTwoScans(const std::vector<std::string> &args, Input input)
 {
     setEnv("LD_PRELOAD", SLEEP_RECORDER);
@@ -296,6 +356,7 @@ std::string expectedHelp()
            "                    folder/<camera number>.xml.\n"
            "       -g file      Uses this GenICam description (XML or ZIP) for every camera.\n"
            "       -a           Lists every feature of each camera, with its value.\n"
+           "       -j           Prints every line as one JSON object (JSON Lines).\n"
            "       --sdk        Shows which camera SDK is loaded.\n"
            "\n";
 }

@@ -64,10 +64,11 @@ protected:
     pid_t start(const std::vector<std::string> &args, Input input = Input::EndOfFile);
     // Waits for it (killing it after timeoutMs) and collects its output.
     ToolRun finish(pid_t pid, int timeoutMs = 20000);
-    ToolRun run(const std::vector<std::string> &args, Input input = Input::EndOfFile)
-    {
-        return finish(start(args, input));
-    }
+    // start and finish in one; with VISIONACCESS_TOOL_RUNS set to a folder,
+    // a run that can be repeated alike (the tool of the build tree, its
+    // output into the test's folder) is recorded there for the replay that
+    // checks -j on every run of the suite (tests/jsonl/JsonLinesOfEveryRun.py).
+    ToolRun run(const std::vector<std::string> &args, Input input = Input::EndOfFile);
     // Runs a continual VisionAccess that makes two scans and records its
     // pause; its input stays open (Waiting) or is closed.
     ToolRun runTwoScans(const std::vector<std::string> &args, Input input = Input::Waiting);
@@ -81,6 +82,11 @@ protected:
     std::string dir_;
 
 private:
+    // The recording of a run: the test's folder as the run found it, and
+    // what the run was given; "" when the run is not recorded.
+    std::string beginRecord(const std::vector<std::string> &args, Input input) const;
+    void endRecord(const std::string &record, const ToolRun &result) const;
+
     std::vector<std::string> env_;
     std::string binary_ = VISIONACCESS_BINARY;
     int waitingPipe_ = -1;

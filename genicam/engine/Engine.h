@@ -67,6 +67,12 @@ struct FeatureValue {
     std::vector<uint8_t> bytes;  // a Register's bytes, in address order
 };
 
+// A value as a read shows it: an Integer in decimal, a Float in the shortest
+// form that reads back as the same double, a Boolean as true or false, an
+// Enumeration by its entry's name, a String as its text, a Register as
+// hexadecimal bytes ("0a ff 10"); "" for a Command or None.
+std::string formatValue(const FeatureValue &value);
+
 // One camera's turn in the run: the port its registers are read through and
 // the host-side values (an Integer, Float, Enumeration, Boolean or String
 // with a <Value> instead of a register, which is how descriptions keep
@@ -90,6 +96,10 @@ public:
     // read and write giving only the error's text.
     bool read(const std::string &name, std::string *text, std::string *reason);
     bool write(const std::string &name, const std::string &text, std::string *reason);
+    // write giving the value written in the feature's own form as well (an
+    // Enumeration's entry also when written by its number; a Command's form
+    // alone).
+    bool write(const std::string &name, const std::string &text, FeatureValue *written, Error *error);
 
     // Reads a feature's value in its own form: a Float as the double
     // itself, a Register as its bytes.  False with the error, as read.
@@ -110,12 +120,13 @@ public:
 
     // One feature of list(): its category path ("Root/ImageFormatControl"),
     // name, node type ("IntReg"), access ("RO", "RW", "WO", "NA"), its value
-    // when readable is true or else the reason it cannot be read, and its
-    // unit (often empty).
+    // when readable is true or else the reason it cannot be read, its unit
+    // (often empty) and the form of its value.
     struct Listed {
         std::string path, name, type, access, value;
         bool readable = false;
         std::string unit;
+        ValueForm form = ValueForm::None;  // the form of its value
     };
     // Every feature reachable from the Root category that is implemented,
     // once each, in document order of the category tree.  Reads only: no

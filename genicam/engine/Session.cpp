@@ -104,10 +104,15 @@ bool Session::read(const std::string &name, std::string *text, Error *error)
 
 bool Session::write(const std::string &name, const std::string &text, Error *error)
 {
+    return write(name, text, nullptr, error);
+}
+
+bool Session::write(const std::string &name, const std::string &text, FeatureValue *written, Error *error)
+{
     const Node *node = impl_->nodes->feature(name);
     if (!node)
         return fail(error, ErrorKind::NoSuchFeature, "no such feature");
-    return impl_->write(*node, text, error);
+    return impl_->write(*node, text, written, error);
 }
 
 bool Session::read(const std::string &name, std::string *text, std::string *reason)
@@ -167,65 +172,101 @@ bool Session::Impl::readValue(const Node &node, FeatureValue *value, Error *erro
     return noValue(node, "read", error);
 }
 
+std::string formatValue(const FeatureValue &value)
+{
+    switch (value.form) {
+    case ValueForm::Integer:
+        return std::to_string(value.integer);
+    case ValueForm::Float:
+        return formatFloat(value.floating);
+    case ValueForm::Boolean:
+        return value.integer ? "true" : "false";
+    case ValueForm::Register:
+        return formatBytes(value.bytes.data(), value.bytes.size());
+    case ValueForm::Enumeration:
+    case ValueForm::String:
+        return value.text;
+    case ValueForm::Command:
+    case ValueForm::None:
+        break;
+    }
+    return "";
+}
+
 bool Session::Impl::read(const Node &node, std::string *text, Error *error)
 {
     FeatureValue value;
     if (!readValue(node, &value, error))
         return false;
-    switch (value.form) {
-    case ValueForm::Integer:
-        *text = std::to_string(value.integer);
-        break;
-    case ValueForm::Float:
-        *text = formatFloat(value.floating);
-        break;
-    case ValueForm::Boolean:
-        *text = value.integer ? "true" : "false";
-        break;
-    case ValueForm::Register:
-        *text = formatBytes(value.bytes.data(), value.bytes.size());
-        break;
-    default:
-        *text = std::move(value.text);
-        break;
-    }
+    *text = formatValue(value);
     return true;
 }
 
-bool Session::Impl::write(const Node &node, const std::string &text, Error *error)
+namespace {
+
+// Keeps the value a write parsed, for the caller that asked for it.
+void keep(FeatureValue *written, ValueForm form, int64_t integer, double floating = 0)
+{
+    if (written == nullptr)
+        return;
+    written->form = form;
+    written->integer = integer;
+    written->floating = floating;
+}
+
+} // namespace
+
+bool Session::Impl::write(const Node &node, const std::string &text, FeatureValue *written, Error *error)
 {
     evaluator.start();
+    if (written != nullptr)
+        *written = FeatureValue();
     std::string_view word = trim(text);
     switch (formOf(node.kind)) {
     case ValueForm::Integer: {
         int64_t value;
         if (!parseUserInteger(text, &value))
             return fail(error, ErrorKind::BadValueText, "not an integer: " + quoted(text));
+        keep(written, ValueForm::Integer, value);
         return evaluator.setNumber(node, integerNumber(value), error);
     }
     case ValueForm::Float: {
         double value;
         if (!parseFloat(text, &value) || value != value)
             return fail(error, ErrorKind::BadValueText, "not a number: " + quoted(text));
+        keep(written, ValueForm::Float, 0, value);
         return evaluator.setNumber(node, floatNumber(value), error);
     }
     case ValueForm::Enumeration:
-        return writeEntry(node, text, error);
+        return writeEntry(node, text, written, error);
     case ValueForm::Boolean:
-        if (word == "true" || word == "1")
+        if (word == "true" || word == "1") {
+            keep(written, ValueForm::Boolean, 1);
             return evaluator.setBoolean(node, true, error);
-        if (word == "false" || word == "0")
+        }
+        if (word == "false" || word == "0") {
+            keep(written, ValueForm::Boolean, 0);
             return evaluator.setBoolean(node, false, error);
+        }
         return fail(error, ErrorKind::BadValueText, "not a boolean: " + quoted(text) + " (true, false, 1 or 0)");
     case ValueForm::String:
+        if (written != nullptr) {
+            written->form = ValueForm::String;
+            written->text = text;
+        }
         return evaluator.setText(node, text, error);
     case ValueForm::Register: {
         std::vector<uint8_t> bytes;
         if (!parseBytes(text, &bytes))
             return fail(error, ErrorKind::BadValueText, "not hexadecimal bytes: " + quoted(text));
+        if (written != nullptr) {
+            written->form = ValueForm::Register;
+            written->bytes = bytes;
+        }
         return evaluator.setBytes(node, bytes, error);
     }
     case ValueForm::Command:
+        keep(written, ValueForm::Command, 0);
         if (word == "1" || word == "execute")
             return evaluator.execute(node, error);
         return fail(error, ErrorKind::BadValueText,
@@ -236,17 +277,26 @@ bool Session::Impl::write(const Node &node, const std::string &text, Error *erro
 }
 
 // An Enumeration is written by an entry's name or by its integer value.
-bool Session::Impl::writeEntry(const Node &node, const std::string &text, Error *error)
+bool Session::Impl::writeEntry(const Node &node, const std::string &text, FeatureValue *written, Error *error)
 {
     std::string_view word = trim(text);
     int64_t value;
     bool isNumber = parseUserInteger(text, &value);
+    const EnumEntry *chosen = nullptr;
     for (const EnumEntry &entry : node.entries)
-        if (entry.symbolic == word)
-            return evaluator.setEntry(node, entry, error);
+        if (chosen == nullptr && entry.symbolic == word)
+            chosen = &entry;
     for (const EnumEntry &entry : node.entries)
-        if (isNumber && entry.value == value)
-            return evaluator.setEntry(node, entry, error);
+        if (chosen == nullptr && isNumber && entry.value == value)
+            chosen = &entry;
+    if (chosen != nullptr) {
+        if (written != nullptr) {
+            written->form = ValueForm::Enumeration;
+            written->integer = chosen->value;
+            written->text = chosen->symbolic;
+        }
+        return evaluator.setEntry(node, *chosen, error);
+    }
     return fail(error, ErrorKind::NotAnEntry,
                 "not an entry of " + std::string(node.name) + " (" + evaluator.entryNames(node) + ")");
 }

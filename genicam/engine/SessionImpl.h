@@ -40,8 +40,10 @@ struct Session::Impl {
 
     bool readValue(const engine::Node &node, FeatureValue *value, Error *error);
     bool read(const engine::Node &node, std::string *text, Error *error);
-    bool write(const engine::Node &node, const std::string &text, Error *error);
-    bool writeEntry(const engine::Node &node, const std::string &text, Error *error);
+    // Writes the node from text; written, when not nullptr, gets the value
+    // written in the node's own form.
+    bool write(const engine::Node &node, const std::string &text, FeatureValue *written, Error *error);
+    bool writeEntry(const engine::Node &node, const std::string &text, FeatureValue *written, Error *error);
     // The description's facts about the node at index.
     FeatureInfo infoOf(uint32_t index);
     // What the node allows now, as a caller reads it (see byForm).

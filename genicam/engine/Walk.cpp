@@ -58,8 +58,10 @@ void Session::list(const std::function<void(const Listed &)> &each)
         Listed line;
         line.path = feature.path;
         line.name = feature.name;
-        if (feature.node)
+        if (feature.node) {
             line.type = feature.node->type;
+            line.form = formOf(feature.node->kind);
+        }
         if (feature.error.kind != ErrorKind::None) {
             line.access = "?";
             line.value = feature.error.text;

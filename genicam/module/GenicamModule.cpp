@@ -256,33 +256,70 @@ int description(VaCamera *camera, const char **xml, size_t *size)
     });
 }
 
-int read(VaCamera *camera, const char *name, const char **text)
+// The module's number for a form.
+int formNumber(genicam::ValueForm form)
 {
-    int status = guarded(camera, [&] {
-        std::string reason;
-        if (!sessionReady(camera, &camera->text))
-            return -1;
-        std::string value;
-        if (!camera->session->read(name, &value, &reason)) {
-            camera->text = reason;
-            return -1;
-        }
-        camera->text = value;
-        return 0;
-    });
-    *text = camera->text.c_str();
+    switch (form) {
+    case genicam::ValueForm::Integer:
+        return VA_FORM_INTEGER;
+    case genicam::ValueForm::Float:
+        return VA_FORM_FLOAT;
+    case genicam::ValueForm::Enumeration:
+        return VA_FORM_ENUMERATION;
+    case genicam::ValueForm::Boolean:
+        return VA_FORM_BOOLEAN;
+    case genicam::ValueForm::String:
+        return VA_FORM_STRING;
+    case genicam::ValueForm::Register:
+        return VA_FORM_REGISTER;
+    case genicam::ValueForm::Command:
+        return VA_FORM_COMMAND;
+    case genicam::ValueForm::None:
+        break;
+    }
+    return VA_FORM_NONE;
+}
+
+// Gives out the camera's text (a value or a reason) with the form.
+int giveValue(VaCamera *camera, int status, int form, VaValue *value)
+{
+    value->text = camera->text.c_str();
+    value->form = status == 0 ? form : VA_FORM_NONE;
     return status;
 }
 
-int write(VaCamera *camera, const char *name, const char *value, const char **reason)
+int read(VaCamera *camera, const char *name, VaValue *value)
 {
+    genicam::FeatureValue read;
     int status = guarded(camera, [&] {
+        genicam::Error error;
         if (!sessionReady(camera, &camera->text))
             return -1;
-        return camera->session->write(name, value, &camera->text) ? 0 : -1;
+        if (!camera->session->readValue(name, &read, &error)) {
+            camera->text = error.text;
+            return -1;
+        }
+        camera->text = genicam::formatValue(read);
+        return 0;
     });
-    *reason = camera->text.c_str();
-    return status;
+    return giveValue(camera, status, formNumber(read.form), value);
+}
+
+int write(VaCamera *camera, const char *name, const char *text, VaValue *written)
+{
+    genicam::FeatureValue value;
+    int status = guarded(camera, [&] {
+        genicam::Error error;
+        if (!sessionReady(camera, &camera->text))
+            return -1;
+        if (!camera->session->write(name, text, &value, &error)) {
+            camera->text = error.text;
+            return -1;
+        }
+        camera->text = genicam::formatValue(value);
+        return 0;
+    });
+    return giveValue(camera, status, formNumber(value.form), written);
 }
 
 int list(VaCamera *camera, void (*each)(void *context, const VaFeature *feature), void *context, const char **reason)
@@ -293,7 +330,7 @@ int list(VaCamera *camera, void (*each)(void *context, const VaFeature *feature)
         camera->session->list([&](const genicam::Session::Listed &listed) {
             VaFeature feature = {listed.path.c_str(),  listed.name.c_str(),  listed.type.c_str(),
                                  listed.access.c_str(), listed.value.c_str(), listed.unit.c_str(),
-                                 listed.readable ? 1 : 0};
+                                 listed.readable ? 1 : 0, formNumber(listed.form)};
             each(context, &feature);
         });
         return 0;

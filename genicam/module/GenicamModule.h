@@ -19,7 +19,7 @@ extern "C" {
 #define VA_GENICAM_MODULE_FILE "libvisionaccess-genicam.so"
 #define VA_GENICAM_ENTRY "visionAccessGenicam"
 /* Changes whenever the structures below change. */
-#define VA_GENICAM_VERSION 2
+#define VA_GENICAM_VERSION 3
 
 /* A camera's register space as the tool reaches it through the SDK. */
 struct VaPort {
@@ -36,6 +36,26 @@ struct VaPort {
     void (*progress)(void *context, uint64_t done, uint64_t total);
 };
 
+/* The form of a feature's value: what its text is, so that the tool can
+ * give it its type. */
+enum VaValueForm {
+    VA_FORM_NONE = 0, /* no value of its own (a node the module does not read) */
+    VA_FORM_INTEGER,     /* decimal */
+    VA_FORM_FLOAT,       /* the shortest text that reads back as the same double */
+    VA_FORM_ENUMERATION, /* an entry's name */
+    VA_FORM_BOOLEAN,     /* true or false */
+    VA_FORM_STRING,      /* the text itself */
+    VA_FORM_REGISTER,    /* hexadecimal bytes, "0a ff 10" */
+    VA_FORM_COMMAND      /* executed, never read: no text */
+};
+
+/* A feature's value as the module gives it: its text in the feature's own
+ * form, and that form (an enum VaValueForm). */
+struct VaValue {
+    const char *text;
+    int form;
+};
+
 /* One feature of a listing. */
 struct VaFeature {
     const char *path;    /* its category path, "Root/ImageFormatControl" */
@@ -45,6 +65,7 @@ struct VaFeature {
     const char *value;   /* its value when readable, else why it cannot be read */
     const char *unit;    /* often "" */
     int readable;
+    int form;            /* an enum VaValueForm */
 };
 
 typedef struct VaRun VaRun;        /* a run: the -g description, the descriptions of its cameras */
@@ -66,11 +87,13 @@ struct VaGenicamModule {
      * size set, or -1 with *xml the reason.  Texts the module gives stay
      * valid until the next call for the same camera. */
     int (*description)(VaCamera *camera, const char **xml, size_t *size);
-    /* Reads a feature: 0 with *text its value in the feature's own form, or
-     * -1 with *text the reason. */
-    int (*read)(VaCamera *camera, const char *name, const char **text);
-    /* Writes a feature from text in its own form: 0, or -1 with *reason. */
-    int (*write)(VaCamera *camera, const char *name, const char *value, const char **reason);
+    /* Reads a feature: 0 with *value its text and form, or -1 with
+     * value->text the reason (and form VA_FORM_NONE). */
+    int (*read)(VaCamera *camera, const char *name, struct VaValue *value);
+    /* Writes a feature from text in its own form: 0 with *written the value
+     * written, as a read would show it (an Enumeration written by its number
+     * as its entry's name), or -1 with written->text the reason. */
+    int (*write)(VaCamera *camera, const char *name, const char *text, struct VaValue *written);
     /* Calls each for every feature reachable from the Root category: 0, or
      * -1 with *reason when the camera has no usable description. */
     int (*list)(VaCamera *camera, void (*each)(void *context, const struct VaFeature *feature), void *context,

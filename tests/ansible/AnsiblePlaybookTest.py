@@ -13,7 +13,7 @@ schema.
         (--tool VisionAccess [--description camera.xml] [--emulator WORD]... | --fake fake-visionaccess)
 
 With --tool, the simulated cameras of the real VisionAccess serve camera.xml;
-a tool whose --help lists no -j skips the test. With --fake, a stand-in
+a tool whose --help lists no -j, -m or -p skips the test. With --fake, a stand-in
 answers for the tool (fake-visionaccess)."""
 
 import argparse
@@ -58,10 +58,15 @@ def check(condition, what, *details):
     return condition
 
 
-def has_json_lines(tool):
-    """Whether the tool's --help lists -j."""
+# The options this test needs of the tool: JSON Lines, compare, apply.
+NEEDED_OPTIONS = ['-j', '-m', '-p']
+
+
+def missing_options(tool):
+    """The options this test needs that the tool's --help does not list."""
     run = subprocess.run(tool + ['--help'], capture_output=True, text=True)
-    return re.search(r'^\s+-j\b', run.stdout, re.MULTILINE) is not None
+    return [option for option in NEEDED_OPTIONS
+            if re.search(r'^\s+%s\b' % re.escape(option), run.stdout, re.MULTILINE) is None]
 
 
 class Fleet:
@@ -327,9 +332,10 @@ def main():
     testsupport.require_module('jsonschema', 'python3-jsonschema', TEST)
     if (options.tool is None) == (options.fake is None):
         parser.error('give either --tool or --fake')
-    if options.tool is not None and not has_json_lines(list(options.emulator) + [options.tool]):
-        # Not a missing package: the option this test needs is not built yet.
-        sys.stderr.write('%s: SKIPPED: the tool has no -j yet\n' % TEST)
+    missing = missing_options(list(options.emulator) + [options.tool]) if options.tool is not None else []
+    if missing:
+        # Not a missing package: options this test needs are not built yet.
+        sys.stderr.write('%s: SKIPPED: the tool has no %s yet\n' % (TEST, ' or '.join(missing)))
         return testsupport.SKIPPED
     if not os.path.isfile(options.collection):
         sys.exit('%s: no collection at %s: build the target ansible-collection' % (TEST, options.collection))

@@ -7,7 +7,9 @@ aside), and the exit status is the same.
 
     JsonLinesAgreementTest.py --tool VisionAccess --work DIR [--emulator WORD]...
 
-Skipped, with one line, while the tool's --help lists no -j."""
+Skipped, with one line, while the tool's --help lists no -j; a case with an
+option that --help does not list yet (-m, -p, -o) is left out, with one line
+naming it."""
 
 import argparse
 import os
@@ -69,6 +71,14 @@ def check(condition, what, *details):
         for detail in details:
             print('  %s' % (detail,))
     return condition
+
+
+def unlisted_options(arguments, help_text):
+    """The options of a command line that --help does not list."""
+    options = sorted(set(word for word in arguments if re.match(r'^-[a-z]$', word)))
+    return [option for option in options
+            if not re.search(r'^\s+%s\b' % re.escape(option), help_text, re.MULTILINE)
+            and option not in ('-c', '-d', '-r', '-w', '-i', '-f', '-l')]
 
 
 def comparable(lines):
@@ -161,6 +171,10 @@ def main():
     validator = jsonlcheck.load_validator()
     runs = Runs(tool, options.work)
     for arguments in CASES:
+        missing = unlisted_options(arguments, help_text)
+        if missing:
+            print('left out until --help lists %s: VisionAccess %s' % (' '.join(missing), ' '.join(arguments)))
+            continue
         agree(runs, arguments, validator)
     log_file_agrees(runs, validator)
     print('%d failed' % len(failures) if failures else 'every case agrees')
