@@ -84,9 +84,11 @@ foreach(line IN LISTS lines)
   endif()
 endforeach()
 
-# Under CI the same tests fail: there nothing may be missing.
+# Under CI the same tests fail: there nothing may be missing.  (Without the
+# fixtures the suite's tests share, which run and pass.)
 execute_process(COMMAND ${CMAKE_COMMAND} -E env CI=1
                         ${CMAKE_CTEST_COMMAND} --test-dir ${build} -j2 -R "NotBuilt|^Features\\.|DescriptionFile"
+                        -FA ".*"
                 RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
 if(NOT status OR NOT output MATCHES "\n0% tests passed, [1-9][0-9]* tests failed")
   message(FATAL_ERROR "under CI the tests of what was not built did not all fail:\n${output}${errors}")
