@@ -420,6 +420,165 @@ std::vector<Row> features(const Paths &paths, bool quick)
             load};
 }
 
+// A camera for the configuration rows: a description of 500 values as real
+// cameras have them (Integers with a lock or with a maximum another register
+// gives, Floats, Enumerations, Booleans, and Floats behind a selector, each
+// in a register of its own), the simulator's registers for it, and a
+// configuration file that sets every value to another that fits.
+struct ConfigurationCamera {
+    std::string description, config, file;
+    std::vector<std::string> writes;  // the same values as -w words
+    size_t values = 0;
+};
+
+ConfigurationCamera configurationCamera(const std::string &descriptionPath)
+{
+    const int kEach = 80;      // Integers with a lock, with a bound, Floats, Enumerations, Booleans
+    const int kSelected = 33;  // Floats, each selected by Sel's 3 entries
+    ConfigurationCamera camera;
+    std::string features, nodes, registers;
+    uint32_t next = 0x20000;
+    auto reg = [&](const std::string &name, const char *type, uint32_t value) {
+        char line[160];
+        snprintf(line, sizeof line, "register 1 0x%X %u\n", next, value);
+        registers += line;
+        nodes += "<" + std::string(type) + " Name=\"" + name + "\"><Address>" + std::to_string(next) +
+                 "</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort></" + type + ">\n";
+        next += 4;
+    };
+    auto value = [&](const std::string &name, const std::string &text) {
+        camera.file += name + "\t" + text + "\n";
+        camera.writes.insert(camera.writes.end(), {"-w", name, text});
+    };
+    auto feature = [&](const std::string &name, const std::string &node) {
+        features += "<pFeature>" + name + "</pFeature>";
+        nodes += node + "\n";
+    };
+    reg("LockReg", "IntReg", 0);
+    nodes += "<Integer Name=\"Locked\"><pValue>LockReg</pValue><Min>0</Min><Max>1</Max></Integer>\n";
+    reg("LimitReg", "IntReg", 100000);
+    for (int k = 0; k < kEach; k++) {
+        std::string n = std::to_string(k);
+        reg("LockedIntReg" + n, "IntReg", 1);
+        feature("LockedInt" + n, "<Integer Name=\"LockedInt" + n + "\"><Streamable>Yes</Streamable><pIsLocked>Locked"
+                                     "</pIsLocked><pValue>LockedIntReg" + n + "</pValue><Min>0</Min><Max>1000000</Max>"
+                                     "</Integer>");
+        value("LockedInt" + n, std::to_string(100 + k));
+        reg("BoundedIntReg" + n, "IntReg", 1);
+        feature("BoundedInt" + n, "<Integer Name=\"BoundedInt" + n + "\"><Streamable>Yes</Streamable><pValue>"
+                                      "BoundedIntReg" + n + "</pValue><Min>0</Min><pMax>LimitReg</pMax><Inc>2</Inc>"
+                                      "</Integer>");
+        value("BoundedInt" + n, std::to_string(2 * k + 4));
+        reg("FloatReg" + n, "FloatReg", 0);
+        feature("Float" + n, "<Float Name=\"Float" + n + "\"><Streamable>Yes</Streamable><pValue>FloatReg" + n +
+                                 "</pValue><Min>0</Min><Max>1000</Max></Float>");
+        value("Float" + n, std::to_string(k) + ".5");
+        reg("EnumReg" + n, "IntReg", 0);
+        feature("Enum" + n, "<Enumeration Name=\"Enum" + n + "\"><Streamable>Yes</Streamable><EnumEntry Name=\"Off\">"
+                                "<Value>0</Value></EnumEntry><EnumEntry Name=\"Once\"><Value>1</Value></EnumEntry>"
+                                "<EnumEntry Name=\"Continuous\"><Value>2</Value></EnumEntry><pValue>EnumReg" + n +
+                                "</pValue></Enumeration>");
+        value("Enum" + n, k % 2 ? "Once" : "Continuous");
+        reg("BoolReg" + n, "IntReg", 0);
+        feature("Bool" + n, "<Boolean Name=\"Bool" + n + "\"><Streamable>Yes</Streamable><pValue>BoolReg" + n +
+                                "</pValue></Boolean>");
+        value("Bool" + n, "1");
+    }
+    reg("SelReg", "IntReg", 0);
+    std::string selected, gains;
+    for (int k = 0; k < kSelected; k++) {
+        std::string n = std::to_string(k);
+        selected += "<pSelected>Gain" + n + "</pSelected>";
+        char gain[512];
+        snprintf(gain, sizeof gain,
+                 "<Float Name=\"Gain%d\"><Streamable>Yes</Streamable><pValue>GainReg%d</pValue><Min>0</Min>"
+                 "<Max>24</Max></Float>\n<FloatReg Name=\"GainReg%d\"><Address>%u</Address><pIndex Offset=\"4\">Sel"
+                 "</pIndex><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort></FloatReg>\n",
+                 k, k, k, next);
+        gains += gain;
+        for (int entry = 0; entry < 3; entry++) {
+            char line[80];
+            snprintf(line, sizeof line, "register 1 0x%X 0\n", next + 4 * entry);
+            registers += line;
+        }
+        next += 12;
+    }
+    feature("Sel", "<Enumeration Name=\"Sel\"><Streamable>Yes</Streamable><EnumEntry Name=\"A\"><Value>0</Value>"
+                   "</EnumEntry><EnumEntry Name=\"B\"><Value>1</Value></EnumEntry><EnumEntry Name=\"C\"><Value>2"
+                   "</Value></EnumEntry><pValue>SelReg</pValue>" + selected + "</Enumeration>");
+    for (const char *entry : {"A", "B", "C"}) {
+        value("Sel", entry);
+        for (int k = 0; k < kSelected; k++)
+            value("Gain" + std::to_string(k), std::to_string(k % 24) + ".25");
+    }
+    value("Sel", "A");
+    features += "<pFeature>Sel</pFeature>";
+    for (int k = 0; k < kSelected; k++)
+        features += "<pFeature>Gain" + std::to_string(k) + "</pFeature>";
+    nodes += gains;
+    camera.values = 5 * kEach + 3 * kSelected + 1;  // Sel counts once
+    camera.description = "<?xml version=\"1.0\"?>\n<RegisterDescription ModelName=\"Bench\" VendorName=\"Bench\" "
+                         "StandardNameSpace=\"None\" SchemaMajorVersion=\"1\" SchemaMinorVersion=\"1\" "
+                         "SchemaSubMinorVersion=\"0\" MajorVersion=\"1\" MinorVersion=\"0\" SubMinorVersion=\"0\" "
+                         "ProductGuid=\"0\" VersionGuid=\"0\" xmlns=\"http://www.genicam.org/GenApi/Version_1_1\">\n"
+                         "<Category Name=\"Root\">" + features + "</Category>\n" + nodes +
+                         "<Port Name=\"Device\"/>\n</RegisterDescription>\n";
+    camera.config = "camera 1\ngenicam 1 " + descriptionPath + "\n" + registers;
+    camera.file = "# {05D8C294-F295-4dfb-9D01-096BD04049F4}\n" + camera.file;
+    return camera;
+}
+
+// The register calls (private commands and memory calls) a run's trace holds.
+size_t registerCalls(const std::string &trace)
+{
+    std::ifstream in(trace);
+    size_t calls = 0;
+    for (std::string line; std::getline(in, line);)
+        calls += line.rfind("QrVPrivateCmd", 0) == 0 || line.rfind("QrVReadMemory", 0) == 0 ||
+                 line.rfind("QrVWriteMemory", 0) == 0;
+    return calls;
+}
+
+// Applying a file of 500 values (-p) against the same values as named -w,
+// on a description cached: CPU, paired; and the SDK register calls each
+// applied value costs, from the simulator's trace, less those of applying
+// an empty file (the manifest, the session).
+std::vector<Row> configurations(const Paths &paths, bool quick)
+{
+    char work[PATH_MAX];
+    if (realpath(paths.work.c_str(), work) == nullptr)
+        return {};
+    std::string folder = std::string(work) + "/configuration";
+    mkdir(folder.c_str(), 0755);
+    ConfigurationCamera camera = configurationCamera(folder + "/camera.xml");
+    writeText(folder + "/camera.xml", camera.description);
+    writeText(folder + "/camera.cfg", camera.config);
+    writeText(folder + "/line.pfs", camera.file);
+    writeText(folder + "/empty.pfs", "# {05D8C294-F295-4dfb-9D01-096BD04049F4}\n");
+    std::vector<std::string> settings = {"QRV_SIM_STATE=off", "QRV_SIM_CONFIG=" + folder + "/camera.cfg",
+                                         "XDG_CACHE_HOME=" + folder + "/cache"};
+    std::vector<std::string> env = environment(paths, settings);
+    const std::vector<std::string> apply = {"-p", folder + "/line.pfs"};
+    measure(paths.tool, apply, env);  // fills the cache; exits 0 only when every value applied
+    Paired p = paired(quick ? 3 : 21, [&] { return measure(paths.tool, apply, env).cpuUs; },
+                      [&] { return measure(paths.tool, camera.writes, env).cpuUs; });
+
+    std::string trace = folder + "/trace";
+    settings.push_back("QRV_SIM_TRACE=" + trace);
+    std::vector<std::string> traced = environment(paths, settings);
+    unlink(trace.c_str());
+    measure(paths.tool, {"-p", folder + "/empty.pfs"}, traced);
+    size_t baseline = registerCalls(trace);
+    unlink(trace.c_str());
+    measure(paths.tool, apply, traced);
+    double perValue = (double)(registerCalls(trace) - baseline) / (double)camera.values;
+    std::string values = std::to_string(camera.values);
+    return {ratioRow("apply " + values + " values (-p) vs the same -w, CPU", p.a / 1000, p.b / 1000, "ms", p.ratio,
+                     3),
+            {"SDK register calls per applied value", format("%.2f", perValue), "", "", "<= 4",
+             perValue <= 4 ? "yes" : "NO"}};
+}
+
 // The worst shapes of a description for the engine's formulas (bench/shapes):
 // the CPU to parse one and build every node, per MB, against a plain parse
 // of the same file, each less the same program's run on an empty
@@ -526,6 +685,9 @@ int main(int argc, char **argv)
             rows.push_back(row);
     if (!paths.shapes.empty() && !paths.xmlparse.empty())
         for (const Row &row : shapes(paths, quick))
+            rows.push_back(row);
+    if (!paths.generator.empty())
+        for (const Row &row : configurations(paths, quick))
             rows.push_back(row);
     print(rows);
     return 0;

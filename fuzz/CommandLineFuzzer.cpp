@@ -34,6 +34,7 @@ struct Reading {
     std::vector<std::string> selections;
     std::vector<long long> cameraNumbers;  // of each -s word, -1 for a serial number or name
     std::string saveFolder;
+    std::string configurationFolder;
 };
 
 bool space(char c)
@@ -255,7 +256,7 @@ bool isOptionWord(const std::string &word, char letter)
 Reading readReference(const std::vector<std::string> &words)
 {
     Reading r;
-    bool saveFolderGiven = false;
+    bool saveFolderGiven = false, configurationFolderGiven = false;
     size_t i = 0;
     auto refuse = [&r]() {
         r.accepted = false;
@@ -322,6 +323,12 @@ Reading readReference(const std::vector<std::string> &words)
                 return refuse();
             saveFolderGiven = true;
             r.saveFolder = words[i + 1];
+            i += 2;
+        } else if (isOptionWord(w, 'o')) {
+            if (configurationFolderGiven || left < 1 || !isFolder(words[i + 1]))
+                return refuse();
+            configurationFolderGiven = true;
+            r.configurationFolder = words[i + 1];
             i += 2;
         } else {
             return refuse();
@@ -396,8 +403,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (words.size() > kMaxWords)
         return 0;
     for (const std::string &w : words)
-        if (isOptionWord(w, 'l') || isOptionWord(w, 'g'))
-            return 0;  // -l would create files named by the fuzzer; -g reads them
+        if (isOptionWord(w, 'l') || isOptionWord(w, 'g') || isOptionWord(w, 'p') || isOptionWord(w, 'm'))
+            return 0;  // -l would create files named by the fuzzer; -g, -p and -m read them
 
     std::vector<char *> argv{const_cast<char *>("VisionAccess")};
     for (std::string &w : words)
@@ -427,7 +434,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (options.identity != expected.identity || options.listFeatures != expected.listFeatures ||
         options.jsonLines != expected.jsonLines ||
         !sameSelections(options.selections, expected) ||
-        (options.saveFolder != NULL ? options.saveFolder : "") != expected.saveFolder)
+        (options.saveFolder != NULL ? options.saveFolder : "") != expected.saveFolder ||
+        (options.configurationFolder != NULL ? options.configurationFolder : "") != expected.configurationFolder)
         mismatch("added options", words);
     return 0;
 }

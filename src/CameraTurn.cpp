@@ -9,6 +9,7 @@
 
 #include "CameraIdentity.h"
 #include "CameraMemory.h"
+#include "ConfigurationSteps.h"
 #include "Features.h"
 #include "Lines.h"
 #include "SafeFile.h"
@@ -138,7 +139,8 @@ void listCameraFeatures()
 
 bool runUsesFeatures(const RunOptions &options)
 {
-    if (options.saveFolder != NULL || options.descriptionFile != NULL || options.listFeatures)
+    if (options.saveFolder != NULL || options.descriptionFile != NULL || options.listFeatures ||
+        options.configurationFolder != NULL || options.applyFile != NULL || options.compareFile != NULL)
         return true;
     for (const Target &target : options.reads)
         if (target.feature != NULL)
@@ -157,12 +159,15 @@ void processCamera(const RunOptions &options, _CAMERA_ID_INFO *info, void *camer
         beginCameraFeatures(camera, info->cameraNumber);
     if (options.identity)
         printIdentity(camera);
+    applyConfigurationStep(options, info->cameraNumber);
+    writeTargets(options, camera);
+    readTargets(options, camera);
+    compareConfigurationStep(options);
+    saveConfigurationStep(options, camera, info->cameraNumber);
     if (options.saveFolder != NULL)
         saveDescription(options, info->cameraNumber);
     if (options.listFeatures)
         listCameraFeatures();
-    writeTargets(options, camera);
-    readTargets(options, camera);
     if (features)
         endCameraFeatures();
 }

@@ -5,12 +5,15 @@
 #include "QrVApi.h"
 #include "RunOptions.h"
 
-// True when the run needs the GenICam module: feature names, -x, -g or -a.
+// True when the run needs the GenICam module: feature names, -x, -g, -a,
+// -o, -p or -m.
 bool runUsesFeatures(const RunOptions &options);
 
-// Prints the camera's heading and what the added options ask of it, then
-// writes every -w target and reads every -r target on the open camera, one
-// line each.  A failed register or feature never stops the rest.
+// Prints the camera's heading, then on the open camera: its identity (-v),
+// -p, every -w target, every -r target, -m, -o, -x and -a, in that order,
+// one line each (-p, -m, -o: a line per value that failed or differs, then
+// one for the file).  A failed register, feature or file never stops the
+// rest.
 void processCamera(const RunOptions &options, _CAMERA_ID_INFO *info, void *camera);
 
 #endif

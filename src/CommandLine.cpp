@@ -1,6 +1,6 @@
 // The command line (CommandLine.h): each option is a row of one table, with
 // the count of words that follow it and the parser that reads them.  The
-// parsers only read; what an option does to the world (-l, -x, -g) is its
+// parsers only read; what an option does to the world (-l, -x, -g, -o, -p, -m) is its
 // row's step, carried out once the whole command line is read.
 #include "CommandLine.h"
 
@@ -149,6 +149,26 @@ bool parseJsonLines(const OptionWords &, Reading *reading, Reason *)
     return true;
 }
 
+bool parseConfigurationFolder(const OptionWords &words, Reading *reading, Reason *)
+{
+    reading->options->configurationFolder = words.values[0];
+    return true;
+}
+
+// -p and -m are read once the command line is read (readApplyFile,
+// readCompareFile).
+bool parseApplyFile(const OptionWords &words, Reading *reading, Reason *)
+{
+    reading->options->applyFile = words.values[0];
+    return true;
+}
+
+bool parseCompareFile(const OptionWords &words, Reading *reading, Reason *)
+{
+    reading->options->compareFile = words.values[0];
+    return true;
+}
+
 // -l: prints the notice where the output goes now, then points standard
 // output at the file.  The file is opened before anything is redirected, so
 // when it cannot be opened the output stays where it was and the usage text
@@ -174,17 +194,50 @@ bool redirectOutput(const OptionWords &words, RunOptions *options, Reason *reaso
     return true;
 }
 
-// -x: the folder must be there, as the command line leaves the world at
-// this word (an earlier -l may have made a file of its name).
-bool checkSaveFolder(const OptionWords &words, RunOptions *, Reason *reason)
+// The folder of -x or -o must be there, as the command line leaves the
+// world at this word (an earlier -l may have made a file of its name).
+bool checkFolder(const char *folder, const char *what, Reason *reason)
 {
-    const char *folder = words.values[0];
     struct stat status;
     if (stat(folder, &status) != 0)
-        return refuse(reason, "cannot save descriptions in '%s': %s", folder, strerror(errno));
+        return refuse(reason, "cannot save %s in '%s': %s", what, folder, strerror(errno));
     if (!S_ISDIR(status.st_mode))
-        return refuse(reason, "cannot save descriptions in '%s': not a folder", folder);
+        return refuse(reason, "cannot save %s in '%s': not a folder", what, folder);
     return true;
+}
+
+bool checkSaveFolder(const OptionWords &words, RunOptions *, Reason *reason)
+{
+    return checkFolder(words.values[0], "descriptions", reason);
+}
+
+bool checkConfigurationFolder(const OptionWords &words, RunOptions *, Reason *reason)
+{
+    return checkFolder(words.values[0], "configurations", reason);
+}
+
+// -p and -m: the module reads and checks the file at once, so a file that
+// cannot be used is refused before any camera is touched, naming the line
+// at fault.
+bool readConfiguration(const char *fileName, const VaConfiguration **file, Reason *reason)
+{
+    char why[512];
+    size_t line = 0;
+    if (readConfigurationFile(fileName, file, &line, why, sizeof why))
+        return true;
+    if (line > 0)
+        return refuse(reason, "cannot use the configuration file '%s': line %zu: %s", fileName, line, why);
+    return refuse(reason, "cannot use the configuration file '%s': %s", fileName, why);
+}
+
+bool readApplyFile(const OptionWords &words, RunOptions *options, Reason *reason)
+{
+    return readConfiguration(words.values[0], &options->applyConfiguration, reason);
+}
+
+bool readCompareFile(const OptionWords &words, RunOptions *options, Reason *reason)
+{
+    return readConfiguration(words.values[0], &options->compareConfiguration, reason);
 }
 
 // -g: the module reads and parses the description at once, so a file that
@@ -214,6 +267,12 @@ const OptionRow kOptions[] = {
      useDescriptionFile},
     {'a', 0, NULL, NULL, parseListFeatures, NULL},
     {'j', 0, NULL, NULL, parseJsonLines, NULL},
+    {'o', 1, "a folder", "one folder holds every camera's configuration", parseConfigurationFolder,
+     checkConfigurationFolder},
+    {'p', 1, "a configuration file", "one configuration is applied to every camera", parseApplyFile,
+     readApplyFile},
+    {'m', 1, "a configuration file", "every camera is compared with one configuration", parseCompareFile,
+     readCompareFile},
 };
 const size_t kOptionCount = sizeof kOptions / sizeof kOptions[0];
 

@@ -306,3 +306,72 @@ bool listFeatures(void (*each)(const FeatureLine &feature), const char **reason)
     sEach = each;
     return sModule->list(sCamera, eachListed, NULL, reason) == 0;
 }
+
+namespace {
+
+// The configuration files read for the run (-p and -m, each once), kept
+// here for as long as the run lasts, as the run's description is.
+const VaConfiguration *sConfigurations[2];
+size_t sConfigurationCount = 0;
+
+} // namespace
+
+bool readConfigurationFile(const char *path, const VaConfiguration **file, size_t *line, char *reason, size_t size)
+{
+    *line = 0;
+    if (sConfigurationCount == sizeof sConfigurations / sizeof sConfigurations[0]) {
+        snprintf(reason, size, "only one file for -p and one for -m");
+        return false;
+    }
+    if (!loadModule()) {
+        snprintf(reason, size, "%s", sNoModule);
+        return false;
+    }
+    *file = sModule->readConfiguration(path, line, reason, size);
+    if (*file != NULL)
+        sConfigurations[sConfigurationCount++] = *file;
+    return *file != NULL;
+}
+
+namespace {
+
+// The outcome of a module call that returns 0, 1 or -1.
+ConfigurationOutcome outcomeOf(int status)
+{
+    return status == 0 ? CONFIGURATION_DONE : status > 0 ? CONFIGURATION_FAILED : CONFIGURATION_NO_DESCRIPTION;
+}
+
+} // namespace
+
+bool saveCameraConfiguration(const VaConfigurationHeader &header, VaSaved *saved)
+{
+    const char *reason;
+    if (!callReady(&reason)) {
+        *saved = VaSaved{reason, strlen(reason), 0};
+        return false;
+    }
+    return sModule->saveConfiguration(sCamera, &header, saved) == 0;
+}
+
+ConfigurationOutcome applyCameraConfiguration(const VaConfiguration *file, VaApplied *applied, const char **reason)
+{
+    *applied = VaApplied();
+    if (!callReady(reason))
+        return CONFIGURATION_NO_DESCRIPTION;
+    return outcomeOf(sModule->applyConfiguration(sCamera, file, applied, reason));
+}
+
+ConfigurationOutcome compareCameraConfiguration(const VaConfiguration *file, VaCompared *compared,
+                                                const char **reason)
+{
+    *compared = VaCompared();
+    if (!callReady(reason))
+        return CONFIGURATION_NO_DESCRIPTION;
+    return outcomeOf(sModule->compareConfiguration(sCamera, file, compared, reason));
+}
+
+FeatureValue cameraValueOf(const VaDifference &difference)
+{
+    FeatureValue value = {difference.camera, formOf(difference.form)};
+    return value;
+}

@@ -1,6 +1,7 @@
 // GenICam features for the tool: a camera's own description (-x), feature
-// names (-r/-w), the -g description and the -a listing, through the GenICam
-// module, which is loaded only when a run needs one of them.
+// names (-r/-w), the -g description, the -a listing and configurations (-o,
+// -p, -m), through the GenICam module, which is loaded only when a run needs
+// one of them.
 #ifndef FEATURES_H
 #define FEATURES_H
 
@@ -8,6 +9,7 @@
 #include <stdint.h>
 
 #include "FeatureValue.h"
+#include "GenicamModule.h"
 
 // Starts the run's GenICam side, loading the module.  descriptionFile is the
 // -g file, or NULL.  False with a one-line reason when the module cannot be
@@ -48,5 +50,29 @@ struct FeatureLine {
 // Calls each for every feature of the camera: true, or false with *reason
 // when the camera has no usable description.
 bool listFeatures(void (*each)(const FeatureLine &feature), const char **reason);
+
+// Reads and checks a configuration file (-p, -m), loading the module: true
+// with *file, or false with *line the line at fault (0: the file as a
+// whole) and the reason.  The file lasts for the run.
+bool readConfigurationFile(const char *path, const VaConfiguration **file, size_t *line, char *reason, size_t size);
+
+// The camera's configuration, saved: true with *saved the file's text and
+// count, or false with saved->text the reason.
+bool saveCameraConfiguration(const VaConfigurationHeader &header, VaSaved *saved);
+
+// How applying (comparing) went, as the module's call returns it: applied
+// (matches), failed (differs, *result says how), or no description.
+enum ConfigurationOutcome { CONFIGURATION_DONE, CONFIGURATION_FAILED, CONFIGURATION_NO_DESCRIPTION };
+
+// Applies a configuration to the camera; with CONFIGURATION_NO_DESCRIPTION
+// *reason says why the camera's description cannot be had.
+ConfigurationOutcome applyCameraConfiguration(const VaConfiguration *file, VaApplied *applied, const char **reason);
+
+// Compares the camera with a configuration, as applyCameraConfiguration.
+ConfigurationOutcome compareCameraConfiguration(const VaConfiguration *file, VaCompared *compared,
+                                                const char **reason);
+
+// The camera's value of a difference, readable, as the lines show it.
+FeatureValue cameraValueOf(const VaDifference &difference);
 
 #endif

@@ -632,6 +632,18 @@ void printUnreadableDifferenceLine(const char *name, const Selectors &selectors,
     emit(line);
 }
 
+void printSelectorsNotSetBackLine(const char *reason)
+{
+    if (!sJson) {
+        printf("%sCould not set the selectors back after comparing: ", kIndent);
+        endLineWith(reason);
+        return;
+    }
+    Json line = cameraObject("selectors-not-set-back");
+    line["reason"] = escaped(reason);
+    emit(line);
+}
+
 void printConfigurationMatchesLine(const char *file)
 {
     if (!sJson) {

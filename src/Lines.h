@@ -115,6 +115,8 @@ void printDifferenceLine(const char *name, const Selectors &selectors, const Fea
 //         Feature <name>[ [<selectors>]] cannot be read (<reason>), the file has <wanted>
 void printUnreadableDifferenceLine(const char *name, const Selectors &selectors, const char *reason,
                                    const char *wanted);
+//         Could not set the selectors back after comparing: <reason>
+void printSelectorsNotSetBackLine(const char *reason);
 //         Configuration matches <file>
 void printConfigurationMatchesLine(const char *file);
 //         Configuration differs from <file> in <count> values

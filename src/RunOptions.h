@@ -10,6 +10,9 @@
 
 #include "Selection.h"
 
+// A configuration file read and checked for the run (the GenICam module's).
+struct VaConfiguration;
+
 // A -r or -w target: a register address, or a GenICam feature by its name.
 struct Target {
     uint64_t address;
@@ -44,6 +47,12 @@ struct RunOptions {
     const char *descriptionFile = NULL;  // -g
     bool listFeatures = false;           // -a
     bool jsonLines = false;              // -j
+    const char *configurationFolder = NULL;  // -o
+    // -p and -m: the file as given, and as read once for the run.
+    const char *applyFile = NULL;
+    const VaConfiguration *applyConfiguration = NULL;
+    const char *compareFile = NULL;
+    const VaConfiguration *compareConfiguration = NULL;
 };
 
 #endif

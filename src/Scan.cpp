@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include "CameraTurn.h"
+#include "ConfigurationSteps.h"
 #include "Features.h"
 #include "Lines.h"
 #include "SdkLoader.h"
@@ -14,6 +15,7 @@ bool scanCameras(const RunOptions &options, time_t startTime)
 {
     printScanLine((int64_t)time(NULL) - (int64_t)startTime);
     startScanFeatures();
+    startConfigurationScan();
     // Which -s values matched a camera, for this scan alone.
     SelectionList selections = options.selections;
 

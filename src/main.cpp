@@ -13,6 +13,7 @@
 #include <time.h>
 
 #include "CommandLine.h"
+#include "ConfigurationSteps.h"
 #include "Lines.h"
 #include "LinuxUtil.h"
 #include "RunOptions.h"
@@ -26,6 +27,9 @@ namespace {
 const int kExitRejected = 1;      // the command line was rejected
 const int kExitOutputFailed = 2;  // the output could not be written
 const int kExitNoSdk = 3;         // no usable camera SDK
+// With -o, -p or -m: some camera's save or apply failed, or a camera differs
+// from the file.
+const int kExitConfiguration = 4;
 
 // Flushes standard output and tells whether everything printed so far got
 // there; if not, says on standard error where (outputName) it could not be
@@ -101,10 +105,10 @@ int runScans(const RunOptions &options, time_t startTime)
         if (!outputWritten(options.outputName))
             return kExitOutputFailed;
         if (!scanAgain)
-            return 0;
+            return configurationFailed() ? kExitConfiguration : 0;
         if (kbhit()) {
             discardPendingTerminalInput();  // the line that stopped the run
-            return 0;
+            return configurationFailed() ? kExitConfiguration : 0;
         }
         sleepMilliseconds(options.delayMs);
     }

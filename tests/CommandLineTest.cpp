@@ -108,6 +108,11 @@ TEST_F(CommandLine, RejectedWithItsReasonAndUsageTextBeforeAnyCameraIsTouched)
         {{"-g"}, "-g needs a GenICam description file"},
         {{"-x", ".", "-x", "."}, "-x may be given once: one folder holds every camera's description"},
         {{"-X", ".", "-c", "-X"}, "-X may be given once: one folder holds every camera's description"},
+        {{"-o"}, "-o needs a folder"},
+        {{"-O", "config"}, "cannot save configurations in 'config': not a folder"},
+        {{"-o", ".", "-o", "."}, "-o may be given once: one folder holds every camera's configuration"},
+        {{"-p"}, "-p needs a configuration file"},
+        {{"-M"}, "-M needs a configuration file"},
     };
     expectRejected(rejected);
 }
@@ -126,6 +131,20 @@ TEST_F(CommandLine, DescriptionFileRejectedWithItsReasonBeforeAnyCameraIsTouched
          "cannot use the GenICam description 'no-such.xml': cannot read no-such.xml: No such file or directory"},
         {{"-g", "config"}, "cannot use the GenICam description 'config': config is not a GenICam description: "
                            "not XML: No document element found at byte 9"},
+    });
+}
+
+// A -p or -m file is read, through the GenICam module, before any camera is
+// touched.
+TEST_F(CommandLine, ConfigurationFileRejectedWithItsReasonBeforeAnyCameraIsTouched)
+{
+    SKIP_UNLESS(GENICAM_MODULE_BUILT, GENICAM_MODULE_MISSING, GENICAM_MODULE_HOW);
+    writeFile("good.pfs", "# {05D8C294-F295-4dfb-9D01-096BD04049F4}\n");
+    expectRejected({
+        {{"-m", "config"}, "cannot use the configuration file 'config': line 1: the first line is not "
+                           "# {05D8C294-F295-4dfb-9D01-096BD04049F4}"},
+        {{"-m", "good.pfs", "-m", "good.pfs"}, "-m may be given once: every camera is compared with one "
+                                               "configuration"},
     });
 }
 

@@ -427,6 +427,28 @@ TEST(ConfigurationApply, AValueSelectorWithOneValueForAllOuterValuesEndsAsTheFil
     EXPECT_TRUE(genicam::compareConfiguration(second, lines).matches());
 }
 
+// A file saved from a camera whose value selector is one register for every
+// transformation fails on another camera (its Width locked): the value
+// selector is kept as the camera held it before anything moved it, so the
+// restore puts back and verifies what was there, and says so.
+TEST(ConfigurationApply, AFailedApplyRestoresAValueSelectorWithOneValueForAllOuterValues)
+{
+    Sensor first, second;
+    for (Sensor *camera : {&first, &second})
+        camera->features.at("ColorTransformationValueSelector").oneValue = true;
+    first.put("ColorTransformationValue", "-2");
+    first.put("Width", "512");
+    second.put("TLParamsLocked", "1");
+    SaveResult saved = save(first);
+    ASSERT_TRUE(saved.saved) << saved.reason;
+    std::string before = second.state();
+    ApplyResult result = genicam::applyConfiguration(second, entries(saved.file));
+    EXPECT_EQ(failures(result), "4 Width: locked\n6 Height: locked\n");
+    EXPECT_TRUE(result.restored) << result.restoreReason;
+    EXPECT_EQ(second.state(), before);
+    EXPECT_EQ(second.text("ColorTransformationValueSelector"), "Gain00");
+}
+
 TEST(ConfigurationApply, AFailureHalfwayRestoresEveryValueWritten)
 {
     Sensor camera;
@@ -449,6 +471,25 @@ TEST(ConfigurationApply, AFailureHalfwayRestoresEveryValueWritten)
         EXPECT_NE(std::find(camera.writes.begin(), camera.writes.end(), write), camera.writes.end()) << write;
     EXPECT_EQ(camera.state(), before);
     EXPECT_EQ(camera.text("GainSelector"), "Green");
+}
+
+// The frame rate is not available until the file enables it, so its value
+// is kept just before it is written; undone in the reverse order of the
+// writes, it is written back while still enabled, then the enable is.
+TEST(ConfigurationApply, AValueAvailableOnlyOnceTheFileEnablesItIsRestoredToo)
+{
+    Sensor camera;
+    camera.put("AcquisitionFrameRateEnable", "1");
+    camera.put("AcquisitionFrameRate", "30");
+    camera.put("AcquisitionFrameRateEnable", "0");
+    camera.put("OffsetX", "64");
+    std::string before = camera.state();
+    ApplyResult result = applyText(camera, "Width\t1984\nOffsetX\t0\nAcquisitionFrameRateEnable\t1\n"
+                                           "AcquisitionFrameRate\t20\nGain\t30\n");
+    EXPECT_EQ(failures(result), "6 Gain [GainSelector=DigitalAll]: above the maximum\n");
+    EXPECT_TRUE(result.restored) << result.restoreReason;
+    EXPECT_EQ(camera.state(), before);
+    EXPECT_NE(std::find(camera.writes.begin(), camera.writes.end(), "AcquisitionFrameRate=30"), camera.writes.end());
 }
 
 TEST(ConfigurationApply, ALockedFeatureFailsAtOnceAndIsNotDeferred)

@@ -255,6 +255,102 @@ TEST(UsableEntries, AreTheImplementedAndAvailableOnesAsWritten)
     EXPECT_EQ(usable("Missing"), "NoSuchFeature: no such feature");
 }
 
+// Every implemented entry with its value, usable or not: what saving walks
+// and applying parses entries by.
+TEST(EntryFactsNow, GiveEachImplementedEntrysValueAndWhetherItIsUsable)
+{
+    Camera camera(kCamera);
+    camera.port.failing[0xdead0] = true;
+    auto facts = [&](const char *name) {
+        std::vector<genicam::EntryFacts> entries(1);
+        Error error;
+        if (!camera.session->entries(name, &entries, &error))
+            return kindText(error);
+        std::string text;
+        for (const genicam::EntryFacts &entry : entries)
+            text += (text.empty() ? "" : ",") + entry.name + "=" + std::to_string(entry.value) +
+                    (entry.usable ? "" : " (not usable)");
+        return text;
+    };
+    // Mono10 is not implemented: never listed.
+    EXPECT_EQ(facts("PixelFormat"), "Mono8=1,Mono12=3 (not usable),Mono16=4 (not usable)");
+    camera.port.put(0x500, "01");
+    ASSERT_EQ(camera.write("Mono12Ready", "1"), "ok");
+    EXPECT_EQ(facts("PixelFormat"), "Mono8=1,Mono12=3,Mono16=4");
+    EXPECT_EQ(facts("GainSelector"), "AnalogAll=0,DigitalAll=1");
+    EXPECT_EQ(facts("Flaky"), "RegisterIo: register 0xdead0 could not be read (status 0x8003)");
+    EXPECT_EQ(facts("Width"), "NoSuchFeature: not an enumeration");
+    EXPECT_EQ(facts("Missing"), "NoSuchFeature: no such feature");
+    EXPECT_TRUE(camera.port.writes.empty());
+}
+
+// ---------------------------------------------------------------------------
+// An integer feature's bounds now: what saving walks an Integer selector by.
+// ---------------------------------------------------------------------------
+
+TEST(IntegerRangeNow, IsTheFeaturesOwnOrWhatItStandsFor)
+{
+    Camera camera(R"(
+<Integer Name="Fixed"><Value>16</Value><Min>16</Min><Max>2048</Max><Inc>16</Inc></Integer>
+<IntReg Name="MaxReg"><Address>0x10</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
+  </IntReg>
+<Integer Name="Moving"><Value>0</Value><Min>-3</Min><pMax>MaxReg</pMax></Integer>
+<IntReg Name="Byte"><Address>0x20</Address><Length>1</Length><AccessMode>RW</AccessMode><pPort>Device</pPort></IntReg>
+<IntReg Name="Signed2"><Address>0x22</Address><Length>2</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
+  <Sign>Signed</Sign></IntReg>
+<IntReg Name="Wide"><Address>0x28</Address><Length>8</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
+  <Sign>Signed</Sign></IntReg>
+<Integer Name="OverByte"><pValue>Byte</pValue></Integer>
+<Integer Name="OverByteFrom2"><pValue>Byte</pValue><Min>2</Min><Inc>2</Inc></Integer>
+<Integer Name="Twice"><pValue>OverByteFrom2</pValue></Integer>
+<MaskedIntReg Name="Field"><Address>0x30</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
+  <LSB>4</LSB><MSB>6</MSB></MaskedIntReg>
+<MaskedIntReg Name="SignedField"><Address>0x30</Address><Length>4</Length><AccessMode>RW</AccessMode>
+  <pPort>Device</pPort><LSB>8</LSB><MSB>10</MSB><Sign>Signed</Sign></MaskedIntReg>
+<IntSwissKnife Name="Knife"><Formula>1</Formula></IntSwissKnife>
+<Integer Name="NoStep"><Value>0</Value><Inc>0</Inc></Integer>
+<Integer Name="Loop1"><pValue>Loop2</pValue></Integer>
+<Integer Name="Loop2"><pValue>Loop1</pValue></Integer>
+<Integer Name="Broken"><Value>0</Value><pMax>Nowhere</pMax></Integer>
+<Float Name="Rate"><Value>1</Value><Min>0</Min><Max>10</Max></Float>)");
+    camera.port.put(0x10, "e8 03 00 00");  // 1000
+    auto range = [&](const char *name) {
+        genicam::IntegerRange range;
+        Error error;
+        if (!camera.session->range(name, &range, &error))
+            return kindText(error);
+        return std::to_string(range.min) + ".." + std::to_string(range.max) + " step " + std::to_string(range.inc);
+    };
+    const struct {
+        const char *name;
+        const char *range;
+    } cases[] = {
+        {"Fixed", "16..2048 step 16"},
+        {"Moving", "-3..1000 step 1"},
+        {"Byte", "0..255 step 1"},
+        {"Signed2", "-32768..32767 step 1"},
+        {"Wide", "-9223372036854775808..9223372036854775807 step 1"},
+        {"OverByte", "0..255 step 1"},
+        {"OverByteFrom2", "2..255 step 2"},
+        {"Twice", "2..255 step 2"},
+        {"Field", "0..7 step 1"},
+        {"SignedField", "-4..3 step 1"},
+        {"Knife", "-9223372036854775808..9223372036854775807 step 1"},
+        {"NoStep", "FaultyDescription: the description is faulty at NoStep: its increment is not positive"},
+        {"Loop1", "FaultyDescription: the description is faulty at Loop1: its bounds come through more than 16 nodes"},
+        {"Broken", "FaultyDescription: the description is faulty at Broken: it refers to 'Nowhere', which is not in "
+                   "the description"},
+        {"Rate", "NoSuchFeature: not an integer"},
+        {"Missing", "NoSuchFeature: no such feature"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(range(c.name), c.range) << c.name;
+    // A bound another feature gives is read now, each time.
+    camera.port.put(0x10, "00 01 00 00");
+    EXPECT_EQ(range("Moving"), "-3..256 step 1");
+    EXPECT_TRUE(camera.port.writes.empty());
+}
+
 // ---------------------------------------------------------------------------
 // A value as the value itself.
 // ---------------------------------------------------------------------------

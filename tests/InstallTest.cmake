@@ -48,6 +48,8 @@ expect_simulated_cameras(${prefix}/bin/visionaccess-sim)
 if(WITH_GENICAM)
   expect_feature_names(${prefix}/bin/visionaccess-sim ${WORK_DIR}/cache)
   expect_example_cameras(${prefix}/bin/visionaccess-sim ${prefix}/share/visionaccess-sim/example.conf ${WORK_DIR}/cache)
+  expect_configuration_session(${prefix}/bin/visionaccess-sim ${prefix}/share/visionaccess-sim/example.conf
+                               ${WORK_DIR}/session ${WORK_DIR}/cache)
 endif()
 
 # Without the launcher the simulator is nowhere the dynamic linker looks:

@@ -87,3 +87,25 @@ function(expect_example_cameras launcher config cache)
     message(FATAL_ERROR "${launcher} with ${config}: status ${status}, output:\n${output}${errors}")
   endif()
 endfunction()
+
+# The README's session on the installed example cameras: one camera saved
+# (-o), the file applied to the other (-p), both compared with it (-m).
+function(expect_configuration_session launcher config work cache)
+  launcher_command(${launcher} command)
+  file(REMOVE_RECURSE ${work})
+  file(MAKE_DIRECTORY ${work}/configs)
+  set(env ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH QRV_SIM_CONFIG=${config}
+          QRV_SIM_STATE=${work}/example-state XDG_CACHE_HOME=${cache})
+  set(file configs/31000001.pfs)
+  foreach(step "-s;31000001;-w;Width;1024;-o;configs" "-s;31000002;-p;${file}" "-m;${file}")
+    execute_process(COMMAND ${env} ${command} ${step} WORKING_DIRECTORY ${work}
+                    RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+    if(NOT status EQUAL 0 OR errors)
+      message(FATAL_ERROR "${launcher} ${step} with ${config}: status ${status}, output:\n${output}${errors}")
+    endif()
+  endforeach()
+  set(matches "        Configuration matches ${file}\n")
+  if(NOT output MATCHES "\n    Camera 31000001\n${matches}    Camera 31000002\n${matches}$")
+    message(FATAL_ERROR "${launcher} -m ${file}: the cameras do not match:\n${output}")
+  endif()
+endfunction()

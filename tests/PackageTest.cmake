@@ -102,4 +102,7 @@ if(WITH_GENICAM)
   expect_feature_names(${WORK_DIR}/root/usr/bin/visionaccess-sim ${WORK_DIR}/cache)
   expect_example_cameras(${WORK_DIR}/root/usr/bin/visionaccess-sim
                          ${WORK_DIR}/root/usr/share/visionaccess-sim/example.conf ${WORK_DIR}/cache)
+  expect_configuration_session(${WORK_DIR}/root/usr/bin/visionaccess-sim
+                               ${WORK_DIR}/root/usr/share/visionaccess-sim/example.conf ${WORK_DIR}/session
+                               ${WORK_DIR}/cache)
 endif()

@@ -357,6 +357,11 @@ std::string expectedHelp()
            "       -g file      Uses this GenICam description (XML or ZIP) for every camera.\n"
            "       -a           Lists every feature of each camera, with its value.\n"
            "       -j           Prints every line as one JSON object (JSON Lines).\n"
+           "       -o folder    Saves each camera's configuration (a GenApi persistence\n"
+           "                    file) as folder/<camera number>.pfs.\n"
+           "       -p file      Applies this configuration file to each camera: all or\n"
+           "                    nothing, every value verified.\n"
+           "       -m file      Compares each camera with this configuration file.\n"
            "       --sdk        Shows which camera SDK is loaded.\n"
            "\n";
 }

@@ -16,18 +16,6 @@
 
 namespace genicam {
 
-// One entry of an Enumeration.
-struct EntryFacts {
-    std::string name;  // as read and written (its Symbolic)
-    int64_t value = 0;
-    bool usable = false;  // implemented and available now
-};
-
-// An Integer's bounds now.
-struct IntegerRange {
-    int64_t min = 0, max = 0, inc = 1;
-};
-
 // The kinds of Error the configuration logic acts on: a write refused with
 // NotAvailable, BelowMinimum, AboveMaximum or NotAnEntry (an entry not
 // usable now) waits for other values; RegisterIo on a write counts as a

@@ -20,6 +20,7 @@ struct Kept {
     bool have = false;
     bool late = false;     // not readable at first for another feature: kept just before it was first written
     bool written = false;  // written, or a write failed in a way that may have changed it
+    size_t order = 0;      // when it was first written, counted over the apply's writes
 };
 
 enum class Outcome { Written, Deferred, Failed };
@@ -58,11 +59,20 @@ private:
         return false;
     }
 
+    // Marks a kept value written, in the order of first writes.
+    void written(Kept *value)
+    {
+        if (!value->written)
+            value->order = writes_++;
+        value->written = true;
+    }
+
     CameraFeatures &camera_;
     Catalog &catalog_;
     Selectors &selectors_;
     std::vector<Item> &items_;
     bool keeping_;
+    size_t writes_ = 0;
 };
 
 Outcome classify(const Error &error)
@@ -86,9 +96,27 @@ std::vector<size_t> byContext(const std::vector<Item> &items)
     return order;
 }
 
+// The order values are kept in: the selectors' first, outer ones first, each
+// read before keeping the other values moves it (a value selector that is
+// one register for every value of its outer selector would else be kept as
+// this walk left it); then the others, by their selectors' values.
+std::vector<size_t> keepingOrder(const std::vector<Item> &items)
+{
+    std::vector<size_t> order;
+    for (size_t i = 0; i < items.size(); i++)
+        if (items[i].selector)
+            order.push_back(i);
+    std::stable_sort(order.begin(), order.end(),
+                     [&items](size_t a, size_t b) { return items[a].context.size() < items[b].context.size(); });
+    for (size_t i : byContext(items))
+        if (!items[i].selector)
+            order.push_back(i);
+    return order;
+}
+
 bool Writer::keep()
 {
-    for (size_t i : byContext(items_)) {
+    for (size_t i : keepingOrder(items_)) {
         Item &item = items_[i];
         if (!item.usable) {
             fail(i, item.fault);
@@ -148,13 +176,13 @@ Outcome Writer::attempt(size_t index, Error *error)
     if (!camera_.write(item.name, item.value, error)) {
         // A write that failed in the middle may have changed the camera.
         if (value && error->kind == ErrorKind::RegisterIo)
-            value->written = true;
+            written(value);
         if (item.selector)
             selectors_.forget(item.name);
         return classify(*error);
     }
     if (value)
-        value->written = true;
+        written(value);
     if (item.selector)
         selectors_.wrote(item.name, item.value);
     return Outcome::Written;
@@ -255,8 +283,11 @@ void Writer::verifyItem(Selectors &checking, size_t index)
         fail(index, Error{ErrorKind::None, "read back as " + readText(read)});
 }
 
-// The kept values as items to write back, in the order the file first
-// wrote them, the selectors' own after the others.
+// The kept values as items to write back: the others in the reverse order
+// of their first writes, which undoes what one write allowed before the
+// write it allowed (a frame rate before its enable, Width before the
+// OffsetX that made room for it); then the selectors' own, inner ones
+// first, in the order the file first wrote them.
 std::vector<Item> restoreItems(const std::vector<Item> &items, const std::map<std::string, Kept> &kept,
                                std::vector<bool> *late)
 {
@@ -271,7 +302,9 @@ std::vector<Item> restoreItems(const std::vector<Item> &items, const std::map<st
     };
     std::sort(written.begin(), written.end(),
               [&rank](const std::pair<size_t, const Kept *> &a, const std::pair<size_t, const Kept *> &b) {
-                  return rank(a) != rank(b) ? rank(a) < rank(b) : a.first < b.first;
+                  if (rank(a) != rank(b))
+                      return rank(a) < rank(b);
+                  return rank(a) == 0 ? a.second->order > b.second->order : a.first < b.first;
               });
     std::vector<Item> restore;
     for (const auto &value : written) {

@@ -89,6 +89,7 @@ private:
         difference.line = item.line;
         difference.value = item.valueName();
         difference.camera = readText(value);
+        difference.form = value.form;
         difference.file = wanted.text;
         differences.emplace(index, difference);
     }

@@ -73,6 +73,18 @@ struct FeatureValue {
 // hexadecimal bytes ("0a ff 10"); "" for a Command or None.
 std::string formatValue(const FeatureValue &value);
 
+// One implemented entry of an Enumeration.
+struct EntryFacts {
+    std::string name;  // as read and written (its Symbolic)
+    int64_t value = 0;
+    bool usable = false;  // available now, so that a write of it is tried
+};
+
+// An integer feature's bounds now.
+struct IntegerRange {
+    int64_t min = 0, max = 0, inc = 1;
+};
+
 // One camera's turn in the run: the port its registers are read through and
 // the host-side values (an Integer, Float, Enumeration, Boolean or String
 // with a <Value> instead of a register, which is how descriptions keep
@@ -117,6 +129,17 @@ public:
     // as read and written, in document order.  False (NoSuchFeature) for
     // any other feature, or with the error of an entry's condition.
     bool entries(const std::string &name, std::vector<std::string> *usable, Error *error);
+    // Every implemented entry of an Enumeration, in document order, with its
+    // value and whether it is available now.  False as entries above.
+    bool entries(const std::string &name, std::vector<EntryFacts> *entries, Error *error);
+
+    // An integer feature's minimum, maximum and increment now: an Integer's
+    // own (through its pValue when it gives none), a register field's by its
+    // width and sign, else the whole 64-bit range in steps of 1.  False
+    // (NoSuchFeature) for a feature of another form, or with the error of a
+    // bound that cannot be read; FaultyDescription for an increment that is
+    // not positive.
+    bool range(const std::string &name, IntegerRange *range, Error *error);
 
     // One feature of list(): its category path ("Root/ImageFormatControl"),
     // name, node type ("IntReg"), access ("RO", "RW", "WO", "NA"), its value

@@ -4,10 +4,12 @@
 #include "GenicamModule.h"
 
 #include "Cache.h"
+#include "ConfigurationCalls.h"
 #include "Description.h"
 #include "Engine.h"
 #include "NodeMap.h"
 #include "ParsedDescriptions.h"
+#include "ReadCache.h"
 #include "Unzip.h"
 
 #include <errno.h>
@@ -34,14 +36,23 @@ public:
 
     bool read(uint64_t address, uint8_t *bytes, size_t size, std::string *reason) override
     {
-        return answer(port_.read(port_.context, address, bytes, size, buffer_, sizeof buffer_), reason);
+        if (cache.serve(address, bytes, size))
+            return true;
+        if (!answer(port_.read(port_.context, address, bytes, size, buffer_, sizeof buffer_), reason))
+            return false;
+        cache.keep(address, bytes, size);
+        return true;
     }
     bool write(uint64_t address, const uint8_t *bytes, size_t size, std::string *reason) override
     {
+        cache.forget();
         return answer(port_.write(port_.context, address, bytes, size, buffer_, sizeof buffer_), reason);
     }
     bool reachesAbove32Bits() const override { return port_.reachesAbove32Bits != 0; }
     const VaPort &tool() const { return port_; }
+
+    // Reads kept during a configuration call; off otherwise.
+    ReadCache cache;
 
 private:
     bool answer(int status, std::string *reason)
@@ -90,6 +101,7 @@ void copyReason(const std::string &text, char *reason, size_t size)
 
 struct VaRun {
     std::shared_ptr<const genicam::NodeMap> fileNodes;  // the -g description, for every camera
+    std::string fileVersion;                            // its version, for a saved configuration
     ParsedDescriptions parsed;
     // The cache folder, opened and checked at a scan's first fetch and kept
     // for the scan: a folder removed during a continual run is made again.
@@ -109,6 +121,7 @@ struct VaCamera {
     std::string noNodes;       // why there are no nodes
     std::unique_ptr<genicam::Session> session;
     std::string text;          // the last text given out
+    ConfigurationOutput configurations;  // what the last configuration call gave out
 };
 
 namespace {
@@ -205,6 +218,7 @@ VaRun *startRun(const char *descriptionFile, char *reason, size_t reasonSize)
         } else {
             xml.swap(bytes);
         }
+        run->fileVersion = descriptionVersion(xml);
         run->fileNodes = genicam::parseNodeMap(xml.data(), xml.size(), &why);
         if (run->fileNodes == nullptr) {
             copyReason(std::string(descriptionFile) + " is not a GenICam description: " + why, reason, reasonSize);
@@ -254,30 +268,6 @@ int description(VaCamera *camera, const char **xml, size_t *size)
         *size = camera->xml.size();
         return 0;
     });
-}
-
-// The module's number for a form.
-int formNumber(genicam::ValueForm form)
-{
-    switch (form) {
-    case genicam::ValueForm::Integer:
-        return VA_FORM_INTEGER;
-    case genicam::ValueForm::Float:
-        return VA_FORM_FLOAT;
-    case genicam::ValueForm::Enumeration:
-        return VA_FORM_ENUMERATION;
-    case genicam::ValueForm::Boolean:
-        return VA_FORM_BOOLEAN;
-    case genicam::ValueForm::String:
-        return VA_FORM_STRING;
-    case genicam::ValueForm::Register:
-        return VA_FORM_REGISTER;
-    case genicam::ValueForm::Command:
-        return VA_FORM_COMMAND;
-    case genicam::ValueForm::None:
-        break;
-    }
-    return VA_FORM_NONE;
 }
 
 // Gives out the camera's text (a value or a reason) with the form.
@@ -339,8 +329,87 @@ int list(VaCamera *camera, void (*each)(void *context, const VaFeature *feature)
     return status;
 }
 
+VaConfiguration *readConfiguration(const char *path, size_t *line, char *reason, size_t reasonSize)
+{
+    try {
+        std::string why;
+        VaConfiguration *file = readConfigurationFile(path, line, &why);
+        if (file == nullptr)
+            copyReason(why, reason, reasonSize);
+        return file;
+    } catch (...) {
+        *line = 0;
+        copyReason("out of memory", reason, reasonSize);
+        return nullptr;
+    }
+}
+
+void freeConfiguration(VaConfiguration *configuration)
+{
+    delete configuration;
+}
+
+// The camera's session; else false with camera->text why its description
+// cannot be had, as the line about the description gives it.
+bool describedSession(VaCamera *camera)
+{
+    std::string full;
+    if (sessionReady(camera, &full))
+        return true;
+    camera->text = !camera->noDescription.empty() ? camera->noDescription : "it cannot be used: " + camera->noNodes;
+    return false;
+}
+
+int saveConfiguration(VaCamera *camera, const VaConfigurationHeader *header, VaSaved *saved)
+{
+    *saved = VaSaved();
+    int status = guarded(camera, [&] {
+        if (!sessionReady(camera, &camera->text))
+            return -1;
+        const std::string &version =
+            camera->run->fileNodes != nullptr ? camera->run->fileVersion : descriptionVersion(camera->xml);
+        ReadCache::On cached(camera->port.cache);
+        return camera->configurations.save(*camera->session, *header, version, saved);
+    });
+    if (status < 0 && saved->text == nullptr)
+        *saved = VaSaved{camera->text.c_str(), camera->text.size(), 0};
+    return status;
+}
+
+int applyConfiguration(VaCamera *camera, const VaConfiguration *configuration, VaApplied *applied,
+                       const char **reason)
+{
+    *applied = VaApplied();
+    int status = guarded(camera, [&] {
+        if (!describedSession(camera))
+            return -1;
+        ReadCache::On cached(camera->port.cache);
+        return camera->configurations.apply(*camera->session, *configuration, applied);
+    });
+    if (status < 0)
+        *reason = camera->text.c_str();
+    return status;
+}
+
+int compareConfiguration(VaCamera *camera, const VaConfiguration *configuration, VaCompared *compared,
+                         const char **reason)
+{
+    *compared = VaCompared();
+    int status = guarded(camera, [&] {
+        if (!describedSession(camera))
+            return -1;
+        ReadCache::On cached(camera->port.cache);
+        return camera->configurations.compare(*camera->session, *configuration, compared);
+    });
+    if (status < 0)
+        *reason = camera->text.c_str();
+    return status;
+}
+
 const VaGenicamModule kModule = {
-    VA_GENICAM_VERSION, startRun, endRun, startCamera, endCamera, description, read, write, list, startScan,
+    VA_GENICAM_VERSION, startRun,           endRun,           startCamera,       endCamera,
+    description,        read,               write,            list,              startScan,
+    readConfiguration,  freeConfiguration,  saveConfiguration, applyConfiguration, compareConfiguration,
 };
 
 } // namespace

@@ -19,7 +19,7 @@ extern "C" {
 #define VA_GENICAM_MODULE_FILE "libvisionaccess-genicam.so"
 #define VA_GENICAM_ENTRY "visionAccessGenicam"
 /* Changes whenever the structures below change. */
-#define VA_GENICAM_VERSION 3
+#define VA_GENICAM_VERSION 4
 
 /* A camera's register space as the tool reaches it through the SDK. */
 struct VaPort {
@@ -70,6 +70,74 @@ struct VaFeature {
 
 typedef struct VaRun VaRun;        /* a run: the -g description, the descriptions of its cameras */
 typedef struct VaCamera VaCamera;  /* one camera's turn in the run */
+/* A configuration file read and checked once for the run (-p, -m). */
+typedef struct VaConfiguration VaConfiguration;
+
+/* Who writes a saved configuration, and of which camera, for the file's
+ * comment lines: any text (bytes outside printable ASCII are written as
+ * \xNN).  The description's version is the module's to add. */
+struct VaConfigurationHeader {
+    const char *writer; /* "VisionAccess 1.0.0" */
+    const char *vendor;
+    const char *model;
+    const char *serialNumber;
+};
+
+/* A selector and its value, as a read shows it. */
+struct VaSelectorSetting {
+    const char *name;
+    const char *value;
+};
+
+/* A value of a configuration: a feature with the selectors in force at it,
+ * in the order they select it (outer first). */
+struct VaValueName {
+    const char *feature;
+    const struct VaSelectorSetting *selectors;
+    size_t selectorCount;
+};
+
+/* A saved configuration: the file's text and the values it holds. */
+struct VaSaved {
+    const char *text;
+    size_t size;
+    size_t count;
+};
+
+/* A value of a file that did not apply, and why. */
+struct VaValueFailure {
+    struct VaValueName value;
+    const char *reason;
+    size_t line; /* its line in the file */
+};
+
+/* How applying a file went. */
+struct VaApplied {
+    size_t count;                          /* the file's values */
+    const struct VaValueFailure *failures; /* in file order; none: every value written and verified */
+    size_t failureCount;
+    int restored;              /* with failures: 1 when the previous settings are back, verified */
+    const char *restoreReason; /* why not, when not restored */
+};
+
+/* A value in which the camera differs from a file. */
+struct VaDifference {
+    struct VaValueName value;
+    int readable;       /* 0: the camera's value cannot be read now */
+    const char *camera; /* the camera's value as a read shows it, or why it cannot be read */
+    int form;           /* the camera value's form (an enum VaValueForm), when readable */
+    const char *file;   /* the value as the file has it */
+    size_t line;        /* its line in the file */
+};
+
+/* How comparing a file went. */
+struct VaCompared {
+    size_t count;                           /* the file's values */
+    const struct VaDifference *differences; /* in file order; none: the camera matches */
+    size_t differenceCount;
+    int putBack;                 /* 1 when the selectors moved are back as they were */
+    const char *putBackReason;   /* why not */
+};
 
 struct VaGenicamModule {
     int version; /* VA_GENICAM_VERSION */
@@ -102,6 +170,29 @@ struct VaGenicamModule {
      * camera of the last scan used are forgotten, and the cache folder is
      * opened and checked afresh at the scan's first fetch. */
     void (*startScan)(VaRun *run);
+
+    /* Reads and checks the configuration file at path (at most 16 MiB;
+     * CRLF, comment and blank lines taken): NULL, with *line the line at
+     * fault (0 for the file as a whole) and the reason written into reason,
+     * when it cannot be read or is no configuration file. */
+    VaConfiguration *(*readConfiguration)(const char *path, size_t *line, char *reason, size_t reasonSize);
+    void (*freeConfiguration)(VaConfiguration *configuration);
+    /* Saves the camera's configuration, leaving the camera as it was: 0
+     * with *saved the file, or -1 with saved->text the reason. */
+    int (*saveConfiguration)(VaCamera *camera, const struct VaConfigurationHeader *header, struct VaSaved *saved);
+    /* Applies a configuration, all or nothing: 0 when every value was
+     * written and verified; 1 when some failed, *applied saying which and
+     * whether the previous settings are restored; -1 with *reason why the
+     * camera's description cannot be had (nothing written).  Texts stay
+     * valid until the next call for the same camera. */
+    int (*applyConfiguration)(VaCamera *camera, const VaConfiguration *configuration, struct VaApplied *applied,
+                              const char **reason);
+    /* Compares the camera with a configuration, writing nothing but the
+     * selectors it must move, which it sets back: 0 when it matches; 1 when
+     * it differs or a selector could not be set back, as *compared says;
+     * -1 with *reason as for applyConfiguration. */
+    int (*compareConfiguration)(VaCamera *camera, const VaConfiguration *configuration, struct VaCompared *compared,
+                                const char **reason);
 };
 
 /* The module's calls. */

@@ -90,6 +90,7 @@ void printConfigurationLines()
     printDifferenceLine("ExposureTime", none, {"10000.5", FORM_FLOAT}, "2e4");
     printDifferenceLine("DeviceUserID", none, {"left\tcamera", FORM_STRING}, "caf\xC3\xA9");
     printUnreadableDifferenceLine("AcquisitionFrameRate", none, "not available now", "20");
+    printSelectorsNotSetBackLine("its selector GainSelector cannot be set to Red: locked");
     printConfigurationMatchesLine("line.pfs");
     printConfigurationDiffersLine("line.pfs", 3);
 }

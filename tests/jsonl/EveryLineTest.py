@@ -73,6 +73,7 @@ TEXT = r'''Output directed to scan.txt.  PRESS ANY KEY TO EXIT
         Feature ExposureTime is 10000.5, the file has 2e4
         Feature DeviceUserID is left\x09camera, the file has caf\xC3\xA9
         Feature AcquisitionFrameRate cannot be read (not available now), the file has 20
+        Could not set the selectors back after comparing: its selector GainSelector cannot be set to Red: locked
         Configuration matches line.pfs
         Configuration differs from line.pfs in 3 values
     No camera matches left\x09camera
@@ -124,12 +125,13 @@ OBJECTS = {
     50: {'value': 10000.5, 'wanted': '2e4'},
     51: {'value': 'left\\x09camera', 'wanted': 'caf\\xC3\\xA9'},
     52: {'event': 'difference', 'reason': 'not available now', 'wanted': '20'},
-    54: {'event': 'configuration-differs', 'count': 3},
-    55: {'event': 'no-match', 'selection': 'left\\x09camera'},
-    56: {'event': 'prompt', 'delay': 5000},
+    53: {'event': 'selectors-not-set-back', 'reason': 'its selector GainSelector cannot be set to Red: locked'},
+    55: {'event': 'configuration-differs', 'count': 3},
+    56: {'event': 'no-match', 'selection': 'left\\x09camera'},
+    57: {'event': 'prompt', 'delay': 5000},
 }
 # The lines of the run and its scans: the others belong to the camera.
-SCAN_LINES = {1, 2, 3, 4, 5, 55, 56}
+SCAN_LINES = {1, 2, 3, 4, 5, 56, 57}
 
 
 def printed(form):

@@ -113,6 +113,8 @@ _LINES = {
                      % (e['feature'], selectors_text(e['selectors']), e['reason'])),
     'configuration-not-applied': (CAMERA_INDENT, _not_applied),
     'difference': (CAMERA_INDENT, _difference),
+    'selectors-not-set-back': (CAMERA_INDENT,
+                               lambda e: 'Could not set the selectors back after comparing: ' + e['reason']),
     'configuration-matches': (CAMERA_INDENT, lambda e: 'Configuration matches ' + e['file']),
     'configuration-differs': (CAMERA_INDENT, lambda e: 'Configuration differs from %s in %d values'
                               % (e['file'], e['count'])),
