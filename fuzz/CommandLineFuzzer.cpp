@@ -1,6 +1,6 @@
 // Fuzzes VisionAccess's command line: the input is argv, words separated by
 // NUL bytes.  Every command line the tool accepts is checked against a small
-// reference reading written from the README's rules, number by number, and
+// reference reading written from the manual page's rules, number by number, and
 // every command line it rejects must be invalid by those rules and have one
 // line of reason.
 #include <ctype.h>
@@ -20,7 +20,7 @@ namespace {
 
 const size_t kMaxWords = 64;
 
-// The README's reading of a command line.
+// The manual page's reading of a command line.
 struct Reading {
     bool accepted = true;
     bool continual = false;
@@ -339,7 +339,7 @@ Reading readReference(const std::vector<std::string> &words)
 
 [[noreturn]] void mismatch(const char *what, const std::vector<std::string> &words)
 {
-    fprintf(stderr, "command line reading differs from the README's rules (%s):", what);
+    fprintf(stderr, "command line reading differs from the manual page's rules (%s):", what);
     for (const std::string &word : words)
         fprintf(stderr, " '%s'", word.c_str());
     fprintf(stderr, "\n");

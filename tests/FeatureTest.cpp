@@ -1,6 +1,7 @@
 // GenICam features by name on the simulated cameras: values in their own
 // forms, the camera's description fetched once and then cached, -x, -g and
 // -a, and the SDK calls each makes.
+#include "Skip.h"
 #include "ToolHarness.h"
 
 #include <pty.h>
@@ -20,6 +21,7 @@ protected:
     void SetUp() override
     {
         ToolTest::SetUp();
+        SKIP_UNLESS(GENICAM_MODULE_BUILT, GENICAM_MODULE_MISSING, GENICAM_MODULE_HOW);
         setEnv("XDG_CACHE_HOME", path("cache"));
         useConfig("camera 5\n");
     }

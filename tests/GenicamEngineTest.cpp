@@ -14,6 +14,12 @@
 
 namespace {
 
+// A table's case prints as its title in gtest's messages, not as its bytes.
+template <typename Case> auto operator<<(std::ostream &out, const Case &c) -> decltype(c.title, out)
+{
+    return out << c.title;
+}
+
 using genicam::Session;
 
 // ---------------------------------------------------------------------------
@@ -106,7 +112,9 @@ const char *const kOthers = R"(
 
 class Reads : public ::testing::TestWithParam<ReadCase> {};
 
-TEST_P(Reads, GiveTheValueInItsFormWithOnlyTheReadsTheChainNeeds)
+// The value in the feature's own form, with only the register reads its
+// chain needs.
+TEST_P(Reads, GiveTheValueWithOnlyTheReadsItNeeds)
 {
     const ReadCase &c = GetParam();
     Camera camera(c.nodes);
@@ -806,7 +814,8 @@ struct LoadCase {
 
 class Loads : public ::testing::TestWithParam<LoadCase> {};
 
-TEST_P(Loads, AcceptRealVariationsAndRefuseWhatIsNoDescription)
+// Real descriptions' variations load; what is no description is refused.
+TEST_P(Loads, AcceptRealVariationsRefuseTheRest)
 {
     const LoadCase &c = GetParam();
     std::string reason;

@@ -4,10 +4,13 @@
 # VisionAccess that has no search path of its own; the tool's package
 # unpacked alone runs without any SDK.
 #   cmake -DBUILD_DIR=... -DWORK_DIR=... -DLIBDIR=... -DVERSION=... -DWITH_ANSIBLE=0|1 -DWITH_U3V=0|1 -DWITH_GENICAM=0|1
-#         [-DEMULATOR=...]
-#         -P PackageTest.cmake
+#         [-DEMULATOR=...] [-DTEST_NAME=... -DSKIP_LOG=...] -P PackageTest.cmake
 cmake_minimum_required(VERSION 3.20)
 include(${CMAKE_CURRENT_LIST_DIR}/InstalledFiles.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/Skip.cmake)
+# CPack needs file to tell programs from other files, and dpkg-shlibdeps to
+# give the packages their dependencies (without it they would have none).
+require_programs(file=file dpkg-shlibdeps=dpkg-dev)
 
 # The Debian architecture of the built tool's machine, as readelf names it.
 set(architectures "AArch64=arm64" "X86-64=amd64" "Intel 80386=i386")
@@ -47,7 +50,7 @@ set(visionaccess-sim_files ./usr/bin/visionaccess-sim ./usr/${LIBDIR}/visionacce
     ./usr/share/visionaccess-sim/example.conf ./usr/share/visionaccess-sim/example-camera.xml)
 
 set(visionaccess-u3v_files ./usr/${LIBDIR}/libQrVApi.so ./usr/lib/udev/rules.d/70-visionaccess-u3v.rules
-    ${doc}/visionaccess-u3v/changelog.gz ${doc}/visionaccess-u3v/copyright)
+    ${doc}/visionaccess-u3v/changelog.gz ${doc}/visionaccess-u3v/copyright ./usr/share/man/man7/visionaccess-u3v.7.gz)
 set(packages visionaccess visionaccess-sim)
 if(WITH_U3V)
   list(APPEND packages visionaccess-u3v)
@@ -61,6 +64,11 @@ foreach(package IN LISTS packages)
   execute_process(COMMAND dpkg-deb -f ${deb} Architecture OUTPUT_VARIABLE label OUTPUT_STRIP_TRAILING_WHITESPACE)
   if(NOT label STREQUAL architecture)
     message(FATAL_ERROR "${package} is labelled 'Architecture: ${label}', its programs are for ${architecture}")
+  endif()
+  # Every package holds a program or library, so needs at least the C library.
+  execute_process(COMMAND dpkg-deb -f ${deb} Depends OUTPUT_VARIABLE depends OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT depends MATCHES "(^|, )libc6 ")
+    message(FATAL_ERROR "${package} depends on '${depends}', not on the C library")
   endif()
   execute_process(COMMAND dpkg-deb -c ${deb} OUTPUT_VARIABLE listing RESULT_VARIABLE status)
   if(status)

@@ -137,9 +137,11 @@ TEST_F(SimConfig, IdentityDescriptionAndWideAddresses)
     ASSERT_NE(first.description, nullptr);
     EXPECT_EQ(std::string((const char *)first.description->bytes, first.description->size), "abc");
     EXPECT_FALSE(first.description->zip);
+    // Its SHA-1; all zeros, "none given", in a simulator built without libmd.
     const uint8_t abcSha1[20] = {0xa9, 0x99, 0x3e, 0x36, 0x47, 0x06, 0x81, 0x6a, 0xba, 0x3e,
                                  0x25, 0x71, 0x78, 0x50, 0xc2, 0x6c, 0x9c, 0xd0, 0xd8, 0x9d};
-    EXPECT_EQ(memcmp(first.description->sha1, abcSha1, sizeof abcSha1), 0);
+    const uint8_t noSha1[20] = {};
+    EXPECT_EQ(memcmp(first.description->sha1, QRV_SIM_SHA1 ? abcSha1 : noSha1, sizeof abcSha1), 0);
     EXPECT_EQ(second.description, nullptr);
     ASSERT_NE(third.description, nullptr);
     EXPECT_TRUE(third.description->zip);

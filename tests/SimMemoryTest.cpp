@@ -121,7 +121,8 @@ TEST_F(SimMemory, ManifestEntryCarriesTheSha1)
                                    0xcc, 0xd7, 0xca, 0x46, 0xb7, 0x6e, 0xad, 0xaf, 0x43, 0x34};
     auto [status, sha1] = read(0x10008 + 0x18, 20);
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(sha1, std::string((const char *)abcdeSha1, 20));
+    // All zeros, "none given", in a simulator built without libmd.
+    EXPECT_EQ(sha1, QRV_SIM_SHA1 ? std::string((const char *)abcdeSha1, 20) : std::string(20, '\0'));
     EXPECT_EQ(read(0x10008 + 0x2C, 20).second, std::string(20, '\0')) << "reserved";
 }
 

@@ -71,7 +71,7 @@ TEST_F(U3vTool, DevicesSharingASerialAreNumberedByTheirPlace)
                               "        Register 0x60018 read as 0x00000400\n");
     EXPECT_EQ(result.err, "QrVApi (USB3 Vision): the USB3 Vision devices on bus 001 device 005 at 1-2 (serial "
                           "\"12345678\") and bus 001 device 006 at 1-3 (serial \"12345678\") claim camera number "
-                          "12345678: each is numbered by its place on the bus instead (README: camera numbers)\n");
+                          "12345678: each is numbered by its place on the bus instead (man visionaccess-u3v: CAMERA NUMBERS)\n");
 }
 
 // A device's strings reach the trace and standard error with every byte

@@ -47,3 +47,33 @@ foreach(case IN LISTS cases)
                         "standard output:\n${output}standard error:\n${errors}")
   endif()
 endforeach()
+
+# Set up and boot as CTest runs them, one test each: a boot after a set-up
+# that skipped skips with the set-up's line, and both lines go to the build's
+# list of skips under their tests' names; a boot without any set-up fails.
+set(work ${WORK_DIR}/phases)
+set(log ${WORK_DIR}/skipped.log)
+set(line "needs busybox-static, not installed. install with: sudo apt-get install --no-install-recommends busybox-static")
+foreach(phase setup boot)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env "PATH=${fake}:$ENV{PATH}" --unset=CI FAKE_MISSING=busybox-static
+                          FAKE_UID=1000 FAKE_KERNEL=${kernel} SKIP_LOG=${log} TEST_NAME=Usb-${phase}
+                          ${RUN_GUEST} --tool none --sdk none --model none --raw none --description-zip none
+                          --work ${work} --phase ${phase}
+                  RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+  if(NOT status EQUAL 77 OR NOT errors MATCHES "^run-guest: SKIPPED: ${line}\n$")
+    message(FATAL_ERROR "--phase ${phase} after a set-up that skipped: status ${status}, expected 77 and the line\n"
+                        "  run-guest: SKIPPED: ${line}\nstandard output:\n${output}standard error:\n${errors}")
+  endif()
+endforeach()
+file(READ ${log} logged)
+if(NOT logged MATCHES "^Usb-setup: ${line}\nUsb-boot: ${line}\n$")
+  message(FATAL_ERROR "the list of skips holds:\n${logged}")
+endif()
+file(REMOVE_RECURSE ${work})
+execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=CI
+                        ${RUN_GUEST} --tool none --sdk none --model none --raw none --description-zip none
+                        --work ${work} --phase boot
+                RESULT_VARIABLE status ERROR_VARIABLE errors)
+if(NOT status EQUAL 1 OR NOT errors MATCHES "^run-guest: no set-up to boot on in ${work}: run with --phase setup first\n$")
+  message(FATAL_ERROR "--phase boot without a set-up: status ${status}\n${errors}")
+endif()

@@ -1,7 +1,7 @@
 // Simulated camera SDK: a libQrVApi.so with virtual cameras, for trying
 // VisionAccess and testing scripts without hardware.
 //
-// Environment (README.md has the details):
+// Environment (doc/visionaccess-sim.1 has the details):
 //   QRV_SIM_CONFIG=<file>  cameras, registers and injected faults
 //   QRV_SIM_TRACE=<file>   appends one line per SDK call
 //   QRV_SIM_STATE=<file>   where written register values are kept; off: nowhere

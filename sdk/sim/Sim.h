@@ -14,7 +14,7 @@
 
 namespace qrvsim {
 
-// Failure statuses (negative as int32_t); README.md lists them too.
+// Failure statuses (negative as int32_t); doc/visionaccess-sim.1 lists them too.
 const int32_t kStatusBadConfig = (int32_t)0x8000F001;   // configuration unusable
 const int32_t kStatusBadArgument = (int32_t)0x8000F002; // null pointer, wrong size
 const int32_t kStatusNoCamera = (int32_t)0x8000F003;    // no camera with that number
@@ -62,7 +62,7 @@ std::shared_ptr<const Description> defaultDescription();
 const uint64_t kDescriptionMax = 64u << 20;
 
 // Reads a description file (XML, or a ZIP when it starts as one) and its
-// SHA-1; false with *error saying why (too large, cannot be read).
+// SHA-1 (all zeros where the simulator is built without libmd); false with *error saying why (too large, cannot be read).
 bool loadDescription(const std::string &path, std::shared_ptr<const Description> *description, std::string *error);
 
 struct ReadOnlyMemory;
@@ -88,7 +88,7 @@ class RegisterState;
 
 // A read of size bytes at address from the camera's memory (its registers,
 // 4 bytes each, little-endian, and its read-only memory), into bytes; a
-// status.  A failed read leaves bytes as they were.  README.md tells the
+// status.  A failed read leaves bytes as they were.  doc/visionaccess-sim.1 tells the
 // rules for block accesses.
 int32_t readMemory(const Camera &camera, const RegisterState &state, uint64_t address, uint8_t *bytes, uint32_t size);
 

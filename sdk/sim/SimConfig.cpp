@@ -1,5 +1,5 @@
 // The simulator's configuration file: cameras, their registers and the
-// faults to inject.  README.md documents the statements.
+// faults to inject.  doc/visionaccess-sim.1 documents the statements.
 #include "Sim.h"
 
 #include <errno.h>

@@ -154,7 +154,7 @@ void reportShared(const std::vector<Device> &devices, const SharedNumber &shared
     std::lock_guard<std::mutex> guard(mutex);
     if (reported.insert(named).second)
         report("the USB3 Vision devices on %s claim camera number %u: each is numbered by its place on the bus "
-               "instead (README: camera numbers)",
+               "instead (man visionaccess-u3v: CAMERA NUMBERS)",
                named.c_str(), shared.number);
 }
 
@@ -169,7 +169,7 @@ void reportNoAccess(const Device &device)
     if (!reported.insert(key).second)
         return;
     report("no permission to open the USB3 Vision device on bus %03u device %03u; "
-           "install udev/70-visionaccess-u3v.rules (README: USB permissions)",
+           "install udev/70-visionaccess-u3v.rules (man visionaccess-u3v: PERMISSIONS)",
            device.bus, device.address);
 }
 

@@ -6,7 +6,7 @@
 //
 // Environment: QRV_U3V_TRACE=<file> appends one line per call, transfer
 // and camera found; QRV_U3V_COMMAND_LIMIT=<ms> shortens the limit on one
-// command.  README.md has the statuses and camera numbers.
+// command.  doc/visionaccess-u3v.7 has the statuses and camera numbers.
 #include "QrVApi.h"
 
 #include "Cameras.h"

@@ -1,4 +1,4 @@
-// The open SDK's failure statuses (negative as int32_t); README.md lists
+// The open SDK's failure statuses (negative as int32_t); doc/visionaccess-u3v.7 lists
 // them too.  A status the device answered with is kDeviceStatus plus the
 // device's own 16-bit GenCP status, so it can be read back from ours.
 #ifndef QRVU3V_STATUS_H

@@ -5,11 +5,13 @@ prints with -j are valid against the schema, their elapsed never goes
 back, each turns into the text line printed without -j (scan time stamps
 aside), and the exit status is the same.
 
-    JsonLinesAgreementTest.py --tool VisionAccess --work DIR [--emulator WORD]...
+    JsonLinesAgreementTest.py --tool VisionAccess --work DIR [--emulator WORD]... [--without-module]
 
 Skipped, with one line, while the tool's --help lists no -j; a case with an
 option that --help does not list yet (-m, -p, -o) is left out, with one line
-naming it."""
+naming it; so is one whose configuration file the tool reads through the
+GenICam module (-m, -p) when the build has no module (--without-module),
+where the command line is rejected."""
 
 import argparse
 import os
@@ -160,6 +162,7 @@ def main():
     parser.add_argument('--tool', required=True)
     parser.add_argument('--work', required=True)
     parser.add_argument('--emulator', action='append', default=[])
+    parser.add_argument('--without-module', action='store_true')
     options = parser.parse_args()
     testsupport.require_module('jsonschema', 'python3-jsonschema', TEST)
     tool = list(options.emulator) + [os.path.abspath(options.tool)]
@@ -174,6 +177,9 @@ def main():
         missing = unlisted_options(arguments, help_text)
         if missing:
             print('left out until --help lists %s: VisionAccess %s' % (' '.join(missing), ' '.join(arguments)))
+            continue
+        if options.without_module and ({'-m', '-p'} & set(arguments)):
+            print('left out, no GenICam module to read its file: VisionAccess %s' % ' '.join(arguments))
             continue
         agree(runs, arguments, validator)
     log_file_agrees(runs, validator)
