@@ -17,6 +17,7 @@ import tarfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'jsonl'))
 import testsupport  # noqa: E402
+from testsupport import check  # noqa: E402
 
 TEST = 'AnsibleCollection'
 FILES = ['MANIFEST.json', 'FILES.json', 'README.md', 'meta/runtime.yml', 'plugins/action/configuration.py',
@@ -31,18 +32,6 @@ SANITY = ['action-plugin-docs', 'compile', 'empty-init', 'future-import-boilerpl
           'metaclass-boilerplate', 'no-assert', 'no-basestring', 'no-get-exception', 'no-illegal-filenames',
           'no-main-display', 'no-smart-quotes', 'no-unicode-literals', 'replace-urlopen', 'shebang', 'symlinks',
           'use-argspec-type-path', 'use-compat-six']
-
-failures = []
-
-
-def check(condition, what, *details):
-    if not condition:
-        failures.append(what)
-        print('FAILED: %s' % what)
-        for detail in details:
-            print('  %s' % (detail,))
-    return condition
-
 
 def environment(work):
     """Ansible's settings in the work folder, none from the user's."""
@@ -128,8 +117,7 @@ def main():
     if check(install.returncode == 0, 'the tarball installs', install.stdout + install.stderr):
         check_documentation(work)
         check_sanity(work)
-    print('%d failed' % len(failures) if failures else 'every check passed')
-    return 1 if failures else 0
+    return testsupport.verdict('every check passed')
 
 
 if __name__ == '__main__':

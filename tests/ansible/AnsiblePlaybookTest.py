@@ -26,6 +26,7 @@ import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'jsonl'))
 import testsupport  # noqa: E402
+from testsupport import check  # noqa: E402
 
 TEST = 'AnsiblePlaybook'
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -45,18 +46,6 @@ WIDTH, LOCK = 0x60018, 0x60038
 # The stand-in's cameras, at power-up.
 FAKE_VALUES = {'Width': '1920', 'PixelFormat': 'Mono8', 'ExposureTime': '10000', 'ReverseX': '0',
                'GainSelector': 'All', 'Gain [GainSelector=Red]': '0', 'Gain [GainSelector=All]': '0'}
-
-failures = []
-
-
-def check(condition, what, *details):
-    if not condition:
-        failures.append(what)
-        print('FAILED: %s' % what)
-        for detail in details:
-            print('  %s' % (detail,))
-    return condition
-
 
 # The options this test needs of the tool: JSON Lines, compare, apply.
 NEEDED_OPTIONS = ['-j', '-m', '-p']
@@ -349,8 +338,7 @@ def main():
     fleet = Fleet(options)
     run_scenario(fleet)
     validate_logs(fleet)
-    print('%d failed' % len(failures) if failures else 'every check passed')
-    return 1 if failures else 0
+    return testsupport.verdict('every check passed')
 
 
 if __name__ == '__main__':

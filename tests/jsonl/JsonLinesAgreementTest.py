@@ -22,6 +22,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import testsupport  # noqa: E402
+from testsupport import check  # noqa: E402
 
 TEST = 'JsonLinesAgreement'
 DESCRIPTION = os.path.join(testsupport.SOURCE_DIR, 'tests', 'ansible', 'camera.xml')
@@ -62,18 +63,6 @@ CASES = [
     ['-c', '-d', '0'],
 ]
 TIME_STAMP = re.compile(r'^-?\d+:-?\d+:-?\d+ Camera scan \.\.\.\.$')
-
-failures = []
-
-
-def check(condition, what, *details):
-    if not condition:
-        failures.append(what)
-        print('FAILED: %s' % what)
-        for detail in details:
-            print('  %s' % (detail,))
-    return condition
-
 
 def unlisted_options(arguments, help_text):
     """The options of a command line that --help does not list."""
@@ -183,8 +172,7 @@ def main():
             continue
         agree(runs, arguments, validator)
     log_file_agrees(runs, validator)
-    print('%d failed' % len(failures) if failures else 'every case agrees')
-    return 1 if failures else 0
+    return testsupport.verdict('every case agrees')
 
 
 if __name__ == '__main__':

@@ -1,6 +1,6 @@
-"""What the Python tests share: where the sources are, and skipping a test
+"""What the Python tests share: where the sources are, skipping a test
 whose Debian package is missing (status 77, one line naming the package),
-which under CI is a failure instead."""
+which under CI is a failure instead, and the checks a test counts."""
 
 import importlib
 import os
@@ -12,6 +12,25 @@ SCHEMA = os.path.join(SOURCE_DIR, 'doc', 'visionaccess-jsonl.schema.json')
 SAMPLES = os.path.join(SOURCE_DIR, 'tests', 'jsonl', 'samples')
 COLLECTION = os.path.join(SOURCE_DIR, 'ansible')
 SKIPPED = 77
+
+# What the test's checks found wrong, one line each.
+failures = []
+
+
+def check(condition, what, *details):
+    """Records and prints a check that failed, with its details; returns the condition."""
+    if not condition:
+        failures.append(what)
+        print('FAILED: %s' % what)
+        for detail in details:
+            print('  %s' % (detail,))
+    return condition
+
+
+def verdict(passed):
+    """Prints how many checks failed, or `passed` when none did; the test's status."""
+    print('%d failed' % len(failures) if failures else passed)
+    return 1 if failures else 0
 
 
 def give_up(why, test):
