@@ -105,13 +105,14 @@ int runScans(const RunOptions &options, time_t startTime)
         if (!outputWritten(options.outputName))
             return kExitOutputFailed;
         if (!scanAgain)
-            return configurationFailed() ? kExitConfiguration : 0;
+            break;
         if (kbhit()) {
             discardPendingTerminalInput();  // the line that stopped the run
-            return configurationFailed() ? kExitConfiguration : 0;
+            break;
         }
         sleepMilliseconds(options.delayMs);
     }
+    return configurationFailed() ? kExitConfiguration : 0;
 }
 
 } // namespace
