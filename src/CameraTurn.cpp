@@ -2,8 +2,6 @@
 // its lines appear beneath the heading.
 #include "CameraTurn.h"
 
-#include <inttypes.h>
-#include <limits.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -103,15 +101,12 @@ void saveDescription(const RunOptions &options, uint32_t cameraNumber)
         printDescriptionUnreadableLine(xml);
         return;
     }
-    char name[32];
-    snprintf(name, sizeof name, "%" PRIu32 ".xml", cameraNumber);
-    char path[PATH_MAX];
-    snprintf(path, sizeof path, "%s/%s", options.saveFolder, name);
+    CameraFilePath path;
     char reason[256];
-    if (writeFileAtomically(options.saveFolder, name, xml, size, reason, sizeof reason))
-        printDescriptionSavedLine(path);
+    if (writeCameraFile(options.saveFolder, cameraNumber, ".xml", xml, size, &path, reason, sizeof reason))
+        printDescriptionSavedLine(path.text);
     else
-        printDescriptionFailedLine(path, reason);
+        printDescriptionFailedLine(path.text, reason);
 }
 
 // -a: one line per feature, by its category path below Root; every part of

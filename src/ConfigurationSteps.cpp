@@ -1,8 +1,6 @@
 // The configuration steps of a camera's turn (ConfigurationSteps.h).
 #include "ConfigurationSteps.h"
 
-#include <inttypes.h>
-#include <limits.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -137,19 +135,17 @@ void saveConfigurationStep(const RunOptions &options, void *camera, uint32_t cam
         sFailed = true;
         return;
     }
-    char name[32];
-    snprintf(name, sizeof name, "%" PRIu32 ".pfs", cameraNumber);
-    char path[PATH_MAX + sizeof name];
-    snprintf(path, sizeof path, "%s/%s", options.configurationFolder, name);
+    CameraFilePath path;
     char reason[256];
-    if (!writeFileAtomically(options.configurationFolder, name, saved.text, saved.size, reason, sizeof reason)) {
-        char why[sizeof path + sizeof reason + 16];
-        snprintf(why, sizeof why, "cannot write %s: %s", path, reason);
+    if (!writeCameraFile(options.configurationFolder, cameraNumber, ".pfs", saved.text, saved.size, &path, reason,
+                         sizeof reason)) {
+        char why[sizeof path.text + sizeof reason + 16];
+        snprintf(why, sizeof why, "cannot write %s: %s", path.text, reason);
         printConfigurationNotSavedLine(why);
         sFailed = true;
         return;
     }
-    printConfigurationSavedLine(path, saved.count);
+    printConfigurationSavedLine(path.text, saved.count);
 }
 
 bool configurationFailed()

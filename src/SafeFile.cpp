@@ -3,6 +3,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <inttypes.h>
 #include <limits.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -104,4 +105,13 @@ bool writeFileAtomically(const char *folder, const char *name, const void *bytes
         unlinkat(dir, temporary, 0);
     close(dir);
     return written || fail(error, reason, reasonSize);
+}
+
+bool writeCameraFile(const char *folder, uint32_t cameraNumber, const char *extension, const void *bytes,
+                     size_t size, CameraFilePath *path, char *reason, size_t reasonSize)
+{
+    char name[32];
+    snprintf(name, sizeof name, "%" PRIu32 "%s", cameraNumber, extension);
+    snprintf(path->text, sizeof path->text, "%s/%s", folder, name);
+    return writeFileAtomically(folder, name, bytes, size, reason, reasonSize);
 }
