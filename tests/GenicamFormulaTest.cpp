@@ -1,7 +1,7 @@
 // The GenICam formula language: each operator and function from a table, in
 // integer and floating arithmetic; syntax errors; bounds; how variables and
 // enumeration entries are read.
-#include "Formula.h"
+#include "formula/Formula.h"
 
 #include <gtest/gtest.h>
 

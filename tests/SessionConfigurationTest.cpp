@@ -3,9 +3,9 @@
 // and -m.  Every register is compared before and after, so a save or a
 // comparison that changes a camera, or a failed apply that leaves one half
 // configured, fails here.
-#include "Configuration.h"
+#include "configuration/Configuration.h"
 #include "GenicamCamera.h"
-#include "SessionFeatures.h"
+#include "configuration/SessionFeatures.h"
 
 #include <map>
 #include <string>
