@@ -6,6 +6,7 @@
 // it was when it says so; a comparison changes nothing.
 #include "configuration/Configuration.h"
 #include "ConfigurationModel.h"
+#include "TextRules.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -62,7 +63,7 @@ void checkEntries(const std::vector<genicam::ConfigurationEntry> &entries)
         if (entry.line <= line)
             fault("entries out of line order at", entry.name);
         line = entry.line;
-        if (!genicam::isGenicamName(entry.name))
+        if (!isGenicamName(entry.name))
             fault("an entry's name is no GenICam name:", entry.name);
         if (entry.value.find_first_of(std::string("\r\n\0", 3)) != std::string::npos)
             fault("an entry's value holds a line end or NUL:", entry.name);

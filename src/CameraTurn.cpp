@@ -53,7 +53,7 @@ void readTargetRegister(const RunOptions &options, void *camera, uint64_t addres
 
 void writeNamedFeature(const char *name, const char *text)
 {
-    FeatureValue written;
+    VaValue written;
     if (writeFeature(name, text, &written))
         printFeatureWrittenLine(name, text, written);
     else
@@ -62,7 +62,7 @@ void writeNamedFeature(const char *name, const char *text)
 
 void readNamedFeature(const char *name)
 {
-    FeatureValue value;
+    VaValue value;
     if (readFeature(name, &value))
         printFeatureReadLine(name, value);
     else
@@ -111,7 +111,7 @@ void saveDescription(const RunOptions &options, uint32_t cameraNumber)
 
 // -a: one line per feature, by its category path below Root; every part of
 // it comes from the description or the camera.
-void printListedFeature(const FeatureLine &feature)
+void printListedFeature(const VaFeature &feature)
 {
     const char *path = feature.path;
     if (strncmp(path, "Root", 4) == 0 && (path[4] == '/' || path[4] == '\0'))

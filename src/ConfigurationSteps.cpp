@@ -108,10 +108,10 @@ void compareConfigurationStep(const RunOptions &options)
         const VaDifference &difference = compared.differences[k];
         SelectorsOf selectors(difference.value);
         if (difference.readable)
-            printDifferenceLine(difference.value.feature, selectors.selectors, cameraValueOf(difference),
+            printDifferenceLine(difference.value.feature, selectors.selectors, difference.camera,
                                 difference.file);
         else
-            printUnreadableDifferenceLine(difference.value.feature, selectors.selectors, difference.camera,
+            printUnreadableDifferenceLine(difference.value.feature, selectors.selectors, difference.camera.text,
                                           difference.file);
     }
     if (!compared.putBack)

@@ -234,72 +234,46 @@ bool cameraDescription(const char **text, size_t *size)
 
 namespace {
 
-// The tool's form of the module's form number.
-ValueForm formOf(int form)
+// A value that holds only a reason.
+VaValue reasonValue(const char *reason)
 {
-    switch (form) {
-    case VA_FORM_INTEGER:
-        return FORM_INTEGER;
-    case VA_FORM_FLOAT:
-        return FORM_FLOAT;
-    case VA_FORM_ENUMERATION:
-        return FORM_ENUMERATION;
-    case VA_FORM_BOOLEAN:
-        return FORM_BOOLEAN;
-    case VA_FORM_STRING:
-        return FORM_STRING;
-    case VA_FORM_REGISTER:
-        return FORM_REGISTER;
-    case VA_FORM_COMMAND:
-        return FORM_COMMAND;
-    default:
-        return FORM_NONE;
-    }
-}
-
-// The module's answer as the tool's value.
-bool answered(int status, const VaValue &answer, FeatureValue *value)
-{
-    value->text = answer.text != NULL ? answer.text : "";
-    value->form = status == 0 ? formOf(answer.form) : FORM_NONE;
-    return status == 0;
+    return VaValue{VA_FORM_NONE, reason, 0, 0, NULL, 0};
 }
 
 } // namespace
 
-bool readFeature(const char *name, FeatureValue *value)
+bool readFeature(const char *name, VaValue *value)
 {
-    value->form = FORM_NONE;
-    VaValue answer = {NULL, VA_FORM_NONE};
-    if (!callReady(&value->text))
+    const char *reason;
+    if (!callReady(&reason)) {
+        *value = reasonValue(reason);
         return false;
-    return answered(sModule->read(sCamera, name, &answer), answer, value);
+    }
+    return sModule->read(sCamera, name, value) == 0;
 }
 
-bool writeFeature(const char *name, const char *text, FeatureValue *written)
+bool writeFeature(const char *name, const char *text, VaValue *written)
 {
-    written->form = FORM_NONE;
-    VaValue answer = {NULL, VA_FORM_NONE};
-    if (!callReady(&written->text))
+    const char *reason;
+    if (!callReady(&reason)) {
+        *written = reasonValue(reason);
         return false;
-    return answered(sModule->write(sCamera, name, text, &answer), answer, written);
+    }
+    return sModule->write(sCamera, name, text, written) == 0;
 }
 
 namespace {
 
-void (*sEach)(const FeatureLine &feature) = NULL;
+void (*sEach)(const VaFeature &feature) = NULL;
 
 void eachListed(void *, const VaFeature *feature)
 {
-    FeatureLine line = {feature->path, feature->name, feature->type, feature->access, feature->unit,
-                        {feature->value, feature->readable != 0 ? formOf(feature->form) : FORM_NONE},
-                        feature->readable != 0};
-    sEach(line);
+    sEach(*feature);
 }
 
 } // namespace
 
-bool listFeatures(void (*each)(const FeatureLine &feature), const char **reason)
+bool listFeatures(void (*each)(const VaFeature &feature), const char **reason)
 {
     if (!callReady(reason))
         return false;
@@ -368,10 +342,4 @@ ConfigurationOutcome compareCameraConfiguration(const VaConfiguration *file, VaC
     if (!callReady(reason))
         return CONFIGURATION_NO_DESCRIPTION;
     return outcomeOf(sModule->compareConfiguration(sCamera, file, compared, reason));
-}
-
-FeatureValue cameraValueOf(const VaDifference &difference)
-{
-    FeatureValue value = {difference.camera, formOf(difference.form)};
-    return value;
 }

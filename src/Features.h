@@ -8,7 +8,6 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "FeatureValue.h"
 #include "GenicamModule.h"
 
 // Starts the run's GenICam side, loading the module.  descriptionFile is the
@@ -33,23 +32,16 @@ bool cameraDescription(const char **text, size_t *size);
 
 // Reads a feature: true with *value its value, or false with value->text
 // the reason.  Texts stay valid until the next call for the camera.
-bool readFeature(const char *name, FeatureValue *value);
+bool readFeature(const char *name, VaValue *value);
 
-// Writes a feature from its text: true with *written the value written as
-// a read shows it, or false with written->text the reason.
-bool writeFeature(const char *name, const char *text, FeatureValue *written);
+// Writes a feature from its text: true with *written the value written, or
+// false with written->text the reason.
+bool writeFeature(const char *name, const char *text, VaValue *written);
 
-// One feature of a listing: value is its value when readable, else
-// value.text is why it cannot be read.
-struct FeatureLine {
-    const char *path, *name, *type, *access, *unit;
-    FeatureValue value;
-    bool readable;
-};
-
-// Calls each for every feature of the camera: true, or false with *reason
+// Calls each for every feature of the camera (its value when readable,
+// else value.text is why it cannot be read): true, or false with *reason
 // when the camera has no usable description.
-bool listFeatures(void (*each)(const FeatureLine &feature), const char **reason);
+bool listFeatures(void (*each)(const VaFeature &feature), const char **reason);
 
 // Reads and checks a configuration file (-p, -m), loading the module: true
 // with *file, or false with *line the line at fault (0: the file as a
@@ -71,8 +63,5 @@ ConfigurationOutcome applyCameraConfiguration(const VaConfiguration *file, VaApp
 // Compares the camera with a configuration, as applyCameraConfiguration.
 ConfigurationOutcome compareCameraConfiguration(const VaConfiguration *file, VaCompared *compared,
                                                 const char **reason);
-
-// The camera's value of a difference, readable, as the lines show it.
-FeatureValue cameraValueOf(const VaDifference &difference);
 
 #endif

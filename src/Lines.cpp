@@ -80,25 +80,6 @@ std::string addressText(uint64_t address)
     return text;
 }
 
-// A number from the whole of text, as strtoll or strtod read it.
-bool wholeInteger(const char *text, int64_t *value)
-{
-    char *end;
-    errno = 0;
-    long long number = strtoll(text, &end, 10);
-    if (end == text || *end != '\0' || errno == ERANGE)
-        return false;
-    *value = number;
-    return true;
-}
-
-bool wholeDouble(const char *text, double *value)
-{
-    char *end;
-    *value = strtod(text, &end);
-    return end != text && *end == '\0';
-}
-
 // A float as the number of the fewest digits that reads back as it (0.1
 // for the float nearest 0.1), or null when it is not finite.  Found with
 // printf rather than std::to_chars, whose tables would triple the tool's
@@ -119,34 +100,21 @@ Json floatNumber(float number)
 
 // A feature's value in its own type: a number for an Integer or a Float
 // (null when not finite), true or false for a Boolean, null for a Command,
-// a string for the rest (and for text that is not of its form).
-Json typedValue(const FeatureValue &value)
+// a string for the rest: its text, escaped.
+Json typedValue(const VaValue &value)
 {
     switch (value.form) {
-    case FORM_INTEGER: {
-        int64_t number;
-        if (wholeInteger(value.text, &number))
-            return number;
-        break;
-    }
-    case FORM_FLOAT: {
-        double number;
-        if (wholeDouble(value.text, &number))
-            return isfinite(number) ? Json(number) : Json(nullptr);
-        break;
-    }
-    case FORM_BOOLEAN:
-        if (strcmp(value.text, "true") == 0 || strcmp(value.text, "1") == 0)
-            return true;
-        if (strcmp(value.text, "false") == 0 || strcmp(value.text, "0") == 0)
-            return false;
-        break;
-    case FORM_COMMAND:
+    case VA_FORM_INTEGER:
+        return value.integer;
+    case VA_FORM_FLOAT:
+        return isfinite(value.floating) ? Json(value.floating) : Json(nullptr);
+    case VA_FORM_BOOLEAN:
+        return value.integer != 0;
+    case VA_FORM_COMMAND:
         return nullptr;
     default:
-        break;
+        return escaped(value.text);
     }
-    return escaped(value.text);
 }
 
 // The selectors as an object, in their order.
@@ -396,7 +364,7 @@ void printRegisterFailedLine(const char *operation, uint64_t address, const char
     emit(line);
 }
 
-void printFeatureReadLine(const char *name, const FeatureValue &value)
+void printFeatureReadLine(const char *name, const VaValue &value)
 {
     if (!sJson) {
         fputs(kIndent, stdout);
@@ -413,7 +381,7 @@ void printFeatureReadLine(const char *name, const FeatureValue &value)
     emit(line);
 }
 
-void printFeatureWrittenLine(const char *name, const char *given, const FeatureValue &written)
+void printFeatureWrittenLine(const char *name, const char *given, const VaValue &written)
 {
     if (!sJson) {
         fputs(kIndent, stdout);
@@ -482,7 +450,7 @@ void printDescriptionUnreadableLine(const char *reason)
     emit(line);
 }
 
-void printListedFeatureLine(const ListedFeature &feature, const FeatureValue &value)
+void printListedFeatureLine(const ListedFeature &feature, const VaValue &value)
 {
     if (!sJson) {
         printListedStart(feature);
@@ -593,7 +561,7 @@ void printConfigurationNotAppliedLine(const char *file, size_t failed, const cha
     emit(line);
 }
 
-void printDifferenceLine(const char *name, const Selectors &selectors, const FeatureValue &camera,
+void printDifferenceLine(const char *name, const Selectors &selectors, const VaValue &camera,
                          const char *wanted)
 {
     if (!sJson) {

@@ -12,7 +12,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "FeatureValue.h"
+#include "GenicamModule.h"
 
 // The run starts: elapsed times count from here.
 void startLineClock();
@@ -59,10 +59,10 @@ void printRegisterWrittenLine(uint64_t address, uint32_t value);
 void printRegisterFailedLine(const char *operation, uint64_t address, const char *reason);
 
 //         Feature <name> read as <value>
-void printFeatureReadLine(const char *name, const FeatureValue &value);
+void printFeatureReadLine(const char *name, const VaValue &value);
 //         Feature <name> written with value <given> (written: the value as
 // the feature took it, for its type)
-void printFeatureWrittenLine(const char *name, const char *given, const FeatureValue &written);
+void printFeatureWrittenLine(const char *name, const char *given, const VaValue &written);
 //         Could not <operation> feature <name>: <reason>
 void printFeatureFailedLine(const char *operation, const char *name, const char *reason);
 
@@ -79,7 +79,7 @@ struct ListedFeature {
     const char *path, *name, *type, *access;
 };
 //         Feature [<path>/]<name> (<type>, <access>) read as <value>
-void printListedFeatureLine(const ListedFeature &feature, const FeatureValue &value);
+void printListedFeatureLine(const ListedFeature &feature, const VaValue &value);
 //         Feature [<path>/]<name> (<type>, <access>) cannot be read: <reason>
 void printUnreadableListedFeatureLine(const ListedFeature &feature, const char *reason);
 //         Could not list the features: <reason>
@@ -110,7 +110,7 @@ void printValueFailedLine(const char *name, const Selectors &selectors, const ch
 // (restoreFailure NULL when they were restored)
 void printConfigurationNotAppliedLine(const char *file, size_t failed, const char *restoreFailure);
 //         Feature <name>[ [<selectors>]] is <camera value>, the file has <wanted>
-void printDifferenceLine(const char *name, const Selectors &selectors, const FeatureValue &camera,
+void printDifferenceLine(const char *name, const Selectors &selectors, const VaValue &camera,
                          const char *wanted);
 //         Feature <name>[ [<selectors>]] cannot be read (<reason>), the file has <wanted>
 void printUnreadableDifferenceLine(const char *name, const Selectors &selectors, const char *reason,

@@ -1,8 +1,7 @@
-// Configuration files: what the reader takes from other tools and what it
-// refuses (with the line and why), the exact bytes the writer writes, and
-// values as files write them.
+// The configuration file format: what the reader takes from other tools and
+// what it refuses (with the line and why), and the exact bytes the writer
+// writes.
 #include "configuration/ConfigurationFile.h"
-#include "configuration/ConfigurationValue.h"
 
 #include <string>
 #include <vector>
@@ -12,8 +11,6 @@
 namespace {
 
 using genicam::ConfigurationEntry;
-using genicam::FeatureValue;
-using genicam::ValueForm;
 
 const std::string kMagic = "# {05D8C294-F295-4dfb-9D01-096BD04049F4}\n";
 
@@ -113,114 +110,6 @@ TEST(ConfigurationFile, WritesTheMagicWhoWroteItTheCameraAndOneLinePerValue)
     }
     EXPECT_FALSE(genicam::writeConfigurationFile(header, {{0, "Bad Name", "1"}}, &text, &reason));
     EXPECT_EQ(reason, "'Bad Name' is not a GenICam name");
-}
-
-// A value parsed as a feature of form, as "value" or "error: reason".
-std::string parsed(ValueForm form, const std::string &text)
-{
-    std::vector<genicam::EntryFacts> entries = {{"Mono8", 17301505, true}, {"BayerRG8", 17301513, false}};
-    FeatureValue value;
-    genicam::Error error;
-    if (!genicam::configuration::parseValue("PixelFormat", form, text, entries, &value, &error))
-        return "error: " + error.text;
-    std::string file;
-    EXPECT_TRUE(genicam::configuration::fileText(value, &file, &error));
-    return file;
-}
-
-TEST(ConfigurationValue, FilesAndUsersWriteValuesAsWriteAccepts)
-{
-    const struct {
-        ValueForm form;
-        std::string text, expected;
-    } cases[] = {
-        {ValueForm::Integer, "800", "800"},
-        {ValueForm::Integer, " -16 ", "-16"},
-        {ValueForm::Integer, "0x320", "800"},
-        {ValueForm::Integer, "9223372036854775807", "9223372036854775807"},
-        {ValueForm::Integer, "9223372036854775808", "error: not an integer: '9223372036854775808'"},
-        {ValueForm::Integer, "8.0", "error: not an integer: '8.0'"},
-        {ValueForm::Float, "2.53333", "2.53333"},
-        {ValueForm::Float, "0.00000", "0"},
-        {ValueForm::Float, "59.0", "59"},
-        {ValueForm::Float, "0.1", "0.1"},
-        {ValueForm::Float, "1e300", "1e+300"},
-        {ValueForm::Float, "nan", "error: not a number: 'nan'"},
-        {ValueForm::Float, "1e999", "error: not a number: '1e999'"},
-        {ValueForm::Boolean, "0", "0"},
-        {ValueForm::Boolean, "true", "1"},
-        {ValueForm::Boolean, "false", "0"},
-        {ValueForm::Boolean, "2", "error: not a boolean: '2' (true, false, 1 or 0)"},
-        {ValueForm::Enumeration, "BayerRG8", "BayerRG8"},
-        {ValueForm::Enumeration, "17301505", "Mono8"},
-        {ValueForm::Enumeration, "0x1080001", "Mono8"},
-        {ValueForm::Enumeration, "Mono16", "error: not an entry of PixelFormat (Mono8, BayerRG8)"},
-        {ValueForm::String, " left\\camera ", " left\\camera "},
-        {ValueForm::Register, "0x00FF10", "0x00ff10"},
-        {ValueForm::Register, "00 ff 10", "0x00ff10"},
-        {ValueForm::Register, "0x0", "error: not hexadecimal bytes: '0x0'"},
-        {ValueForm::Command, "1", "error: a command: it is executed, not set from a file"},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(parsed(c.form, c.text), c.expected) << c.text;
-}
-
-TEST(ConfigurationValue, FloatsWrittenShortestReadBackAsTheSameDouble)
-{
-    for (double number : {0.1, 1.0 / 3, 2.5333299636840820, 1e-300, -123456.789, 5e-324, 1.7976931348623157e308}) {
-        FeatureValue value;
-        value.form = ValueForm::Float;
-        value.floating = number;
-        std::string text;
-        genicam::Error error;
-        ASSERT_TRUE(genicam::configuration::fileText(value, &text, &error));
-        EXPECT_EQ(strtod(text.c_str(), nullptr), number) << text;
-        EXPECT_LE(text.size(), 24u) << text;
-    }
-    FeatureValue text;
-    text.form = ValueForm::String;
-    text.text = "tab\there";
-    std::string line;
-    genicam::Error error;
-    EXPECT_FALSE(genicam::configuration::fileText(text, &line, &error));
-    EXPECT_EQ(error.text, "holds a tab, CR, LF or NUL, which a configuration file cannot hold");
-}
-
-TEST(ConfigurationValue, FloatsVerifyWithin1e5OrHalfTheLastDecimalWritten)
-{
-    using genicam::configuration::halfUnitOf;
-    EXPECT_DOUBLE_EQ(halfUnitOf("2.53333"), 0.000005);
-    EXPECT_DOUBLE_EQ(halfUnitOf("59.0"), 0.05);
-    EXPECT_DOUBLE_EQ(halfUnitOf("1.5e3"), 50);
-    EXPECT_DOUBLE_EQ(halfUnitOf("-1.25E-2"), 0.00005);
-    EXPECT_EQ(halfUnitOf("59"), 0);
-    EXPECT_EQ(halfUnitOf("59."), 0);
-    EXPECT_EQ(halfUnitOf("0x1.8p1"), 0);
-
-    const struct {
-        double wanted, read;
-        std::string text;  // the file's
-        bool same;
-    } cases[] = {
-        {2.53333, 2.5333299636840820, "2.53333", true},  // a float register
-        {1000, 1000.01, "1000", true},                    // 1e-5 of the larger
-        {1000, 1000.0101, "1000", false},
-        {-1000, -1000.01, "-1000", true},
-        {59, 59.049, "59.0", true},  // half a unit in the last decimal
-        {59, 59.051, "59.0", false},
-        {59, 59.049, "59.00", false},
-        {0, 0.000004, "0.00000", true},
-        {0, 0.000006, "0.00000", false},
-        {0, 1e-300, "0", false},
-    };
-    for (const auto &c : cases) {
-        FeatureValue wanted, read;
-        wanted.form = read.form = ValueForm::Float;
-        wanted.floating = c.wanted;
-        read.floating = c.read;
-        EXPECT_EQ(genicam::configuration::sameValue(wanted, read, halfUnitOf(c.text), {}), c.same)
-            << c.text << " read as " << c.read;
-    }
 }
 
 } // namespace

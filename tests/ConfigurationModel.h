@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "configuration/ConfigurationValue.h"
+#include "configuration/ConfigurationPlan.h"
 #include "configuration/CameraFeatures.h"
 
 namespace model {
@@ -132,7 +132,7 @@ public:
     }
     std::string text(const std::string &name)
     {
-        return genicam::configuration::readText(value(name));
+        return genicam::formatValue(value(name));
     }
     // Every value that differs from its feature's first, with its selectors:
     // what a camera holds, to compare before and after.
@@ -141,9 +141,9 @@ public:
         std::string text;
         for (auto &feature : features)
             for (auto &held : feature.second.values)
-                if (genicam::configuration::readText(held.second) !=
-                    genicam::configuration::readText(feature.second.initial))
-                    text += feature.first + "[" + held.first + "]=" + genicam::configuration::readText(held.second) +
+                if (genicam::formatValue(held.second) !=
+                    genicam::formatValue(feature.second.initial))
+                    text += feature.first + "[" + held.first + "]=" + genicam::formatValue(held.second) +
                             "\n";
         return text;
     }
@@ -164,7 +164,7 @@ public:
         Feature &feature = features.at(name);
         FeatureValue value;
         Error error;
-        if (!genicam::configuration::parseValue(name, feature.facts.form, text, feature.entries, &value, &error))
+        if (!genicam::configuration::parseFileValue(name, feature.facts.form, text, feature.entries, &value, &error))
             throw std::runtime_error(error.text);
         feature.values[selection(feature)] = value;
     }
@@ -236,7 +236,7 @@ public:
     }
     bool write(const std::string &name, const FeatureValue &value, Error *error) override
     {
-        writes.push_back(name + "=" + genicam::configuration::readText(value));
+        writes.push_back(name + "=" + genicam::formatValue(value));
         auto found = features.find(name);
         if (found == features.end())
             return fail(ErrorKind::NoSuchFeature, "no such feature", error);

@@ -614,7 +614,7 @@ TEST(ConfigurationApply, AFileAnotherToolWroteAppliesAndVerifies)
     FeatureValue blue;
     blue.form = genicam::ValueForm::Float;
     blue.floating = (double)(float)3.43872;
-    EXPECT_EQ(camera.text("Gain"), genicam::configuration::readText(blue));
+    EXPECT_EQ(camera.text("Gain"), genicam::formatValue(blue));
     camera.put("GainSelector", "Red");
     EXPECT_EQ(differences(genicam::compareConfiguration(camera, lines)), "");
 }

@@ -61,6 +61,10 @@ public:
     // Reads a feature's value in its own form: a Float as the double
     // itself, a Register as its bytes.  False with the error, as read.
     bool readValue(const std::string &name, FeatureValue *value, Error *error);
+    // Writes a value of the feature's own form (an Enumeration's entry by
+    // its name, as a write of text finds it; a Command executed).  False
+    // with the error, as write.
+    bool writeValue(const std::string &name, const FeatureValue &value, Error *error);
 
     // What the description says about a feature.  False (NoSuchFeature)
     // when it has no node of that name.
@@ -88,13 +92,15 @@ public:
 
     // One feature of list(): its category path ("Root/ImageFormatControl"),
     // name, node type ("IntReg"), access ("RO", "RW", "WO", "NA"), its value
-    // when readable is true or else the reason it cannot be read, its unit
-    // (often empty) and the form of its value.
+    // as a read shows it when readable is true or else the reason it cannot
+    // be read, its unit (often empty), the form of its value, and the value
+    // itself when readable.
     struct Listed {
         std::string path, name, type, access, value;
         bool readable = false;
         std::string unit;
         ValueForm form = ValueForm::None;  // the form of its value
+        FeatureValue typed;                // its value, when readable
     };
     // Every feature reachable from the Root category that is implemented,
     // once each, in document order of the category tree.  Reads only: no

@@ -7,30 +7,8 @@
 #include <memory>
 
 #include "Cache.h"
+#include "TypedValue.h"
 #include "configuration/SessionFeatures.h"
-
-int formNumber(genicam::ValueForm form)
-{
-    switch (form) {
-    case genicam::ValueForm::Integer:
-        return VA_FORM_INTEGER;
-    case genicam::ValueForm::Float:
-        return VA_FORM_FLOAT;
-    case genicam::ValueForm::Enumeration:
-        return VA_FORM_ENUMERATION;
-    case genicam::ValueForm::Boolean:
-        return VA_FORM_BOOLEAN;
-    case genicam::ValueForm::String:
-        return VA_FORM_STRING;
-    case genicam::ValueForm::Register:
-        return VA_FORM_REGISTER;
-    case genicam::ValueForm::Command:
-        return VA_FORM_COMMAND;
-    case genicam::ValueForm::None:
-        break;
-    }
-    return VA_FORM_NONE;
-}
 
 VaConfiguration *readConfigurationFile(const char *path, size_t *line, std::string *reason)
 {
@@ -150,8 +128,8 @@ int ConfigurationOutput::compare(genicam::Session &session, const VaConfiguratio
     compared_ = genicam::compareConfiguration(camera, file.entries);
     for (const genicam::Difference &difference : compared_.differences)
         differences_.push_back(VaDifference{name(difference.value), difference.readable ? 1 : 0,
-                                            difference.camera.c_str(),
-                                            difference.readable ? formNumber(difference.form) : VA_FORM_NONE,
+                                            difference.readable ? typedValue(difference.cameraValue, difference.camera)
+                                                                : reasonValue(difference.camera),
                                             difference.file.c_str(), difference.line});
     *compared = VaCompared{compared_.values, differences_.data(), differences_.size(), compared_.putBack ? 1 : 0,
                            compared_.putBackReason.c_str()};

@@ -21,9 +21,6 @@ struct VaConfiguration {
     std::vector<genicam::ConfigurationEntry> entries;
 };
 
-// The module's number for a form (an enum VaValueForm).
-int formNumber(genicam::ValueForm form);
-
 // Reads and checks the configuration file at path; nullptr with the line
 // at fault (0: the file as a whole) and the reason.
 VaConfiguration *readConfigurationFile(const char *path, size_t *line, std::string *reason);

@@ -10,6 +10,7 @@
 #include "map/NodeMap.h"
 #include "ParsedDescriptions.h"
 #include "ReadCache.h"
+#include "TypedValue.h"
 #include "Unzip.h"
 
 #include <errno.h>
@@ -120,7 +121,8 @@ struct VaCamera {
     std::shared_ptr<const genicam::NodeMap> nodes;
     std::string noNodes;       // why there are no nodes
     std::unique_ptr<genicam::Session> session;
-    std::string text;          // the last text given out
+    genicam::FeatureValue value;  // the last value given out
+    std::string text;             // and its text, or the last reason
     ConfigurationOutput configurations;  // what the last configuration call gave out
 };
 
@@ -270,46 +272,43 @@ int description(VaCamera *camera, const char **xml, size_t *size)
     });
 }
 
-// Gives out the camera's text (a value or a reason) with the form.
-int giveValue(VaCamera *camera, int status, int form, VaValue *value)
+// Gives out the camera's value (or, when the call failed, its reason).
+int giveValue(VaCamera *camera, int status, VaValue *value)
 {
-    value->text = camera->text.c_str();
-    value->form = status == 0 ? form : VA_FORM_NONE;
+    *value = status == 0 ? typedValue(camera->value, camera->text) : reasonValue(camera->text);
     return status;
 }
 
 int read(VaCamera *camera, const char *name, VaValue *value)
 {
-    genicam::FeatureValue read;
     int status = guarded(camera, [&] {
         genicam::Error error;
         if (!sessionReady(camera, &camera->text))
             return -1;
-        if (!camera->session->readValue(name, &read, &error)) {
+        if (!camera->session->readValue(name, &camera->value, &error)) {
             camera->text = error.text;
             return -1;
         }
-        camera->text = genicam::formatValue(read);
+        camera->text = genicam::formatValue(camera->value);
         return 0;
     });
-    return giveValue(camera, status, formNumber(read.form), value);
+    return giveValue(camera, status, value);
 }
 
 int write(VaCamera *camera, const char *name, const char *text, VaValue *written)
 {
-    genicam::FeatureValue value;
     int status = guarded(camera, [&] {
         genicam::Error error;
         if (!sessionReady(camera, &camera->text))
             return -1;
-        if (!camera->session->write(name, text, &value, &error)) {
+        if (!camera->session->write(name, text, &camera->value, &error)) {
             camera->text = error.text;
             return -1;
         }
-        camera->text = genicam::formatValue(value);
+        camera->text = genicam::formatValue(camera->value);
         return 0;
     });
-    return giveValue(camera, status, formNumber(value.form), written);
+    return giveValue(camera, status, written);
 }
 
 int list(VaCamera *camera, void (*each)(void *context, const VaFeature *feature), void *context, const char **reason)
@@ -318,9 +317,9 @@ int list(VaCamera *camera, void (*each)(void *context, const VaFeature *feature)
         if (!sessionReady(camera, &camera->text))
             return -1;
         camera->session->list([&](const genicam::Session::Listed &listed) {
-            VaFeature feature = {listed.path.c_str(),  listed.name.c_str(),  listed.type.c_str(),
-                                 listed.access.c_str(), listed.value.c_str(), listed.unit.c_str(),
-                                 listed.readable ? 1 : 0, formNumber(listed.form)};
+            VaFeature feature = {listed.path.c_str(),   listed.name.c_str(), listed.type.c_str(),
+                                 listed.access.c_str(), listed.unit.c_str(), listed.readable ? 1 : 0,
+                                 listed.readable ? typedValue(listed.typed, listed.value) : reasonValue(listed.value)};
             each(context, &feature);
         });
         return 0;

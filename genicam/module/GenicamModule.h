@@ -19,7 +19,7 @@ extern "C" {
 #define VA_GENICAM_MODULE_FILE "libvisionaccess-genicam.so"
 #define VA_GENICAM_ENTRY "visionAccessGenicam"
 /* Changes whenever the structures below change. */
-#define VA_GENICAM_VERSION 4
+#define VA_GENICAM_VERSION 5
 
 /* A camera's register space as the tool reaches it through the SDK. */
 struct VaPort {
@@ -36,24 +36,30 @@ struct VaPort {
     void (*progress)(void *context, uint64_t done, uint64_t total);
 };
 
-/* The form of a feature's value: what its text is, so that the tool can
- * give it its type. */
+/* The form of a feature's value: which members of a VaValue hold it. */
 enum VaValueForm {
-    VA_FORM_NONE = 0, /* no value of its own (a node the module does not read) */
-    VA_FORM_INTEGER,     /* decimal */
-    VA_FORM_FLOAT,       /* the shortest text that reads back as the same double */
-    VA_FORM_ENUMERATION, /* an entry's name */
-    VA_FORM_BOOLEAN,     /* true or false */
-    VA_FORM_STRING,      /* the text itself */
-    VA_FORM_REGISTER,    /* hexadecimal bytes, "0a ff 10" */
-    VA_FORM_COMMAND      /* executed, never read: no text */
+    VA_FORM_NONE = 0,    /* no value: a reason, or a node the module does not read */
+    VA_FORM_INTEGER,     /* integer */
+    VA_FORM_FLOAT,       /* floating */
+    VA_FORM_ENUMERATION, /* an entry: its name in text, its value in integer */
+    VA_FORM_BOOLEAN,     /* integer, 1 or 0 */
+    VA_FORM_STRING,      /* text */
+    VA_FORM_REGISTER,    /* bytes and size */
+    VA_FORM_COMMAND      /* executed, never read: nothing */
 };
 
-/* A feature's value as the module gives it: its text in the feature's own
- * form, and that form (an enum VaValueForm). */
+/* A feature's value as the module gives it, typed: its form, the members
+ * that form names, and always text, the value as a line shows it (the
+ * engine's formatValue: an Integer in decimal, a Float in the shortest form
+ * that reads back as the same double, a Boolean as true or false, a Register
+ * as "0a ff 10"), or with VA_FORM_NONE the reason there is no value. */
 struct VaValue {
+    int form; /* an enum VaValueForm */
     const char *text;
-    int form;
+    int64_t integer;      /* an Integer; a Boolean as 1 or 0; an Enumeration's entry's value */
+    double floating;      /* a Float */
+    const uint8_t *bytes; /* a Register's bytes, in address order */
+    size_t size;          /* how many */
 };
 
 /* One feature of a listing. */
@@ -62,10 +68,9 @@ struct VaFeature {
     const char *name;
     const char *type;    /* the node type, "IntReg" */
     const char *access;  /* "RO", "RW", "WO" or "NA" */
-    const char *value;   /* its value when readable, else why it cannot be read */
     const char *unit;    /* often "" */
     int readable;
-    int form;            /* an enum VaValueForm */
+    struct VaValue value; /* its value when readable, else value.text is why it cannot be read */
 };
 
 typedef struct VaRun VaRun;        /* a run: the -g description, the descriptions of its cameras */
@@ -123,11 +128,10 @@ struct VaApplied {
 /* A value in which the camera differs from a file. */
 struct VaDifference {
     struct VaValueName value;
-    int readable;       /* 0: the camera's value cannot be read now */
-    const char *camera; /* the camera's value as a read shows it, or why it cannot be read */
-    int form;           /* the camera value's form (an enum VaValueForm), when readable */
-    const char *file;   /* the value as the file has it */
-    size_t line;        /* its line in the file */
+    int readable;          /* 0: the camera's value cannot be read now */
+    struct VaValue camera; /* the camera's value when readable, else camera.text is why it cannot be read */
+    const char *file;      /* the value as the file has it */
+    size_t line;           /* its line in the file */
 };
 
 /* How comparing a file went. */
@@ -155,12 +159,12 @@ struct VaGenicamModule {
      * size set, or -1 with *xml the reason.  Texts the module gives stay
      * valid until the next call for the same camera. */
     int (*description)(VaCamera *camera, const char **xml, size_t *size);
-    /* Reads a feature: 0 with *value its text and form, or -1 with
-     * value->text the reason (and form VA_FORM_NONE). */
+    /* Reads a feature: 0 with *value its value, or -1 with value->text the
+     * reason (and form VA_FORM_NONE). */
     int (*read)(VaCamera *camera, const char *name, struct VaValue *value);
     /* Writes a feature from text in its own form: 0 with *written the value
-     * written, as a read would show it (an Enumeration written by its number
-     * as its entry's name), or -1 with written->text the reason. */
+     * written (an Enumeration written by its number as its entry), or -1
+     * with written->text the reason. */
     int (*write)(VaCamera *camera, const char *name, const char *text, struct VaValue *written);
     /* Calls each for every feature reachable from the Root category: 0, or
      * -1 with *reason when the camera has no usable description. */

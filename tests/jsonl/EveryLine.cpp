@@ -3,6 +3,7 @@
 // the lines that no run of the simulated cameras prints yet (configurations)
 // included.  EveryLineTest.py checks both against each other, the schema
 // and the exact texts.
+#include <math.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
@@ -10,6 +11,38 @@
 #include "Lines.h"
 
 namespace {
+
+const uint8_t kBytes[] = {0x0a, 0xff, 0x10};
+
+// Typed values as the GenICam module gives them, with their text.
+VaValue integer(const char *text, int64_t value)
+{
+    return VaValue{VA_FORM_INTEGER, text, value, 0, NULL, 0};
+}
+VaValue floating(const char *text, double value)
+{
+    return VaValue{VA_FORM_FLOAT, text, 0, value, NULL, 0};
+}
+VaValue boolean(bool value)
+{
+    return VaValue{VA_FORM_BOOLEAN, value ? "true" : "false", value ? 1 : 0, 0, NULL, 0};
+}
+VaValue entry(const char *name, int64_t value)
+{
+    return VaValue{VA_FORM_ENUMERATION, name, value, 0, NULL, 0};
+}
+VaValue text(const char *text)
+{
+    return VaValue{VA_FORM_STRING, text, 0, 0, NULL, 0};
+}
+VaValue bytes(const char *text, const uint8_t *bytes, size_t size)
+{
+    return VaValue{VA_FORM_REGISTER, text, 0, 0, bytes, size};
+}
+VaValue command()
+{
+    return VaValue{VA_FORM_COMMAND, "", 0, 0, NULL, 0};
+}
 
 void printScanLines()
 {
@@ -45,17 +78,17 @@ void printRegisterLines()
 
 void printFeatureLines()
 {
-    printFeatureReadLine("Offset", {"-9223372036854775808", FORM_INTEGER});
-    printFeatureReadLine("Gain", {"0.10000000149011612", FORM_FLOAT});
-    printFeatureReadLine("Ratio", {"inf", FORM_FLOAT});
-    printFeatureReadLine("ReverseX", {"true", FORM_BOOLEAN});
-    printFeatureReadLine("PixelFormat", {"Mono8", FORM_ENUMERATION});
-    printFeatureReadLine("DeviceUserID", {"left\x01" "camera\n", FORM_STRING});
-    printFeatureReadLine("LUTValueAll", {"0a ff 10", FORM_REGISTER});
-    printFeatureWrittenLine("ExposureTime", "5e3", {"5000", FORM_FLOAT});
-    printFeatureWrittenLine("ReverseX", "1", {"true", FORM_BOOLEAN});
-    printFeatureWrittenLine("PixelFormat", "0x01100003", {"Mono16", FORM_ENUMERATION});
-    printFeatureWrittenLine("AcquisitionStart", "execute", {"", FORM_COMMAND});
+    printFeatureReadLine("Offset", integer("-9223372036854775808", INT64_MIN));
+    printFeatureReadLine("Gain", floating("0.10000000149011612", 0.10000000149011612));
+    printFeatureReadLine("Ratio", floating("inf", INFINITY));
+    printFeatureReadLine("ReverseX", boolean(true));
+    printFeatureReadLine("PixelFormat", entry("Mono8", 17301505));
+    printFeatureReadLine("DeviceUserID", text("left\x01" "camera\n"));
+    printFeatureReadLine("LUTValueAll", bytes("0a ff 10", kBytes, sizeof kBytes));
+    printFeatureWrittenLine("ExposureTime", "5e3", floating("5000", 5000));
+    printFeatureWrittenLine("ReverseX", "1", boolean(true));
+    printFeatureWrittenLine("PixelFormat", "0x01100003", entry("Mono16", 17825795));
+    printFeatureWrittenLine("AcquisitionStart", "execute", command());
     printFeatureFailedLine("write", "Width", "below the minimum (16 to 1920 in steps of 4)");
     printFeatureFailedLine("read", "Width", "register 0x60018 could not be read (status 0x8000F00A)");
 }
@@ -65,8 +98,8 @@ void printDescriptionLines()
     printDescriptionSavedLine("descriptions/4294967291.xml");
     printDescriptionFailedLine("descriptions/7.xml", "No space left on device");
     printDescriptionUnreadableLine("SHA-1 mismatch");
-    printListedFeatureLine({"AnalogControl/Advanced", "Gain", "Converter", "RW"}, {"2.5", FORM_FLOAT});
-    printListedFeatureLine({"", "Width", "IntReg", "RW"}, {"1920", FORM_INTEGER});
+    printListedFeatureLine({"AnalogControl/Advanced", "Gain", "Converter", "RW"}, floating("2.5", 2.5));
+    printListedFeatureLine({"", "Width", "IntReg", "RW"}, integer("1920", 1920));
     printUnreadableListedFeatureLine({"AcquisitionControl", "AcquisitionStart", "Command", "WO"},
                                      "a command: it is executed, not read");
     printUnreadableListedFeatureLine({"", "Bro\x1B[2Jken", "", "?"}, "the description is faulty at Broken");
@@ -86,9 +119,9 @@ void printConfigurationLines()
     printValueFailedLine("Width", none, "locked");
     printConfigurationNotAppliedLine("/etc/cameras/line.pfs", 1, NULL);
     printConfigurationNotAppliedLine("line.pfs", 2, "register 0x60018 could not be written (status 0x8000F00A)");
-    printDifferenceLine("Gain", {gain, 1}, {"0", FORM_INTEGER}, "6");
-    printDifferenceLine("ExposureTime", none, {"10000.5", FORM_FLOAT}, "2e4");
-    printDifferenceLine("DeviceUserID", none, {"left\tcamera", FORM_STRING}, "caf\xC3\xA9");
+    printDifferenceLine("Gain", {gain, 1}, integer("0", 0), "6");
+    printDifferenceLine("ExposureTime", none, floating("10000.5", 10000.5), "2e4");
+    printDifferenceLine("DeviceUserID", none, text("left\tcamera"), "caf\xC3\xA9");
     printUnreadableDifferenceLine("AcquisitionFrameRate", none, "not available now", "20");
     printSelectorsNotSetBackLine("its selector GainSelector cannot be set to Red: locked");
     printConfigurationMatchesLine("line.pfs");

@@ -41,8 +41,7 @@ public:
     virtual bool range(const std::string &name, IntegerRange *range, Error *error) = 0;
     // Reads the feature's value now, in its own form.
     virtual bool read(const std::string &name, FeatureValue *value, Error *error) = 0;
-    // Writes value, which is of the feature's own form (writeText gives the
-    // text a Session's write takes for it).
+    // Writes value, which is of the feature's own form.
     virtual bool write(const std::string &name, const FeatureValue &value, Error *error) = 0;
 };
 

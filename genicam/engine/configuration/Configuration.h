@@ -80,7 +80,7 @@ struct Difference {
     ValueName value;
     bool readable = true;  // false: camera is why the value cannot be read now
     std::string camera;    // the camera's value as a read shows it, or why it cannot be read
-    ValueForm form = ValueForm::None;  // the form of the camera's value, when readable
+    FeatureValue cameraValue;  // the camera's value itself, when readable
     std::string file;      // the value as the file has it
 };
 

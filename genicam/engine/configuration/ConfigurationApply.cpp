@@ -5,7 +5,6 @@
 
 #include "configuration/Configuration.h"
 #include "configuration/ConfigurationPlan.h"
-#include "configuration/ConfigurationValue.h"
 
 namespace genicam {
 
@@ -149,10 +148,8 @@ Outcome Writer::keepNow(Kept *value, const Item &item, Error *error)
         return classify(*error);
     }
     if (item.value.form == ValueForm::Register && value->value.bytes.size() != item.value.bytes.size()) {
-        failWith(ErrorKind::BadValueText,
-                 std::to_string(item.value.bytes.size()) + " bytes, but " + item.name + " is a register of " +
-                     std::to_string(value->value.bytes.size()),
-                 error);
+        genicam::fail(error, ErrorKind::BadValueText, std::to_string(item.value.bytes.size()) + " bytes, but " + item.name + " is a register of " +
+                     std::to_string(value->value.bytes.size()));
         return Outcome::Failed;
     }
     value->have = true;
@@ -230,7 +227,7 @@ void Writer::settle()
         Error error;
         if (item.usable && item.selector && !failures.count(i) &&
             (!selectors_.enter(item.context, &error) ||
-             !selectors_.set(item.name, item.value, readText(item.value), &error)))
+             !selectors_.set(item.name, item.value, formatValue(item.value), &error)))
             fail(i, error);
     }
 }
@@ -279,8 +276,8 @@ void Writer::verifyItem(Selectors &checking, size_t index)
         fail(index, error);
         return;
     }
-    if (!sameValue(wanted.value, read, wanted.halfUnit, catalog_.known(item.name).entries))
-        fail(index, Error{ErrorKind::None, "read back as " + readText(read)});
+    if (!sameValue(wanted.value, read, wanted.halfUnit))
+        fail(index, Error{ErrorKind::None, "read back as " + formatValue(read)});
 }
 
 // The kept values as items to write back: the others in the reverse order
@@ -313,7 +310,7 @@ std::vector<Item> restoreItems(const std::vector<Item> &items, const std::map<st
         item.line = from.line;
         item.name = from.name;
         item.value = value.second->value;
-        item.text = readText(item.value);
+        item.text = formatValue(item.value);
         item.context = from.context;
         item.selector = from.selector;
         item.key = from.key;

@@ -5,7 +5,6 @@
 
 #include "configuration/Configuration.h"
 #include "configuration/ConfigurationPlan.h"
-#include "configuration/ConfigurationValue.h"
 
 namespace genicam {
 
@@ -83,13 +82,13 @@ private:
             differences.emplace(index, unreadable(item, error.text));
             return;
         }
-        if (sameValue(wanted.value, value, wanted.halfUnit, catalog_.known(item.name).entries))
+        if (sameValue(wanted.value, value, wanted.halfUnit))
             return;
         Difference difference;
         difference.line = item.line;
         difference.value = item.valueName();
-        difference.camera = readText(value);
-        difference.form = value.form;
+        difference.camera = formatValue(value);
+        difference.cameraValue = value;
         difference.file = wanted.text;
         differences.emplace(index, difference);
     }

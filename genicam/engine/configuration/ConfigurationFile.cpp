@@ -1,7 +1,9 @@
 #include "configuration/ConfigurationFile.h"
 
-#include <stdio.h>
 #include <string.h>
+
+#include "TextRules.h"
+#include "Value.h"
 
 namespace genicam {
 
@@ -10,36 +12,18 @@ const char kMultipleSetsMagic[] = "# {4709CB3C-7322-4460-84C3-DA11DDA09939}";
 
 namespace {
 
-const size_t kQuotedMax = 40;  // bytes of a bad line shown in its reason
-
-bool isLetter(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 // text with anything but printable ASCII as \xNN.
 std::string printable(std::string_view text)
 {
     std::string shown;
-    for (char c : text) {
-        unsigned char byte = (unsigned char)c;
-        if (byte >= 0x20 && byte < 0x7F) {
-            shown += c;
-            continue;
-        }
-        char escaped[8];
-        snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-        shown += escaped;
-    }
+    appendPrintable(&shown, text);
     return shown;
 }
 
 // A line as its reason quotes it: its start, printable.
 std::string quoted(std::string_view text)
 {
-    if (text.size() <= kQuotedMax)
-        return "'" + printable(text) + "'";
-    return "'" + printable(text.substr(0, kQuotedMax)) + "...'";
+    return quoteText(text, kQuotedBytes);
 }
 
 bool refuse(size_t line, const std::string &reason, FileFault *fault)
@@ -86,16 +70,6 @@ bool readLine(size_t number, std::string_view line, std::vector<ConfigurationEnt
 }
 
 } // namespace
-
-bool isGenicamName(std::string_view text)
-{
-    if (text.empty() || !isLetter(text[0]))
-        return false;
-    for (char c : text)
-        if (!isLetter(c) && !(c >= '0' && c <= '9') && c != '_')
-            return false;
-    return true;
-}
 
 bool parseConfigurationFile(std::string_view bytes, std::vector<ConfigurationEntry> *entries, FileFault *fault)
 {

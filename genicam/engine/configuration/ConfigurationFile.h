@@ -36,9 +36,8 @@ struct FileFault {
 const size_t kMaxConfigurationSize = 16u << 20;  // the whole file
 const size_t kMaxConfigurationLine = 1u << 20;   // one line, without its end
 const size_t kMaxConfigurationEntries = 1u << 20;
-
-// True for a GenICam name: a letter, then letters, digits or '_'.
-bool isGenicamName(std::string_view text);
+// The bytes of a line, or of a value, that a reason quotes at most.
+const size_t kQuotedBytes = 40;
 
 // Reads a file's bytes into its value lines, in file order; false with the
 // fault when the file is not a configuration file.
@@ -53,7 +52,7 @@ struct ConfigurationHeader {
 // The file of entries: the magic line, comment lines from header (its
 // texts with anything but printable ASCII written as \xNN), then one
 // "Name<TAB>Value" line per entry, LF-terminated.  False with a reason when
-// a name is no GenICam name or a value holds a tab, CR or LF.
+// a name is no GenICam name (TextRules.h) or a value holds a tab, CR or LF.
 bool writeConfigurationFile(const ConfigurationHeader &header, const std::vector<ConfigurationEntry> &entries,
                             std::string *text, std::string *reason);
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "configuration/ConfigurationValue.h"
 #include "numbers/Text.h"
 
 namespace genicam {
@@ -25,11 +24,28 @@ bool waitsForAnother(ErrorKind kind)
            kind == ErrorKind::NotAnEntry;
 }
 
-bool failWith(ErrorKind kind, const std::string &text, Error *error)
+bool parseFileValue(const std::string &name, ValueForm form, std::string_view text,
+                    const std::vector<EntryFacts> &entries, FeatureValue *value, Error *error)
 {
-    error->kind = kind;
-    error->text = text;
-    return false;
+    if (form == ValueForm::Command || form == ValueForm::None)
+        return fail(error, ErrorKind::NotWritable, "a command: it is executed, not set from a file");
+    if (form != ValueForm::Enumeration)
+        return parseValue(form, text, value, error, kQuotedBytes);
+    std::vector<EntryName> names;
+    for (const EntryFacts &entry : entries)
+        names.push_back(EntryName{entry.name, entry.value});
+    long found = findEntry(names, text);
+    if (found < 0) {
+        std::vector<std::string_view> listed;
+        for (const EntryName &entry : names)
+            listed.push_back(entry.name);
+        return notAnEntry(name, listed, error);
+    }
+    *value = FeatureValue();
+    value->form = form;
+    value->text = entries[(size_t)found].name;
+    value->integer = entries[(size_t)found].value;
+    return true;
 }
 
 const Known &Catalog::known(const std::string &name)
@@ -41,16 +57,13 @@ const Known &Catalog::known(const std::string &name)
     if (!camera_.info(name, &feature.facts, &feature.error))
         return feature;
     if (feature.facts.form == ValueForm::None) {
-        failWith(ErrorKind::NoSuchFeature, "a " + feature.facts.type + " node, which holds no value",
-                 &feature.error);
+        fail(&feature.error, ErrorKind::NoSuchFeature, "a " + feature.facts.type + " node, which holds no value");
         return feature;
     }
     if (feature.facts.form == ValueForm::Enumeration && !camera_.entries(name, &feature.entries, &feature.error))
         return feature;
     if (feature.facts.selectors.size() > kMaxSelectors) {
-        failWith(ErrorKind::FaultyDescription,
-                 "the description gives " + name + " more than " + std::to_string(kMaxSelectors) + " selectors",
-                 &feature.error);
+        fail(&feature.error, ErrorKind::FaultyDescription, "the description gives " + name + " more than " + std::to_string(kMaxSelectors) + " selectors");
         return feature;
     }
     orderSelectors(&feature);
@@ -70,7 +83,7 @@ void Catalog::orderSelectors(Known *feature)
         FeatureInfo facts;
         Error error;
         if (!camera_.info(selector, &facts, &error)) {
-            failWith(error.kind, "its selector " + selector + ": " + error.text, &feature->error);
+            fail(&feature->error, error.kind, "its selector " + selector + ": " + error.text);
             return;
         }
         left.push_back(selector);
@@ -103,7 +116,7 @@ bool Selectors::original(const std::string &selector, Setting *setting, Error *e
     }
     const Known &known = catalog_.known(selector);
     if (!known.found)
-        return failWith(known.error.kind, "its selector " + selector + ": " + known.error.text, error);
+        return fail(error, known.error.kind, "its selector " + selector + ": " + known.error.text);
     if (!now(selector, setting, error))
         return false;
     first_[selector] = *setting;
@@ -120,10 +133,10 @@ bool Selectors::now(const std::string &selector, Setting *setting, Error *error)
     } else {
         Error read;
         if (!camera_.read(selector, &setting->value, &read))
-            return failWith(read.kind, "its selector " + selector + " cannot be read: " + read.text, error);
+            return fail(error, read.kind, "its selector " + selector + " cannot be read: " + read.text);
         now_[selector] = setting->value;
     }
-    setting->text = readText(setting->value);
+    setting->text = formatValue(setting->value);
     return true;
 }
 
@@ -164,14 +177,13 @@ bool Selectors::set(const std::string &selector, const FeatureValue &value, cons
     if (!keep(selector, error))
         return false;
     auto held = now_.find(selector);
-    if (held != now_.end() && sameValue(value, held->second, 0, catalog_.known(selector).entries) &&
+    if (held != now_.end() && sameValue(value, held->second, 0) &&
         (value.form != ValueForm::Float || value.floating == held->second.floating))
         return true;
     Error written;
     if (!camera_.write(selector, value, &written)) {
         now_.erase(selector);
-        return failWith(written.kind, "its selector " + selector + " cannot be set to " + text + ": " + written.text,
-                        error);
+        return fail(error, written.kind, "its selector " + selector + " cannot be set to " + text + ": " + written.text);
     }
     wrote(selector, value);
     return true;
@@ -211,11 +223,9 @@ bool Selectors::putBack(bool verify, Error *error, size_t *failures, std::string
         bool back = enter(first.context, &failure) &&
                     set(selector, first.setting.value, first.setting.text, &failure) &&
                     (!verify || camera_.read(selector, &read, &failure));
-        if (back && verify && !sameValue(first.setting.value, read, 0, catalog_.known(selector).entries)) {
-            back = failWith(ErrorKind::None,
-                            "its selector " + selector + " read back as " + readText(read) + ", not " +
-                                first.setting.text,
-                            &failure);
+        if (back && verify && !sameValue(first.setting.value, read, 0)) {
+            back = fail(&failure, ErrorKind::None, "its selector " + selector + " read back as " + formatValue(read) + ", not " +
+                                first.setting.text);
             now_.erase(selector);
         }
         if (!back && failed++ == 0) {
@@ -244,7 +254,7 @@ std::string valueKey(const std::string &name, const std::vector<Setting> &contex
     for (const Setting &setting : context) {
         std::string text;
         Error ignored;
-        fileText(setting.value, &text, &ignored);
+        formatFileValue(setting.value, &text, &ignored);
         key += setting.selector + "=" + text + "\n";
     }
     return key;
@@ -267,7 +277,7 @@ bool planEntry(Item *item, const std::map<std::string, Setting> &inForce, Catalo
         return unusable(item, known.error);
     item->selector = !known.facts.selected.empty();
     Error error;
-    if (!parseValue(item->name, known.facts.form, item->text, known.entries, &item->value, &error))
+    if (!parseFileValue(item->name, known.facts.form, item->text, known.entries, &item->value, &error))
         return unusable(item, error);
     if (known.facts.form == ValueForm::Float)
         item->halfUnit = halfUnitOf(item->text);

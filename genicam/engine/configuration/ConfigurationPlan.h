@@ -24,8 +24,11 @@ const size_t kMaxSelectors = 16;
 // of the bounds others set, or an entry not usable now.
 bool waitsForAnother(ErrorKind kind);
 
-// Sets error and returns false.
-bool failWith(ErrorKind kind, const std::string &text, Error *error);
+// A file's text as a value of the feature name, of form, as the codec
+// reads it (Value.h, quoting at most kQuotedBytes of it); an Enumeration's
+// entry among entries (its implemented ones); a Command refused.
+bool parseFileValue(const std::string &name, ValueForm form, std::string_view text,
+                    const std::vector<EntryFacts> &entries, FeatureValue *value, Error *error);
 
 // A feature as the description gives it.
 struct Known {

@@ -5,7 +5,6 @@
 
 #include "configuration/Configuration.h"
 #include "configuration/ConfigurationPlan.h"
-#include "configuration/ConfigurationValue.h"
 
 namespace genicam {
 
@@ -97,12 +96,12 @@ bool Saver::walk(const std::string &name, const Known &known, size_t depth)
     // when an outer selector selects it too.
     FeatureValue atStart;
     std::string startText;
-    if (!camera_.read(selector, &atStart, &error) || !fileText(atStart, &startText, &error))
+    if (!camera_.read(selector, &atStart, &error) || !formatFileValue(atStart, &startText, &error))
         return failed(where(selector), error);
     bool written = false;
     for (const FeatureValue &value : values) {
         std::string text;
-        if (!fileText(value, &text, &error))
+        if (!formatFileValue(value, &text, &error))
             return failed(selector, error);
         if (!selectors_.set(selector, value, text, &error))
             return failed(name, error);
@@ -192,7 +191,7 @@ bool Saver::saveValue(const std::string &name)
     std::string text;
     if (!camera_.read(name, &value, &error))
         return failed(where(name), error);
-    if (!fileText(value, &text, &error))
+    if (!formatFileValue(value, &text, &error))
         return failed(where(name), error);
     for (Pending &selector : pending_) {
         if (selector.written)

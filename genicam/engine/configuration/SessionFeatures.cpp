@@ -1,6 +1,5 @@
 #include "configuration/SessionFeatures.h"
 
-#include "configuration/ConfigurationValue.h"
 
 namespace genicam {
 
@@ -48,7 +47,7 @@ bool SessionFeatures::read(const std::string &name, FeatureValue *value, Error *
 
 bool SessionFeatures::write(const std::string &name, const FeatureValue &value, Error *error)
 {
-    return session_.write(name, configuration::writeText(value), error);
+    return session_.writeValue(name, value, error);
 }
 
 } // namespace genicam

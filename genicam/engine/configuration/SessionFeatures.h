@@ -25,7 +25,7 @@ public:
     bool entries(const std::string &name, std::vector<EntryFacts> *entries, Error *error) override;
     bool range(const std::string &name, IntegerRange *range, Error *error) override;
     bool read(const std::string &name, FeatureValue *value, Error *error) override;
-    // Writes value as the text a Session's write takes for its form.
+    // Writes the value itself (Session::writeValue).
     bool write(const std::string &name, const FeatureValue &value, Error *error) override;
 
 private:

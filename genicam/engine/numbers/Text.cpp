@@ -119,14 +119,14 @@ std::string formatFloat(double value)
     return std::string(text, written.ptr);
 }
 
-std::string formatBytes(const uint8_t *bytes, size_t size)
+std::string formatBytes(const uint8_t *bytes, size_t size, const char *between)
 {
     static const char kDigits[] = "0123456789abcdef";
     std::string text;
     text.reserve(size * 3);
     for (size_t i = 0; i < size; i++) {
         if (i > 0)
-            text += ' ';
+            text += between;
         text += kDigits[bytes[i] >> 4];
         text += kDigits[bytes[i] & 0xF];
     }

@@ -33,8 +33,8 @@ bool parseFloat(std::string_view text, double *value);
 // The shortest text that strtod reads back as the same double.
 std::string formatFloat(double value);
 
-// Bytes as hexadecimal pairs separated by spaces ("0a ff 10").
-std::string formatBytes(const uint8_t *bytes, size_t size);
+// Bytes as hexadecimal pairs, separated by between ("0a ff 10").
+std::string formatBytes(const uint8_t *bytes, size_t size, const char *between = " ");
 
 // Hexadecimal pairs, with or without spaces between them and an optional
 // leading 0x; false on anything else or an odd number of digits.

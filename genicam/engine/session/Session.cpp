@@ -1,6 +1,8 @@
 // A camera's features by name: read and written as text in each feature's
-// own form, or read as the value itself.
+// own form (Value.h's codec), or as the typed value itself.
 #include "session/SessionImpl.h"
+
+#include <math.h>
 
 #include "Error.h"
 #include "nodes/kinds/CommandNode.h"
@@ -13,11 +15,6 @@ namespace genicam {
 using namespace engine;
 
 namespace {
-
-std::string quoted(const std::string &text)
-{
-    return "'" + text + "'";
-}
 
 // Why a node that holds no value is neither read nor written.
 bool noValue(const Node &node, const char *verb, Error *error)
@@ -83,6 +80,14 @@ bool Session::write(const std::string &name, const std::string &text, std::strin
     return textOnly(write(name, text, &error), error, reason);
 }
 
+bool Session::writeValue(const std::string &name, const FeatureValue &value, Error *error)
+{
+    const Node *node = impl_->nodes->feature(name);
+    if (!node)
+        return fail(error, ErrorKind::NoSuchFeature, "no such feature");
+    return impl_->writeValue(*node, value, error);
+}
+
 bool Session::readValue(const std::string &name, FeatureValue *value, Error *error)
 {
     const Node *node = impl_->nodes->feature(name);
@@ -131,87 +136,74 @@ bool Session::Impl::read(const Node &node, std::string *text, Error *error)
     return true;
 }
 
-namespace {
-
-// Keeps the value a write parsed, for the caller that asked for it.
-void keep(FeatureValue *written, ValueForm form, int64_t integer, double floating = 0)
-{
-    if (written == nullptr)
-        return;
-    written->form = form;
-    written->integer = integer;
-    written->floating = floating;
-}
-
-} // namespace
-
 bool Session::Impl::write(const Node &node, const std::string &text, FeatureValue *written, Error *error)
 {
     context.start();
-    if (written != nullptr)
-        *written = FeatureValue();
-    std::string_view word = trim(text);
-    switch (formOf(node.kind)) {
-    case ValueForm::Integer: {
-        int64_t value;
-        if (!parseUserInteger(text, &value))
-            return fail(error, ErrorKind::BadValueText, "not an integer: " + quoted(text));
-        keep(written, ValueForm::Integer, value);
-        return setNumber(context, node, Number::ofInteger(value), error);
-    }
-    case ValueForm::Float: {
-        double value;
-        if (!parseFloat(text, &value) || value != value)
-            return fail(error, ErrorKind::BadValueText, "not a number: " + quoted(text));
-        keep(written, ValueForm::Float, 0, value);
-        return setNumber(context, node, Number::ofFloat(value), error);
-    }
-    case ValueForm::Enumeration: {
+    FeatureValue value;
+    const EnumEntry *entry = nullptr;
+    ValueForm form = formOf(node.kind);
+    if (form == ValueForm::Enumeration) {
         // Written by an entry's name or by its integer value.
-        const EnumEntry *chosen = nullptr;
-        bool done = node.as<EnumerationNode>()->writeByText(context, text, &chosen, error);
-        if (chosen != nullptr && written != nullptr) {
-            written->form = ValueForm::Enumeration;
-            written->integer = chosen->value;
-            written->text = chosen->symbolic;
-        }
-        return done;
-    }
-    case ValueForm::Boolean:
-        if (word == "true" || word == "1") {
-            keep(written, ValueForm::Boolean, 1);
-            return setNumber(context, node, Number::ofInteger(1), error);
-        }
-        if (word == "false" || word == "0") {
-            keep(written, ValueForm::Boolean, 0);
-            return setNumber(context, node, Number::ofInteger(0), error);
-        }
-        return fail(error, ErrorKind::BadValueText, "not a boolean: " + quoted(text) + " (true, false, 1 or 0)");
-    case ValueForm::String:
-        if (written != nullptr) {
-            written->form = ValueForm::String;
-            written->text = text;
-        }
-        return setText(context, node, text, error);
-    case ValueForm::Register: {
-        std::vector<uint8_t> bytes;
-        if (!parseBytes(text, &bytes))
-            return fail(error, ErrorKind::BadValueText, "not hexadecimal bytes: " + quoted(text));
-        if (written != nullptr) {
-            written->form = ValueForm::Register;
-            written->bytes = bytes;
-        }
-        return setBytes(context, node, bytes, error);
-    }
-    case ValueForm::Command:
-        keep(written, ValueForm::Command, 0);
-        if (word == "1" || word == "execute")
-            return node.as<CommandNode>()->execute(context, error);
-        return fail(error, ErrorKind::BadValueText,
-                    "a command is executed by writing 1 or execute, not " + quoted(text));
-    default:
+        const EnumerationNode &enumeration = *node.as<EnumerationNode>();
+        entry = enumeration.named(text);
+        if (entry == nullptr)
+            return notAnEntry(node.name, enumeration.implementedNames(context), error);
+        value.form = form;
+        value.integer = entry->value;
+        value.text = entry->symbolic;
+    } else if (form == ValueForm::None) {
         return noValue(node, "write", error);
+    } else if (!parseValue(form, text, &value, error)) {
+        return false;
     }
+    if (written != nullptr)
+        *written = value;
+    return store(node, value, entry, error);
+}
+
+bool Session::Impl::writeValue(const Node &node, const FeatureValue &value, Error *error)
+{
+    context.start();
+    ValueForm form = formOf(node.kind);
+    if (form == ValueForm::None)
+        return noValue(node, "write", error);
+    if (value.form != form)
+        return fail(error, ErrorKind::BadValueText,
+                    std::string("a value of the form ") + valueFormName(value.form) + ", not " + valueFormName(form));
+    // What a write of the value's text refuses: a Float that is no number.
+    if (form == ValueForm::Float && isnan(value.floating))
+        return fail(error, ErrorKind::BadValueText, "not a number: " + quoteText(formatValue(value)));
+    const EnumEntry *entry = nullptr;
+    if (form == ValueForm::Enumeration) {
+        const EnumerationNode &enumeration = *node.as<EnumerationNode>();
+        entry = enumeration.named(value.text);
+        if (entry == nullptr)
+            return notAnEntry(node.name, enumeration.implementedNames(context), error);
+    }
+    return store(node, value, entry, error);
+}
+
+bool Session::Impl::store(const Node &node, const FeatureValue &value, const EnumEntry *entry, Error *error)
+{
+    switch (value.form) {
+    case ValueForm::Integer:
+        return setNumber(context, node, Number::ofInteger(value.integer), error);
+    case ValueForm::Float:
+        return setNumber(context, node, Number::ofFloat(value.floating), error);
+    case ValueForm::Boolean:
+        return setNumber(context, node, Number::ofInteger(value.integer != 0 ? 1 : 0), error);
+    case ValueForm::Enumeration:
+        return node.as<EnumerationNode>()->setEntry(context, *entry, error);
+    case ValueForm::String:
+        return setText(context, node, value.text, error);
+    case ValueForm::Register:
+        return setBytes(context, node, value.bytes, error);
+    case ValueForm::Command:
+        return node.as<CommandNode>()->execute(context, error);
+    case ValueForm::None:
+        break;
+    }
+    return noValue(node, "write", error);
 }
 
 } // namespace genicam

@@ -17,6 +17,10 @@
 
 namespace genicam {
 
+namespace engine {
+struct EnumEntry;
+}
+
 // The access of a node's state as a caller reads it: its form decides too
 // (a Command is executed, not read; a node without a value is neither read
 // nor written).
@@ -44,6 +48,11 @@ struct Session::Impl {
     // Writes the node from text; written, when not nullptr, gets the value
     // written in the node's own form.
     bool write(const engine::Node &node, const std::string &text, FeatureValue *written, Error *error);
+    // Writes a value of the node's own form.
+    bool writeValue(const engine::Node &node, const FeatureValue &value, Error *error);
+    // Writes value, of the node's form (an Enumeration's entry given), with
+    // the operation started.
+    bool store(const engine::Node &node, const FeatureValue &value, const engine::EnumEntry *entry, Error *error);
     // The description's facts about the node at index.
     FeatureInfo infoOf(uint32_t index);
     // What the node allows now, as a caller reads it (see byForm).

@@ -75,9 +75,8 @@ void Session::list(const std::function<void(const Listed &)> &each)
         line.access = accessName(accessWord(feature.access));
         line.unit = feature.node->unit;
         Error error;
-        line.readable = impl_->read(*feature.node, &line.value, &error);
-        if (!line.readable)
-            line.value = error.text;
+        line.readable = impl_->readValue(*feature.node, &line.typed, &error);
+        line.value = line.readable ? formatValue(line.typed) : error.text;
         each(line);
     });
     if (!rooted) {

@@ -57,6 +57,8 @@ void EnumerationNode::finish(NodeParser &parser)
 {
     if (!value.given())
         parser.fault("it has no Value or pValue");
+    for (const EnumEntry &entry : entries)
+        names_.push_back(EntryName{entry.symbolic, entry.value});
 }
 
 bool EnumerationNode::readNumber(Context &context, Number *result, Error *error) const
@@ -104,23 +106,10 @@ bool EnumerationNode::entry(Context &context, const EnumEntry **held, Error *err
     return fail(error, ErrorKind::FaultyDescription, holds + ", which is none of its entries");
 }
 
-bool EnumerationNode::writeByText(Context &context, const std::string &text, const EnumEntry **chosen,
-                                  Error *error) const
+const EnumEntry *EnumerationNode::named(std::string_view text) const
 {
-    std::string_view word = trim(text);
-    int64_t number;
-    bool isNumber = parseUserInteger(text, &number);
-    *chosen = nullptr;
-    for (const EnumEntry &candidate : entries)
-        if (*chosen == nullptr && candidate.symbolic == word)
-            *chosen = &candidate;
-    for (const EnumEntry &candidate : entries)
-        if (*chosen == nullptr && isNumber && candidate.value == number)
-            *chosen = &candidate;
-    if (*chosen == nullptr)
-        return fail(error, ErrorKind::NotAnEntry,
-                    "not an entry of " + std::string(name) + " (" + entryNames(context) + ")");
-    return setEntry(context, **chosen, error);
+    long found = findEntry(names_, text);
+    return found < 0 ? nullptr : &entries[(size_t)found];
 }
 
 bool EnumerationNode::setEntry(Context &context, const EnumEntry &chosen, Error *error) const
@@ -141,11 +130,10 @@ bool EnumerationNode::writeEntry(Context &context, const EnumEntry &chosen, Erro
     return writeSource(context, *this, value, HostKey(this, kValueSlot, 0), Number::ofInteger(chosen.value), error);
 }
 
-std::string EnumerationNode::entryNames(Context &context) const
+std::vector<std::string_view> EnumerationNode::implementedNames(Context &context) const
 {
     const size_t kMaxListed = 32;
-    std::string names;
-    size_t listed = 0;
+    std::vector<std::string_view> names;
     for (const EnumEntry &candidate : entries) {
         context.start();
         bool implemented = true;
@@ -153,11 +141,11 @@ std::string EnumerationNode::entryNames(Context &context) const
         if (candidate.isImplemented.given() &&
             condition(context, *this, candidate.isImplemented, &implemented, &ignored) && !implemented)
             continue;
-        if (listed == kMaxListed) {
-            names += ", ...";
+        if (names.size() == kMaxListed) {
+            names.push_back("...");
             break;
         }
-        names += (listed++ > 0 ? ", " : "") + std::string(candidate.symbolic);
+        names.push_back(candidate.symbolic);
     }
     return names;
 }

@@ -43,10 +43,14 @@ public:
     // implemented one in document order.  An error (NotImplemented) names an
     // entry of the value that is not implemented, when only such hold it.
     bool entry(Context &context, const EnumEntry **held, Error *error) const;
-    // Writes an entry by its name or, failing that, its integer value (as a
-    // user writes it), which *chosen is then; NotAnEntry, with the
-    // implemented entries, and *chosen nullptr, for text that is neither.
-    bool writeByText(Context &context, const std::string &text, const EnumEntry **chosen, Error *error) const;
+    // The entry text names, as a user or a file writes it (findEntry: by its
+    // name as read and written, else by its value), or nullptr.
+    const EnumEntry *named(std::string_view text) const;
+    // The names of the entries implemented now, as an error lists them: at
+    // most 32, then "...".
+    std::vector<std::string_view> implementedNames(Context &context) const;
+    // Writes an entry as a write of the Enumeration: entered and checked.
+    bool setEntry(Context &context, const EnumEntry &chosen, Error *error) const;
     // One entry implemented now, and whether it is available now.
     struct EntryNow {
         const EnumEntry *entry;
@@ -61,13 +65,12 @@ public:
     std::vector<EnumEntry> entries;
 
 private:
-    // Writes an entry as a write of the Enumeration: entered and checked.
-    bool setEntry(Context &context, const EnumEntry &chosen, Error *error) const;
     // Writes an entry, with the node entered and checked, when it is
     // implemented and available now.
     bool writeEntry(Context &context, const EnumEntry &chosen, Error *error) const;
-    // The implemented entries, for an error's list.
-    std::string entryNames(Context &context) const;
+    // Each entry's name as read and written, and its value, in document
+    // order: what named() looks text up in.
+    std::vector<EntryName> names_;
 };
 
 } // namespace engine
