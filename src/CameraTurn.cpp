@@ -8,7 +8,7 @@
 #include "CameraIdentity.h"
 #include "CameraMemory.h"
 #include "ConfigurationSteps.h"
-#include "Features.h"
+#include "ModuleCalls.h"
 #include "Lines.h"
 #include "SafeFile.h"
 
@@ -151,7 +151,7 @@ void processCamera(const RunOptions &options, _CAMERA_ID_INFO *info, void *camer
     printCameraLine((int)info->cameraNumber);
     bool features = runUsesFeatures(options);
     if (features)
-        beginCameraFeatures(camera, info->cameraNumber);
+        startGenicamCamera(camera, info->cameraNumber);
     if (options.identity)
         printIdentity(camera);
     applyConfigurationStep(options, info->cameraNumber);
@@ -164,5 +164,5 @@ void processCamera(const RunOptions &options, _CAMERA_ID_INFO *info, void *camer
     if (options.listFeatures)
         listCameraFeatures();
     if (features)
-        endCameraFeatures();
+        endGenicamCamera();
 }

@@ -14,7 +14,7 @@
 
 #include <list>
 
-#include "Features.h"
+#include "ModuleCalls.h"
 #include "Lines.h"
 
 namespace {
@@ -246,7 +246,7 @@ bool useDescriptionFile(const OptionWords &words, RunOptions *, Reason *reason)
 {
     const char *fileName = words.values[0];
     char why[512];
-    if (!startFeatures(fileName, why, sizeof why))
+    if (!startGenicamRun(fileName, why, sizeof why))
         return refuse(reason, "cannot use the GenICam description '%s': %s", fileName, why);
     return true;
 }

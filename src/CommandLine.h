@@ -3,7 +3,7 @@
 #define COMMANDLINE_H
 
 #include "RunOptions.h"
-#include "ValueText.h"
+#include "CommandLineWords.h"
 
 // Reads the command line into options, then carries out, in command-line
 // order, what takes effect at once: -l (its notice, then the output sent to

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "CameraIdentity.h"
-#include "Features.h"
+#include "ModuleCalls.h"
 #include "Lines.h"
 #include "SafeFile.h"
 
@@ -36,15 +36,14 @@ bool applyFile(const RunOptions &options)
 {
     VaApplied applied;
     const char *reason;
-    switch (applyCameraConfiguration(options.applyConfiguration, &applied, &reason)) {
-    case CONFIGURATION_DONE:
+    ConfigurationOutcome outcome = applyCameraConfiguration(options.applyConfiguration, &applied, &reason);
+    if (outcome == CONFIGURATION_DONE) {
         printConfigurationAppliedLine(options.applyFile, applied.count);
         return true;
-    case CONFIGURATION_NO_DESCRIPTION:
+    }
+    if (outcome == CONFIGURATION_NO_DESCRIPTION) {
         printDescriptionUnreadableLine(reason);
         return false;
-    case CONFIGURATION_FAILED:
-        break;
     }
     for (size_t k = 0; k < applied.failureCount; k++) {
         const VaValueFailure &failure = applied.failures[k];
@@ -92,16 +91,15 @@ void compareConfigurationStep(const RunOptions &options)
         return;
     VaCompared compared;
     const char *reason;
-    switch (compareCameraConfiguration(options.compareConfiguration, &compared, &reason)) {
-    case CONFIGURATION_DONE:
+    ConfigurationOutcome outcome = compareCameraConfiguration(options.compareConfiguration, &compared, &reason);
+    if (outcome == CONFIGURATION_DONE) {
         printConfigurationMatchesLine(options.compareFile);
         return;
-    case CONFIGURATION_NO_DESCRIPTION:
+    }
+    if (outcome == CONFIGURATION_NO_DESCRIPTION) {
         printDescriptionUnreadableLine(reason);
         sFailed = true;
         return;
-    case CONFIGURATION_FAILED:
-        break;
     }
     sFailed = true;
     for (size_t k = 0; k < compared.differenceCount; k++) {

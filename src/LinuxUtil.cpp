@@ -38,6 +38,13 @@ int64_t timeInMilliseconds()
     return (int64_t)now.tv_sec * 1000 + now.tv_usec / 1000;
 }
 
+int64_t monotonicNanoseconds()
+{
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (int64_t)now.tv_sec * 1000000000 + now.tv_nsec;
+}
+
 void formatElapsed(int64_t elapsedSeconds, char *text, size_t size)
 {
     // Truncating division throughout, so a clock set back shows as negative

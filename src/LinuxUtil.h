@@ -19,6 +19,10 @@ void discardPendingTerminalInput();
 // Milliseconds since the epoch.
 int64_t timeInMilliseconds();
 
+// Nanoseconds on the monotonic clock, which no change of the time of day
+// moves: for elapsed times.
+int64_t monotonicNanoseconds();
+
 // Writes an elapsed time in seconds as "HH:MM:SS" into text.  Hours are not
 // wrapped at 24; a negative time gives negative fields ("00:00:-5").
 void formatElapsed(int64_t elapsedSeconds, char *text, size_t size);

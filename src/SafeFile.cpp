@@ -12,6 +12,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "LinuxUtil.h"
+
 namespace {
 
 // Names tried for the file of its own before giving up: another process
@@ -28,9 +30,7 @@ void makeTemporaryName(const char *name, char *temporary, size_t size)
 {
     uint8_t random[6];
     if (getrandom(random, sizeof random, GRND_NONBLOCK) != (ssize_t)sizeof random) {
-        struct timespec now;
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        uint64_t mixed = (uint64_t)now.tv_nsec * 2654435761u ^ (uint64_t)getpid() << 20;
+        uint64_t mixed = (uint64_t)(monotonicNanoseconds() % 1000000000) * 2654435761u ^ (uint64_t)getpid() << 20;
         for (uint8_t &byte : random) {
             byte = (uint8_t)mixed;
             mixed = mixed >> 8 | mixed << 56;

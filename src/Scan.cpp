@@ -6,7 +6,7 @@
 
 #include "CameraTurn.h"
 #include "ConfigurationSteps.h"
-#include "Features.h"
+#include "ModuleCalls.h"
 #include "Lines.h"
 #include "SdkLoader.h"
 #include "Selection.h"
@@ -14,7 +14,7 @@
 bool scanCameras(const RunOptions &options, time_t startTime)
 {
     printScanLine((int64_t)time(NULL) - (int64_t)startTime);
-    startScanFeatures();
+    startGenicamScan();
     startConfigurationScan();
     // Which -s values matched a camera, for this scan alone.
     SelectionList selections = options.selections;

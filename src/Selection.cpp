@@ -5,7 +5,7 @@
 
 #include "CameraIdentity.h"
 #include "Lines.h"
-#include "ValueText.h"
+#include "CommandLineWords.h"
 
 Selection::Selection(const char *text) : value(text), isNumber(false), number(0), matched(false)
 {

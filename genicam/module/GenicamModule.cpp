@@ -375,34 +375,38 @@ int saveConfiguration(VaCamera *camera, const VaConfigurationHeader *header, VaS
     return status;
 }
 
-int applyConfiguration(VaCamera *camera, const VaConfiguration *configuration, VaApplied *applied,
-                       const char **reason)
+// A call that applies or compares a configuration on the camera's session,
+// its reads kept meanwhile: -1 with *reason when the camera's description
+// cannot be had.
+template <typename Call> int configurationCall(VaCamera *camera, const char **reason, Call call)
 {
-    *applied = VaApplied();
     int status = guarded(camera, [&] {
         if (!describedSession(camera))
             return -1;
         ReadCache::On cached(camera->port.cache);
-        return camera->configurations.apply(*camera->session, *configuration, applied);
+        return call(*camera->session);
     });
     if (status < 0)
         *reason = camera->text.c_str();
     return status;
 }
 
+int applyConfiguration(VaCamera *camera, const VaConfiguration *configuration, VaApplied *applied,
+                       const char **reason)
+{
+    *applied = VaApplied();
+    return configurationCall(camera, reason, [&](genicam::Session &session) {
+        return camera->configurations.apply(session, *configuration, applied);
+    });
+}
+
 int compareConfiguration(VaCamera *camera, const VaConfiguration *configuration, VaCompared *compared,
                          const char **reason)
 {
     *compared = VaCompared();
-    int status = guarded(camera, [&] {
-        if (!describedSession(camera))
-            return -1;
-        ReadCache::On cached(camera->port.cache);
-        return camera->configurations.compare(*camera->session, *configuration, compared);
+    return configurationCall(camera, reason, [&](genicam::Session &session) {
+        return camera->configurations.compare(session, *configuration, compared);
     });
-    if (status < 0)
-        *reason = camera->text.c_str();
-    return status;
 }
 
 const VaGenicamModule kModule = {

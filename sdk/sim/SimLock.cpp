@@ -15,6 +15,8 @@
 
 #include <algorithm>
 
+#include "TextRules.h"
+
 namespace qrvsim {
 
 namespace {
@@ -57,16 +59,7 @@ bool tryLock(int fd, int operation)
 std::string printable(const char *text)
 {
     std::string shown;
-    for (const char *at = text; *at != '\0'; at++) {
-        unsigned char c = (unsigned char)*at;
-        char escaped[8];
-        if (c >= 0x20 && c < 0x7F)
-            shown += (char)c;
-        else {
-            snprintf(escaped, sizeof escaped, "\\x%02X", c);
-            shown += escaped;
-        }
-    }
+    appendPrintable(&shown, text);
     return shown;
 }
 

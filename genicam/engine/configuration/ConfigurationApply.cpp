@@ -138,18 +138,12 @@ bool Writer::keep()
 // Reads and keeps the value an item is about to change.
 Outcome Writer::keepNow(Kept *value, const Item &item, Error *error)
 {
-    Setting first;
-    if (item.selector && item.context.empty()) {
-        // What the selector held before anything moved it, read already.
-        if (!selectors_.original(item.name, &first, error))
-            return classify(*error);
-        value->value = first.value;
-    } else if (!selectors_.enter(item.context, error) || !camera_.read(item.name, &value->value, error)) {
+    if (!readItem(camera_, selectors_, item, &value->value, error))
         return classify(*error);
-    }
     if (item.value.form == ValueForm::Register && value->value.bytes.size() != item.value.bytes.size()) {
-        genicam::fail(error, ErrorKind::BadValueText, std::to_string(item.value.bytes.size()) + " bytes, but " + item.name + " is a register of " +
-                     std::to_string(value->value.bytes.size()));
+        genicam::fail(error, ErrorKind::BadValueText,
+                      std::to_string(item.value.bytes.size()) + " bytes, but " + item.name + " is a register of " +
+                          std::to_string(value->value.bytes.size()));
         return Outcome::Failed;
     }
     value->have = true;
@@ -367,21 +361,20 @@ bool restore(CameraFeatures &camera, Catalog &catalog, Selectors &selectors, con
 
 ApplyResult applyConfiguration(CameraFeatures &camera, const std::vector<ConfigurationEntry> &entries)
 {
-    Catalog catalog(camera);
-    Selectors selectors(camera, catalog);
-    std::vector<Item> items = planEntries(entries, catalog, selectors);
+    Plan plan(camera, entries);
     ApplyResult result;
-    result.values = countValues(items);
-    Writer writer(camera, catalog, selectors, items, true);
+    result.values = plan.values;
+    Writer writer(camera, plan.catalog, plan.selectors, plan.items, true);
     if (writer.keep()) {
         writer.write();
         writer.verify();
     }
     for (const auto &failure : writer.failures)
-        result.failures.push_back(ValueFailure{items[failure.first].line, items[failure.first].valueName(),
+        result.failures.push_back(ValueFailure{plan.items[failure.first].line, plan.items[failure.first].valueName(),
                                                failure.second});
     if (!result.failures.empty())
-        result.restored = restore(camera, catalog, selectors, items, writer.kept, &result.restoreReason);
+        result.restored =
+            restore(camera, plan.catalog, plan.selectors, plan.items, writer.kept, &result.restoreReason);
     return result;
 }
 

@@ -52,20 +52,6 @@ public:
 private:
     size_t depth(size_t index) { return catalog_.known(items_[index].name).selectors.size(); }
 
-    // The camera's value of an item, or why it cannot be read.  A selector
-    // of no selector's is read as it was before anything moved.
-    bool read(const Item &item, FeatureValue *value, Error *error)
-    {
-        if (item.selector && item.context.empty()) {
-            Setting first;
-            if (!selectors_.original(item.name, &first, error))
-                return false;
-            *value = first.value;
-            return true;
-        }
-        return selectors_.enter(item.context, error) && camera_.read(item.name, value, error);
-    }
-
     void compare(size_t index)
     {
         const Item &item = items_[index];
@@ -78,7 +64,7 @@ private:
         const Item &wanted = items_[item.expected];
         FeatureValue value;
         Error error;
-        if (!read(item, &value, &error)) {
+        if (!readItem(camera_, selectors_, item, &value, &error)) {
             differences.emplace(index, unreadable(item, error.text));
             return;
         }
@@ -103,17 +89,15 @@ private:
 
 CompareResult compareConfiguration(CameraFeatures &camera, const std::vector<ConfigurationEntry> &entries)
 {
-    Catalog catalog(camera);
-    Selectors selectors(camera, catalog);
-    std::vector<Item> items = planEntries(entries, catalog, selectors);
+    Plan plan(camera, entries);
     CompareResult result;
-    result.values = countValues(items);
-    Comparer comparer(camera, catalog, selectors, items);
+    result.values = plan.values;
+    Comparer comparer(camera, plan.catalog, plan.selectors, plan.items);
     comparer.compareAll();
     for (const auto &difference : comparer.differences)
         result.differences.push_back(difference.second);
     Error error;
-    if (!selectors.putBack(false, &error)) {
+    if (!plan.selectors.putBack(false, &error)) {
         result.putBack = false;
         result.putBackReason = error.text;
     }

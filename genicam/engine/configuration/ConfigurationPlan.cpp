@@ -63,7 +63,8 @@ const Known &Catalog::known(const std::string &name)
     if (feature.facts.form == ValueForm::Enumeration && !camera_.entries(name, &feature.entries, &feature.error))
         return feature;
     if (feature.facts.selectors.size() > kMaxSelectors) {
-        fail(&feature.error, ErrorKind::FaultyDescription, "the description gives " + name + " more than " + std::to_string(kMaxSelectors) + " selectors");
+        fail(&feature.error, ErrorKind::FaultyDescription,
+             "the description gives " + name + " more than " + std::to_string(kMaxSelectors) + " selectors");
         return feature;
     }
     orderSelectors(&feature);
@@ -183,7 +184,8 @@ bool Selectors::set(const std::string &selector, const FeatureValue &value, cons
     Error written;
     if (!camera_.write(selector, value, &written)) {
         now_.erase(selector);
-        return fail(error, written.kind, "its selector " + selector + " cannot be set to " + text + ": " + written.text);
+        return fail(error, written.kind,
+                    "its selector " + selector + " cannot be set to " + text + ": " + written.text);
     }
     wrote(selector, value);
     return true;
@@ -224,8 +226,9 @@ bool Selectors::putBack(bool verify, Error *error, size_t *failures, std::string
                     set(selector, first.setting.value, first.setting.text, &failure) &&
                     (!verify || camera_.read(selector, &read, &failure));
         if (back && verify && !sameValue(first.setting.value, read, 0)) {
-            back = fail(&failure, ErrorKind::None, "its selector " + selector + " read back as " + formatValue(read) + ", not " +
-                                first.setting.text);
+            back = fail(&failure, ErrorKind::None,
+                        "its selector " + selector + " read back as " + formatValue(read) + ", not " +
+                            first.setting.text);
             now_.erase(selector);
         }
         if (!back && failed++ == 0) {
@@ -328,6 +331,18 @@ std::vector<Item> planEntries(const std::vector<ConfigurationEntry> &entries, Ca
         item.counted = !item.selector;
     }
     return items;
+}
+
+bool readItem(CameraFeatures &camera, Selectors &selectors, const Item &item, FeatureValue *value, Error *error)
+{
+    if (item.selector && item.context.empty()) {
+        Setting first;
+        if (!selectors.original(item.name, &first, error))
+            return false;
+        *value = first.value;
+        return true;
+    }
+    return selectors.enter(item.context, error) && camera.read(item.name, value, error);
 }
 
 size_t countValues(const std::vector<Item> &items)

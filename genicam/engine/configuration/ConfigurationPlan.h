@@ -134,6 +134,26 @@ std::vector<Item> planEntries(const std::vector<ConfigurationEntry> &entries, Ca
 // The values the items count as.
 size_t countValues(const std::vector<Item> &items);
 
+// What applying and comparing a file both begin with: the description's
+// facts, the selectors as the camera holds them, and the file's entries as
+// values (planEntries), counted.
+struct Plan {
+    Plan(CameraFeatures &camera, const std::vector<ConfigurationEntry> &entries)
+        : catalog(camera), selectors(camera, catalog), items(planEntries(entries, catalog, selectors)),
+          values(countValues(items))
+    {
+    }
+
+    Catalog catalog;
+    Selectors selectors;
+    std::vector<Item> items;
+    size_t values;  // the file's
+};
+
+// The camera's value of an item, read with the item's selectors set; a
+// selector that no selector selects as it was before anything moved it.
+bool readItem(CameraFeatures &camera, Selectors &selectors, const Item &item, FeatureValue *value, Error *error);
+
 // The key of a feature with the selectors in force.
 std::string valueKey(const std::string &name, const std::vector<Setting> &context);
 

@@ -1,8 +1,8 @@
 // The words of the command line read as numbers and names: pure functions,
 // each returning false with a one-line reason for text it refuses, so that
 // a typo never becomes a register value.
-#ifndef VALUETEXT_H
-#define VALUETEXT_H
+#ifndef COMMANDLINEWORDS_H
+#define COMMANDLINEWORDS_H
 
 #include <stdint.h>
 
@@ -23,12 +23,9 @@ bool refuse(Reason *reason, const char *format, ...) __attribute__((format(print
 // what the text is for ("register address") in the reason.
 bool parseHexBits(const char *text, const char *what, int bits, uint64_t *value, Reason *reason);
 
-// True for a GenICam name: a letter, then letters, digits or '_'.
-bool isFeatureName(const char *text);
-
 // A -r or -w target: a hexadecimal address of up to 64 bits, or else a
-// feature name; a name made only of hexadecimal digits ("Face") is an
-// address.
+// feature name (a GenICam name, TextRules.h); a name made only of
+// hexadecimal digits ("Face") is an address.
 bool parseTarget(const char *text, Target *target, Reason *reason);
 
 // Decimal text as "%d" reads it, within the int range; the value kept is the
@@ -38,7 +35,7 @@ bool parseDecimal(const char *text, const char *what, uint32_t *value, Reason *r
 // Float text as strtof reads it (inf, nan, exponents, hexadecimal floats),
 // refusing finite text too large for a float; the value kept is the float's
 // bit pattern.
-bool parseFloat(const char *text, const char *what, uint32_t *value, Reason *reason);
+bool parseFloatBits(const char *text, const char *what, uint32_t *value, Reason *reason);
 
 // The value -w writes to an address, in the mode in force where the -w
 // stands: hexadecimal, decimal (-i) or float (-f).  option is the -w as

@@ -1,5 +1,5 @@
-// Numbers and names of the command line (ValueText.h).
-#include "ValueText.h"
+// Numbers and names of the command line (CommandLineWords.h).
+#include "CommandLineWords.h"
 
 #include <ctype.h>
 #include <errno.h>
@@ -11,6 +11,7 @@
 #include <string.h>
 
 #include "EscapedText.h"
+#include "TextRules.h"
 
 namespace {
 
@@ -64,21 +65,11 @@ bool parseHexBits(const char *text, const char *what, int bits, uint64_t *value,
     return true;
 }
 
-bool isFeatureName(const char *text)
-{
-    if (!isalpha((unsigned char)text[0]))
-        return false;
-    for (const char *at = text + 1; *at != '\0'; at++)
-        if (!isalnum((unsigned char)*at) && *at != '_')
-            return false;
-    return true;
-}
-
 bool parseTarget(const char *text, Target *target, Reason *reason)
 {
     target->address = 0;
     target->feature = NULL;
-    if (isFeatureName(text) && !isHexDigits(text)) {
+    if (isGenicamName(text, strlen(text)) && !isHexDigits(text)) {
         target->feature = text;
         return true;
     }
@@ -104,7 +95,7 @@ bool parseDecimal(const char *text, const char *what, uint32_t *value, Reason *r
     return true;
 }
 
-bool parseFloat(const char *text, const char *what, uint32_t *value, Reason *reason)
+bool parseFloatBits(const char *text, const char *what, uint32_t *value, Reason *reason)
 {
     char *end;
     errno = 0;
@@ -125,7 +116,7 @@ bool parseRegisterValue(const char *option, const char *text, bool decimal, bool
     if (decimal)
         return parseDecimal(text, what, value, reason);
     if (isFloat)
-        return parseFloat(text, what, value, reason);
+        return parseFloatBits(text, what, value, reason);
     uint64_t number;
     if (!parseHexBits(text, what, 32, &number, reason))
         return false;

@@ -1,30 +1,30 @@
-// GenICam features for the tool: a camera's own description (-x), feature
-// names (-r/-w), the -g description, the -a listing and configurations (-o,
-// -p, -m), through the GenICam module, which is loaded only when a run needs
-// one of them.
-#ifndef FEATURES_H
-#define FEATURES_H
+// The calls through the GenICam module (ModuleLoader.h): a camera's own
+// description (-x), feature names (-r/-w), the -g description, the -a
+// listing and configurations (-o, -p, -m).  The module is loaded only when a
+// run needs one of them.
+#ifndef MODULECALLS_H
+#define MODULECALLS_H
 
 #include <stddef.h>
 #include <stdint.h>
 
 #include "GenicamModule.h"
 
-// Starts the run's GenICam side, loading the module.  descriptionFile is the
-// -g file, or NULL.  False with a one-line reason when the module cannot be
+// Starts the run in the module, loading it.  descriptionFile is the -g
+// file, or NULL.  False with a one-line reason when the module cannot be
 // loaded or the file cannot be read or parsed.
-bool startFeatures(const char *descriptionFile, char *reason, size_t size);
+bool startGenicamRun(const char *descriptionFile, char *reason, size_t size);
 
 // A scan begins, before its cameras' turns: the module forgets the
 // descriptions that no camera of the last scan used.  Nothing when no
 // camera has needed the module yet.
-void startScanFeatures();
+void startGenicamScan();
 
-// A camera's turn begins (number: as its heading shows it) and ends.
-// Nothing is read from the camera until a feature or the description is
-// asked for.
-void beginCameraFeatures(void *camera, uint32_t number);
-void endCameraFeatures();
+// A camera's turn begins in the module (number: as its heading shows it),
+// and ends.  Nothing is read from the camera until a feature or the
+// description is asked for.
+void startGenicamCamera(void *camera, uint32_t number);
+void endGenicamCamera();
 
 // The camera's own description: true with the XML, or false with *text the
 // reason.
@@ -52,15 +52,23 @@ bool readConfigurationFile(const char *path, const VaConfiguration **file, size_
 // count, or false with saved->text the reason.
 bool saveCameraConfiguration(const VaConfigurationHeader &header, VaSaved *saved);
 
-// How applying (comparing) went, as the module's call returns it: applied
-// (matches), failed (differs, *result says how), or no description.
-enum ConfigurationOutcome { CONFIGURATION_DONE, CONFIGURATION_FAILED, CONFIGURATION_NO_DESCRIPTION };
+// How applying or comparing a configuration went: applied, or the camera
+// matches (DONE); some value could not be applied (NOT_APPLIED) or the
+// camera differs (DIFFERS), as the result says; or the camera's description
+// cannot be had, and nothing was tried (NO_DESCRIPTION).
+enum ConfigurationOutcome {
+    CONFIGURATION_DONE,
+    CONFIGURATION_NOT_APPLIED,
+    CONFIGURATION_DIFFERS,
+    CONFIGURATION_NO_DESCRIPTION
+};
 
-// Applies a configuration to the camera; with CONFIGURATION_NO_DESCRIPTION
-// *reason says why the camera's description cannot be had.
+// Applies a configuration to the camera: DONE, NOT_APPLIED (*applied says
+// which values failed) or NO_DESCRIPTION (*reason says why).
 ConfigurationOutcome applyCameraConfiguration(const VaConfiguration *file, VaApplied *applied, const char **reason);
 
-// Compares the camera with a configuration, as applyCameraConfiguration.
+// Compares the camera with a configuration: DONE, DIFFERS (*compared says
+// where, or that a selector could not be set back) or NO_DESCRIPTION.
 ConfigurationOutcome compareCameraConfiguration(const VaConfiguration *file, VaCompared *compared,
                                                 const char **reason);
 
