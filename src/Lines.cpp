@@ -68,6 +68,20 @@ public:
         sFormat->selectors(selectors);
         return *this;
     }
+    // A feature's value: typed as "value" in JSON, its text as "text".
+    Line &featureValue(const VaValue &value)
+    {
+        sFormat->value("value", value);
+        sFormat->outside("text", value.text, true);
+        return *this;
+    }
+    // "<lead><name>[ [A=x, B=y]]" of a configuration's value.
+    Line &selectedFeature(const char *lead, const char *name, const Selectors &selectors)
+    {
+        say(lead);
+        outside("feature", name);
+        return this->selectors(selectors);
+    }
     void end() { sFormat->end(); }
 };
 
@@ -197,8 +211,7 @@ void printFeatureReadLine(const char *name, const VaValue &value)
         .say("Feature ")
         .outside("feature", name)
         .say(" read as ")
-        .value("value", value)
-        .outside("text", value.text)
+        .featureValue(value)
         .end();
 }
 
@@ -252,7 +265,7 @@ void printDescriptionUnreadableLine(const char *reason)
 void printListedFeatureLine(const ListedFeature &feature, const VaValue &value)
 {
     Line line("feature", CAMERA_LINE);
-    listedStart(line, feature).say("read as ").value("value", value).outside("text", value.text).end();
+    listedStart(line, feature).say("read as ").featureValue(value).end();
 }
 
 void printUnreadableListedFeatureLine(const ListedFeature &feature, const char *reason)
@@ -299,9 +312,7 @@ void printConfigurationAppliedLine(const char *file, size_t count)
 void printValueFailedLine(const char *name, const Selectors &selectors, const char *reason)
 {
     Line("value-failed", CAMERA_LINE)
-        .say("Could not apply feature ")
-        .outside("feature", name)
-        .selectors(selectors)
+        .selectedFeature("Could not apply feature ", name, selectors)
         .say(": ")
         .outside("reason", reason)
         .end();
@@ -322,12 +333,9 @@ void printConfigurationNotAppliedLine(const char *file, size_t failed, const cha
 void printDifferenceLine(const char *name, const Selectors &selectors, const VaValue &camera, const char *wanted)
 {
     Line("difference", CAMERA_LINE)
-        .say("Feature ")
-        .outside("feature", name)
-        .selectors(selectors)
+        .selectedFeature("Feature ", name, selectors)
         .say(" is ")
-        .value("value", camera)
-        .outside("text", camera.text)
+        .featureValue(camera)
         .say(", the file has ")
         .outside("wanted", wanted)
         .end();
@@ -337,9 +345,7 @@ void printUnreadableDifferenceLine(const char *name, const Selectors &selectors,
                                    const char *wanted)
 {
     Line("difference", CAMERA_LINE)
-        .say("Feature ")
-        .outside("feature", name)
-        .selectors(selectors)
+        .selectedFeature("Feature ", name, selectors)
         .say(" cannot be read (")
         .outside("reason", reason)
         .say("), the file has ")
