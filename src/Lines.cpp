@@ -11,68 +11,74 @@
 
 namespace {
 
-LineFormat *sFormat = &textLines();
+LineFormat *sFormat = NULL;  // the run's format; NULL until -j: text
 int sCamera = 0;       // the camera of the last heading
 int64_t sStartNs = 0;  // when the run started, on the monotonic clock
 
 // One line, handed piece by piece to the run's format: each piece as it
 // stands in the text line, those of JSON alone among them.
+// The run's format.
+LineFormat &format()
+{
+    return sFormat != NULL ? *sFormat : textLines();
+}
+
 class Line {
 public:
-    Line(const char *event, LineScope scope) { sFormat->begin(event, scope, sCamera); }
+    Line(const char *event, LineScope scope) : format_(format()) { format_.begin(event, scope, sCamera); }
     Line(const Line &) = delete;
     Line &operator=(const Line &) = delete;
 
     Line &say(const char *words)
     {
-        sFormat->say(words);
+        format_.say(words);
         return *this;
     }
     Line &sayOutside(const char *text)
     {
-        sFormat->sayOutside(text);
+        format_.sayOutside(text);
         return *this;
     }
     Line &outside(const char *name, const char *text, bool shown = true)
     {
-        sFormat->outside(name, text, shown);
+        format_.outside(name, text, shown);
         return *this;
     }
     Line &file(const char *name, const char *path)
     {
-        sFormat->file(name, path);
+        format_.file(name, path);
         return *this;
     }
     Line &word(const char *name, const char *text, bool shown = true)
     {
-        sFormat->word(name, text, shown);
+        format_.word(name, text, shown);
         return *this;
     }
     Line &number(const char *name, int64_t value)
     {
-        sFormat->number(name, value);
+        format_.number(name, value);
         return *this;
     }
     Line &truth(const char *name, bool value)
     {
-        sFormat->truth(name, value);
+        format_.truth(name, value);
         return *this;
     }
     Line &value(const char *name, const VaValue &value)
     {
-        sFormat->value(name, value);
+        format_.value(name, value);
         return *this;
     }
     Line &selectors(const Selectors &selectors)
     {
-        sFormat->selectors(selectors);
+        format_.selectors(selectors);
         return *this;
     }
     // A feature's value: typed as "value" in JSON, its text as "text".
     Line &featureValue(const VaValue &value)
     {
-        sFormat->value("value", value);
-        sFormat->outside("text", value.text, true);
+        format_.value("value", value);
+        format_.outside("text", value.text, true);
         return *this;
     }
     // "<lead><name>[ [A=x, B=y]]" of a configuration's value.
@@ -82,7 +88,10 @@ public:
         outside("feature", name);
         return this->selectors(selectors);
     }
-    void end() { sFormat->end(); }
+    void end() { format_.end(); }
+
+private:
+    LineFormat &format_;
 };
 
 // "Feature [<path>/]<name> (<type>, <access>) " of -a.
@@ -187,12 +196,12 @@ void printIdentityFailedLine(const char *name, const char *field)
 
 void printRegisterReadLine(uint64_t address, uint32_t value, RegisterMode mode)
 {
-    sFormat->registerRead(address, value, mode, sCamera);
+    format().registerRead(address, value, mode, sCamera);
 }
 
 void printRegisterWrittenLine(uint64_t address, uint32_t value)
 {
-    sFormat->registerWritten(address, value, sCamera);
+    format().registerWritten(address, value, sCamera);
 }
 
 void printRegisterFailedLine(const char *operation, uint64_t address, const char *reason)

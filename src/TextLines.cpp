@@ -69,10 +69,12 @@ public:
     }
 };
 
+// Constant: no code runs at start-up for it.
+TextLines sTextLines;
+
 } // namespace
 
 LineFormat &textLines()
 {
-    static TextLines format;
-    return format;
+    return sTextLines;
 }
