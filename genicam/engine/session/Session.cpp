@@ -8,7 +8,6 @@
 #include "nodes/kinds/CommandNode.h"
 #include "nodes/kinds/EnumerationNode.h"
 #include "nodes/Operations.h"
-#include "numbers/Text.h"
 
 namespace genicam {
 
@@ -36,7 +35,6 @@ bool textOnly(bool done, const Error &error, std::string *reason)
 }
 
 } // namespace
-
 
 std::shared_ptr<const NodeMap> parseNodeMap(const char *xml, size_t size, std::string *reason)
 {
@@ -144,10 +142,8 @@ bool Session::Impl::write(const Node &node, const std::string &text, FeatureValu
     ValueForm form = formOf(node.kind);
     if (form == ValueForm::Enumeration) {
         // Written by an entry's name or by its integer value.
-        const EnumerationNode &enumeration = *node.as<EnumerationNode>();
-        entry = enumeration.named(text);
-        if (entry == nullptr)
-            return notAnEntry(node.name, enumeration.implementedNames(context), error);
+        if (!entryNamed(node, text, &entry, error))
+            return false;
         value.form = form;
         value.integer = entry->value;
         value.text = entry->symbolic;
@@ -174,13 +170,16 @@ bool Session::Impl::writeValue(const Node &node, const FeatureValue &value, Erro
     if (form == ValueForm::Float && isnan(value.floating))
         return fail(error, ErrorKind::BadValueText, "not a number: " + quoteText(formatValue(value)));
     const EnumEntry *entry = nullptr;
-    if (form == ValueForm::Enumeration) {
-        const EnumerationNode &enumeration = *node.as<EnumerationNode>();
-        entry = enumeration.named(value.text);
-        if (entry == nullptr)
-            return notAnEntry(node.name, enumeration.implementedNames(context), error);
-    }
+    if (form == ValueForm::Enumeration && !entryNamed(node, value.text, &entry, error))
+        return false;
     return store(node, value, entry, error);
+}
+
+bool Session::Impl::entryNamed(const Node &node, std::string_view text, const EnumEntry **entry, Error *error)
+{
+    const EnumerationNode &enumeration = *node.as<EnumerationNode>();
+    *entry = enumeration.named(text);
+    return *entry != nullptr || notAnEntry(node.name, enumeration.implementedNames(context), error);
 }
 
 bool Session::Impl::store(const Node &node, const FeatureValue &value, const EnumEntry *entry, Error *error)

@@ -50,6 +50,9 @@ struct Session::Impl {
     bool write(const engine::Node &node, const std::string &text, FeatureValue *written, Error *error);
     // Writes a value of the node's own form.
     bool writeValue(const engine::Node &node, const FeatureValue &value, Error *error);
+    // The entry text names, for a write of the Enumeration node; NotAnEntry,
+    // naming its implemented entries, when there is none.
+    bool entryNamed(const engine::Node &node, std::string_view text, const engine::EnumEntry **entry, Error *error);
     // Writes value, of the node's form (an Enumeration's entry given), with
     // the operation started.
     bool store(const engine::Node &node, const FeatureValue &value, const engine::EnumEntry *entry, Error *error);
