@@ -319,6 +319,9 @@ std::vector<GigeDevice> discoverDevices(const DiscoverySettings &settings, Clock
         devices.push_back(device);
     }
     close(fd);
+    // In address order, whatever order they answered in.
+    std::sort(devices.begin(), devices.end(),
+              [](const GigeDevice &a, const GigeDevice &b) { return a.target < b.target; });
     return devices;
 }
 

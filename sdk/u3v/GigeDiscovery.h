@@ -67,8 +67,8 @@ struct GigeDevice {
 // asked at each of its addresses), and sent to every address they give;
 // answers are read until waitMs has passed, or sooner when nothing was
 // broadcast and every address asked has answered or refused.  An interface
-// named but not up is reported once on standard error.  In the order the
-// answers came, one per address.
+// named but not up is reported once on standard error.  One per address,
+// in address order.
 std::vector<GigeDevice> discoverDevices(const DiscoverySettings &settings, Clock &clock, uint16_t requestId);
 
 // The place a camera is numbered by when its serial cannot number it:

@@ -1,0 +1,184 @@
+"""The peer's simulated GigE Vision cameras (arv-fake-gv-camera-0.8, Debian
+aravis-tools) where a test can reach them without a packet leaving this
+machine: as root, in a network namespace of the test's own (its loopback
+up, 127.0.0.2 added), two cameras, on 127.0.0.1 and 127.0.0.2; otherwise
+one camera on this machine's loopback, 127.0.0.1 (tests that do so share it
+through a CTest resource lock). Every run of VisionAccess is confined to
+the cameras' addresses (QRV_U3V_GIGE), and arv-tool-0.8 is always given
+-a <address>: neither ever broadcasts.
+
+The cameras serve the peer's own description with <Streamable>Yes</Streamable>
+added to 17 features of their registers, TriggerSelector selecting the
+trigger's features, and the features its categories leave out
+categorised, so that a saved configuration holds 20 values: the peer's
+description marks none."""
+
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'jsonl'))
+import testsupport  # noqa: E402
+
+FAKE = 'arv-fake-gv-camera-0.8'
+ARV_TOOL = 'arv-tool-0.8'
+# The features made Streamable in the cameras' description, in its order.
+STREAMABLE = ['Width', 'Height', 'OffsetX', 'OffsetY', 'BinningHorizontal', 'BinningVertical', 'PixelFormat',
+              'AcquisitionMode', 'AcquisitionFrameRate', 'TriggerSelector', 'TriggerMode', 'TriggerSource',
+              'TriggerActivation', 'ExposureTimeAbs', 'GainRaw', 'GainAuto', 'TestRegister']
+SELECTED = ['TriggerMode', 'TriggerSource', 'TriggerActivation']
+
+
+def require_peer(test):
+    """The peer's programs, or the test gives up naming their packages."""
+    testsupport.require_program(FAKE, 'aravis-tools', test)
+    testsupport.require_program(ARV_TOOL, 'aravis-tools-cli', test)
+
+
+def fnv31(text):
+    """A camera number as the open SDK makes it of a serial that is not a
+    decimal number: the 31-bit FNV-1a hash of its bytes, 0 taken as 1."""
+    value = 2166136261
+    for byte in text.encode():
+        value = ((value ^ byte) * 16777619) & 0xFFFFFFFF
+    value &= 0x7FFFFFFF
+    return value or 1
+
+
+def streamable_description(xml):
+    """The peer's description with the STREAMABLE features marked so."""
+    for name in STREAMABLE:
+        xml, count = re.subn(r'(<(Integer|IntReg|Float|Enumeration) Name="%s"[^>]*>)' % name,
+                             r'\1\n\t\t<Streamable>Yes</Streamable>', xml, count=1)
+        if count != 1:
+            raise RuntimeError('the peer\'s description has no feature %s' % name)
+    selected = ''.join('\n\t\t<pSelected>%s</pSelected>' % name for name in SELECTED)
+    # Features the peer's categories leave out, categorised.
+    for anchor, added in [('<pValue>TriggerSelectorInteger</pValue>', selected),
+                          ('<pFeature>Debug</pFeature>', '\n\t\t<pFeature>AnalogControl</pFeature>'),
+                          ('<pFeature>AcquisitionMode</pFeature>', '\n\t\t<pFeature>AcquisitionFrameRate</pFeature>')]:
+        if anchor not in xml:
+            raise RuntimeError('the peer\'s description has no %s' % anchor)
+        xml = xml.replace(anchor, anchor + added, 1)
+    return xml
+
+
+class Lab:
+    """Cameras of the peer, and VisionAccess and arv-tool beside them."""
+
+    def __init__(self, work, tool, sdk, test, emulator=()):
+        self.work = os.path.abspath(work)
+        shutil.rmtree(self.work, ignore_errors=True)
+        os.makedirs(self.work)
+        self.tool = list(emulator) + [os.path.abspath(tool)]
+        self.sdk = os.path.abspath(sdk)
+        self.test = test
+        self.cameras = []  # (address, serial, process)
+        self.namespace = None
+        self.prefix = []
+        if os.geteuid() == 0 and shutil.which('ip'):
+            self.namespace = 'va-%s-%d' % (re.sub(r'[^a-z0-9]', '', test.lower())[:12], os.getpid())
+            if subprocess.run(['ip', 'netns', 'add', self.namespace], capture_output=True).returncode != 0:
+                self.namespace = None
+        if self.namespace:
+            self.prefix = ['ip', 'netns', 'exec', self.namespace]
+            self.must(['ip', '-n', self.namespace, 'link', 'set', 'lo', 'up'])
+            self.must(['ip', '-n', self.namespace, 'addr', 'add', '127.0.0.2/8', 'dev', 'lo'])
+            self.addresses = ['127.0.0.1', '127.0.0.2']
+        else:
+            self.addresses = ['127.0.0.1']
+        self.description = self.path('camera.xml')
+        with open(self.description, 'w') as file:
+            file.write(streamable_description(self.stock_description()))
+        for k, address in enumerate(self.addresses):
+            self.start(address, 'CAM%d' % (k + 1))
+
+    def path(self, *parts):
+        return os.path.join(self.work, *parts)
+
+    def must(self, command):
+        run = subprocess.run(command, capture_output=True, text=True)
+        if run.returncode != 0:
+            raise RuntimeError('%s: %s' % (' '.join(command), run.stderr.strip()))
+
+    def stock_description(self):
+        """The description the peer's camera serves of itself."""
+        process = self.spawn('127.0.0.1', 'STOCK', [])
+        try:
+            return self.arv('127.0.0.1', 'genicam')
+        finally:
+            self.stop(process)
+
+    def spawn(self, address, serial, extra):
+        log = open(self.path('%s-%s.log' % (serial, address)), 'w')
+        process = subprocess.Popen(self.prefix + [FAKE, '-i', address, '-s', serial] + extra, stdout=log,
+                                   stderr=subprocess.STDOUT)
+        deadline = time.time() + 20
+        while time.time() < deadline:
+            if process.poll() is not None:
+                raise RuntimeError('%s -i %s ended: see %s' % (FAKE, address, log.name))
+            if self.arv_run(address, 'control', 'DeviceVendorName').returncode == 0:
+                return process
+            time.sleep(0.1)
+        raise RuntimeError('%s -i %s does not answer' % (FAKE, address))
+
+    def start(self, address, serial):
+        self.cameras.append((address, serial, self.spawn(address, serial, ['-g', self.description])))
+
+    def stop(self, process):
+        process.send_signal(signal.SIGTERM)
+        try:
+            process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+    def close(self):
+        for _, _, process in self.cameras:
+            self.stop(process)
+        self.cameras = []
+        if self.namespace:
+            subprocess.run(['ip', 'netns', 'del', self.namespace], capture_output=True)
+            self.namespace = None
+
+    def number(self, serial):
+        return fnv31(serial)
+
+    def environment(self, extra=None):
+        env = dict(os.environ)
+        env.update({'LD_LIBRARY_PATH': self.sdk, 'QRV_U3V_GIGE': ' '.join(self.addresses),
+                    'XDG_CACHE_HOME': self.path('cache'), 'HOME': self.work})
+        env.update(extra or {})
+        return env
+
+    def run(self, args, extra=None, **kwargs):
+        """VisionAccess, confined to the cameras' addresses."""
+        return subprocess.run(self.prefix + self.tool + list(args), capture_output=True, text=True,
+                              env=self.environment(extra), cwd=self.work, **kwargs)
+
+    def popen(self, args, **kwargs):
+        return subprocess.Popen(self.prefix + list(args), **kwargs)
+
+    def arv_run(self, address, *args):
+        return subprocess.run(self.prefix + [ARV_TOOL, '-a', address] + list(args), capture_output=True, text=True,
+                              timeout=60)
+
+    def arv(self, address, *args):
+        """arv-tool-0.8 -a address ..., its standard output; failing loudly."""
+        run = self.arv_run(address, *args)
+        if run.returncode != 0:
+            raise RuntimeError('%s -a %s %s: %s' % (ARV_TOOL, address, ' '.join(args), run.stderr.strip()))
+        return run.stdout
+
+    def arv_values(self, address, *features):
+        """What arv-tool reads of each feature (or R[0x...] register), as text."""
+        values = {}
+        for line in self.arv(address, 'control', *features).splitlines():
+            match = re.match(r'^(\S+) = (.*?)(?: min:.*)?$', line)
+            if match:
+                values[match.group(1)] = match.group(2)
+        return values
