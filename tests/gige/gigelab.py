@@ -67,6 +67,26 @@ def streamable_description(xml):
     return xml
 
 
+def stock_description(prefix=(), log=os.devnull):
+    """The description the peer's camera serves of itself, from one on
+    127.0.0.1 (in the namespace prefix enters) for the time it takes."""
+    with open(log, 'w') as output:
+        process = subprocess.Popen(list(prefix) + [FAKE, '-i', '127.0.0.1', '-s', 'STOCK'], stdout=output,
+                                   stderr=subprocess.STDOUT)
+    try:
+        deadline = time.time() + 20
+        while time.time() < deadline and process.poll() is None:
+            run = subprocess.run(list(prefix) + [ARV_TOOL, '-a', '127.0.0.1', 'genicam'], capture_output=True,
+                                 text=True, timeout=60)
+            if run.returncode == 0 and '<RegisterDescription' in run.stdout:
+                return run.stdout
+            time.sleep(0.1)
+        raise RuntimeError('%s -i 127.0.0.1 does not answer' % FAKE)
+    finally:
+        process.terminate()
+        process.wait(timeout=10)
+
+
 class Lab:
     """Cameras of the peer, and VisionAccess and arv-tool beside them."""
 
@@ -93,7 +113,7 @@ class Lab:
             self.addresses = ['127.0.0.1']
         self.description = self.path('camera.xml')
         with open(self.description, 'w') as file:
-            file.write(streamable_description(self.stock_description()))
+            file.write(streamable_description(stock_description(self.prefix, self.path('stock.log'))))
         for k, address in enumerate(self.addresses):
             self.start(address, 'CAM%d' % (k + 1))
 
@@ -104,14 +124,6 @@ class Lab:
         run = subprocess.run(command, capture_output=True, text=True)
         if run.returncode != 0:
             raise RuntimeError('%s: %s' % (' '.join(command), run.stderr.strip()))
-
-    def stock_description(self):
-        """The description the peer's camera serves of itself."""
-        process = self.spawn('127.0.0.1', 'STOCK', [])
-        try:
-            return self.arv('127.0.0.1', 'genicam')
-        finally:
-            self.stop(process)
 
     def spawn(self, address, serial, extra):
         log = open(self.path('%s-%s.log' % (serial, address)), 'w')
@@ -182,3 +194,11 @@ class Lab:
             if match:
                 values[match.group(1)] = match.group(2)
         return values
+
+
+if __name__ == '__main__':
+    # gigelab.py --description FILE: writes the cameras' description (for bench/run).
+    if len(sys.argv) != 3 or sys.argv[1] != '--description':
+        sys.exit('usage: gigelab.py --description FILE')
+    with open(sys.argv[2], 'w') as out:
+        out.write(streamable_description(stock_description()))
