@@ -737,8 +737,9 @@ std::vector<Row> gige(const Paths &paths, bool quick)
         mkdir(saved.c_str(), 0755);
         std::string savedLine = outputOf(paths.tool, {"-o", saved}, env);
         size_t counted = savedLine.find(" (");
-        std::string values = counted == std::string::npos ? "?" : savedLine.substr(counted + 2,
-                                                                                 savedLine.find(' ', counted + 2) - counted - 2);
+        std::string values = counted == std::string::npos
+                                 ? "?"
+                                 : savedLine.substr(counted + 2, savedLine.find(' ', counted + 2) - counted - 2);
         std::string file;
         DIR *dir = opendir(saved.c_str());
         for (struct dirent *entry; dir != nullptr && (entry = readdir(dir)) != nullptr;)

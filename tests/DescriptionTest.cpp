@@ -1148,7 +1148,8 @@ std::string localUrl(const char *name, size_t size, const std::string &query = "
 
 // A manifest table at 0x9000 of 64-bit big-endian entries (file version,
 // schema major, URL register address), the URL registers holding urls.
-void putGigeManifest(MemoryPort &port, const std::vector<std::tuple<unsigned, unsigned, uint32_t, std::string>> &entries)
+void putGigeManifest(MemoryPort &port,
+                     const std::vector<std::tuple<unsigned, unsigned, uint32_t, std::string>> &entries)
 {
     Bytes table(8 * (entries.size() + 1), 0);
     table[0] = (uint8_t)(entries.size() << 2);
@@ -1261,7 +1262,8 @@ TEST(Description, AGigeCameraIsToldByItsUrlRegister)
     Description description;
     std::string reason;
     ASSERT_TRUE(fetch(gige, &description, &reason)) << reason;
-    std::vector<std::pair<uint64_t, size_t>> expected = {{0x1D0, 8}, {0x200, 512}, {0x934, 4}, {kGigeFile, strlen(kXml)}};
+    std::vector<std::pair<uint64_t, size_t>> expected = {
+        {0x1D0, 8}, {0x200, 512}, {0x934, 4}, {kGigeFile, strlen(kXml)}};
     EXPECT_EQ(gige.reads, expected);
 
     MemoryPort usb;

@@ -61,8 +61,9 @@ Step statusAnswer(uint16_t status, uint16_t command = kReadRegAck)
 }
 Step pendingAnswer(uint16_t ms, int delayMs = 0)
 {
-    return answer([ms](const Bytes &c) { return gvcpAck(0, kPendingAck, gvcpIdOf(c), {0, 0, (uint8_t)(ms >> 8), (uint8_t)ms}); },
-                  delayMs);
+    return answer(
+        [ms](const Bytes &c) { return gvcpAck(0, kPendingAck, gvcpIdOf(c), {0, 0, (uint8_t)(ms >> 8), (uint8_t)ms}); },
+        delayMs);
 }
 Step rawAnswer(std::function<Bytes(uint16_t id)> make)
 {
@@ -206,7 +207,8 @@ TEST_F(GigeChannel, MalformedAcknowledgesAreNotUsed)
              return ack;
          }},
         {"fewer bytes than asked", [](uint16_t id) { return gvcpAck(0, kReadMemAck, id, {0, 1, 0, 0, 9, 9}); }},
-        {"more bytes than asked", [](uint16_t id) { return gvcpAck(0, kReadMemAck, id, {0, 1, 0, 0, 9, 9, 9, 9, 9, 9, 9, 9}); }},
+        {"more bytes than asked",
+         [](uint16_t id) { return gvcpAck(0, kReadMemAck, id, {0, 1, 0, 0, 9, 9, 9, 9, 9, 9, 9, 9}); }},
         {"another address", [](uint16_t id) { return gvcpAck(0, kReadMemAck, id, {0, 1, 0, 4, 9, 9, 9, 9}); }},
         {"oversized datagram", [](uint16_t id) { return gvcpAck(0, kReadMemAck, id, Bytes(2000, 9)); }},
     };

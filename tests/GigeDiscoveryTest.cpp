@@ -126,7 +126,8 @@ TEST(GigeDiscovery, AskedCamerasAreFoundWithoutWaitingOut)
         return true;
     });
     auto start = std::chrono::steady_clock::now();
-    std::vector<GigeDevice> devices = discoverDevices(asking({first.target(), second.target()}, 5000), systemClock(), 3);
+    std::vector<GigeDevice> devices =
+        discoverDevices(asking({first.target(), second.target()}, 5000), systemClock(), 3);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
     ASSERT_EQ(devices.size(), 2u);
     std::set<std::string> serials = {devices[0].answer.serial, devices[1].answer.serial};

@@ -121,7 +121,8 @@ private:
     void expire()
     {
         uint32_t timeoutMs = getBe32(&memory_[0x0938]);
-        if (!controller_.empty() && std::chrono::steady_clock::now() - lastBeat_ > std::chrono::milliseconds(timeoutMs)) {
+        if (!controller_.empty() &&
+            std::chrono::steady_clock::now() - lastBeat_ > std::chrono::milliseconds(timeoutMs)) {
             controller_.clear();
             putBe32(&memory_[0x0A00], 0);
         }

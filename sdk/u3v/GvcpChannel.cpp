@@ -4,7 +4,6 @@
 #include "Status.h"
 
 #include <inttypes.h>
-#include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -74,31 +73,6 @@ int32_t GvcpChannel::writeMemory(uint32_t address, const uint8_t *bytes, size_t 
                     {kWriteMemAck, kWriteAckLength, false, 0}, nullptr);
 }
 
-void GvcpChannel::trace(const char *format, ...)
-{
-    if (!trace_)
-        return;
-    char line[256];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(line, sizeof line, format, args);
-    va_end(args);
-    trace_(line);
-}
-
-uint16_t GvcpChannel::takeRequestId()
-{
-    uint16_t id = nextId_;
-    nextId_ = nextId_ == 0xFFFF ? 1 : nextId_ + 1;
-    return id;
-}
-
-int GvcpChannel::msUntil(int64_t deadlineUs)
-{
-    int64_t remainingUs = deadlineUs - clock_.nowUs();
-    return remainingUs <= 1000 ? 1 : (int)((remainingUs + 999) / 1000);
-}
-
 // One command: sent again with its id while tries remain, as a new command
 // after a busy answer while the tries' time remains, all within the limit.
 int32_t GvcpChannel::transact(uint16_t command, uint32_t address, size_t length, const Encoder &encode,
@@ -107,29 +81,29 @@ int32_t GvcpChannel::transact(uint16_t command, uint32_t address, size_t length,
     int64_t begun = clock_.nowUs();
     int64_t giveUpAt = begun + (int64_t)commandLimitMs_ * 1000;
     int64_t busyUntil = std::min(begun + (int64_t)kTries * kTryTimeoutMs * 1000, giveUpAt);
-    uint16_t id = takeRequestId();
+    uint16_t id = ids_.take();
     std::vector<uint8_t> packet = encode(id);
     int32_t failure = kStatusTimeout;
     int tries = 0;
     while (tries < kTries && clock_.nowUs() < giveUpAt) {
         int64_t start = clock_.nowUs();
-        Transfer sent = transport_.send(packet.data(), packet.size(), msUntil(giveUpAt));
+        Transfer sent = transport_.send(packet.data(), packet.size(), msUntil(clock_, giveUpAt));
         int32_t status = sent == Transfer::Timeout ? kStatusTimeout : kStatusTransfer;
         Outcome outcome = sent == Transfer::Gone ? Outcome::Gone : Outcome::Retry;
         if (sent == Transfer::Ok)
             outcome = await(id, expected, out, giveUpAt, &status);
         if (outcome == Outcome::Gone)
             status = kStatusGone;
-        trace("gvcp id=%u command=%s address=0x%" PRIX32 " length=%zu -> status=0x%08" PRIX32 " elapsed=%" PRId64
-              "us",
-              id, commandName(command), address, length, (uint32_t)status, clock_.nowUs() - start);
+        traceTo(trace_,
+                "gvcp id=%u command=%s address=0x%" PRIX32 " length=%zu -> status=0x%08" PRIX32 " elapsed=%" PRId64 "us",
+                id, commandName(command), address, length, (uint32_t)status, clock_.nowUs() - start);
         if (outcome == Outcome::Done || outcome == Outcome::Gone)
             return status;
         if (outcome == Outcome::Busy) {
             if (clock_.nowUs() + kBusyPauseMs * 1000 >= busyUntil)
                 return status;
             clock_.sleepMs(kBusyPauseMs);
-            id = takeRequestId();
+            id = ids_.take();
             packet = encode(id);
             continue;
         }
@@ -137,8 +111,9 @@ int32_t GvcpChannel::transact(uint16_t command, uint32_t address, size_t length,
         tries++;
     }
     if (clock_.nowUs() >= giveUpAt) {
-        trace("command=%s address=0x%" PRIX32 " given up after %" PRId64 " ms: a command may take %d ms at most",
-              commandName(command), address, (clock_.nowUs() - begun) / 1000, commandLimitMs_);
+        traceTo(trace_,
+                "command=%s address=0x%" PRIX32 " given up after %" PRId64 " ms: a command may take %d ms at most",
+                commandName(command), address, (clock_.nowUs() - begun) / 1000, commandLimitMs_);
         return kStatusTimeout;
     }
     return failure;
@@ -156,7 +131,7 @@ GvcpChannel::Outcome GvcpChannel::await(uint16_t id, const Expected &expected, u
         if (clock_.nowUs() >= deadline)
             return Outcome::Retry;
         size_t received = 0;
-        Transfer got = transport_.receive(buffer_.data(), buffer_.size(), &received, msUntil(deadline));
+        Transfer got = transport_.receive(buffer_.data(), buffer_.size(), &received, msUntil(clock_, deadline));
         if (got == Transfer::Gone)
             return Outcome::Gone;
         if (got == Transfer::Timeout)
@@ -168,23 +143,23 @@ GvcpChannel::Outcome GvcpChannel::await(uint16_t id, const Expected &expected, u
         Ack ack;
         *status = kStatusMalformed;
         if (!decodeAck(buffer_.data(), received, &ack)) {
-            trace("malformed acknowledge of %zu bytes (waiting for id %u)", received, id);
+            traceTo(trace_, "malformed acknowledge of %zu bytes (waiting for id %u)", received, id);
             return Outcome::Retry;
         }
         if (ack.requestId != id) {
-            trace("stale acknowledge id=%u (waiting for %u)", ack.requestId, id);
+            traceTo(trace_, "stale acknowledge id=%u (waiting for %u)", ack.requestId, id);
             continue;
         }
         if (ack.command == kPendingAck) {
             uint16_t waitMs;
             if (!pendingWaitMs(ack, &waitMs))
                 return Outcome::Retry;
-            trace("pending acknowledge id=%u: %u ms more", id, waitMs);
+            traceTo(trace_, "pending acknowledge id=%u: %u ms more", id, waitMs);
             deadline = std::min(clock_.nowUs() + (int64_t)waitMs * 1000, giveUpAtUs);
             continue;
         }
         if (ack.command != expected.command) {
-            trace("stale acknowledge id=%u of command 0x%04X", id, ack.command);
+            traceTo(trace_, "stale acknowledge id=%u of command 0x%04X", id, ack.command);
             continue;
         }
         if (ack.status != kSuccess) {
@@ -193,7 +168,8 @@ GvcpChannel::Outcome GvcpChannel::await(uint16_t id, const Expected &expected, u
         }
         if (ack.length != expected.length ||
             (expected.echoesAddress && getBe32(ack.payload) != expected.address)) {
-            trace("unusable acknowledge id=%u: %u bytes of payload, %zu expected", id, ack.length, expected.length);
+            traceTo(trace_, "unusable acknowledge id=%u: %u bytes of payload, %zu expected", id, ack.length,
+                    expected.length);
             return Outcome::Retry;
         }
         if (out != nullptr) {

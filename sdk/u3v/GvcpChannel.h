@@ -11,6 +11,7 @@
 #ifndef QRVU3V_GVCPCHANNEL_H
 #define QRVU3V_GVCPCHANNEL_H
 
+#include "ChannelParts.h"
 #include "Transport.h"
 
 #include <stddef.h>
@@ -25,7 +26,7 @@ namespace gige {
 class GvcpChannel {
 public:
     // A line for the trace, without its newline.
-    typedef std::function<void(const char *)> TraceLine;
+    typedef u3v::TraceLine TraceLine;
 
     static constexpr int kTries = 3;
     static constexpr int kTryTimeoutMs = 500;
@@ -47,8 +48,8 @@ public:
     int32_t writeMemory(uint32_t address, const uint8_t *bytes, size_t count);
 
     // The request id the next command will carry.
-    uint16_t nextRequestId() const { return nextId_; }
-    void setNextRequestId(uint16_t id) { nextId_ = id == 0 ? 1 : id; }
+    uint16_t nextRequestId() const { return ids_.next(); }
+    void setNextRequestId(uint16_t id) { ids_.setNext(id); }
 
 private:
     enum class Outcome { Done, Busy, Retry, Gone };
@@ -65,15 +66,12 @@ private:
     int32_t transact(uint16_t command, uint32_t address, size_t length, const Encoder &encode,
                      const Expected &expected, uint8_t *out);
     Outcome await(uint16_t id, const Expected &expected, uint8_t *out, int64_t giveUpAtUs, int32_t *status);
-    int msUntil(int64_t deadlineUs);
-    uint16_t takeRequestId();
-    void trace(const char *format, ...) __attribute__((format(printf, 2, 3)));
 
     Transport &transport_;
     Clock &clock_;
     TraceLine trace_;
     int commandLimitMs_;
-    uint16_t nextId_ = 1;
+    RequestIds ids_;
     std::vector<uint8_t> buffer_;
 };
 

@@ -12,12 +12,10 @@ is left as it was.
     AnsibleGigeTest.py --collection TARBALL --work DIR --tool VisionAccess --sdk SDK_FOLDER [--emulator WORD]..."""
 
 import argparse
-import fcntl
 import json
 import os
 import subprocess
 import sys
-import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, '..', 'gige'))
@@ -99,28 +97,6 @@ def statuses(result):
     return [camera['status'] for camera in result.get('cameras', [])]
 
 
-def held(lab, address):
-    """arv-tool holding control of the camera at address: its output waits in a full pipe."""
-    reader, writer = os.pipe()
-    fcntl.fcntl(writer, 1031, 4096)  # F_SETPIPE_SZ
-    holder = lab.popen([gigelab.ARV_TOOL, '-a', address, 'genicam'], stdout=writer, stderr=subprocess.DEVNULL)
-    os.close(writer)
-    deadline = time.time() + 20
-    while time.time() < deadline and '0x00000002' not in lab.run(['-r', 'A00'], {'QRV_U3V_GIGE': address}).stdout:
-        time.sleep(0.05)
-    return holder, reader
-
-
-def release(holder, reader):
-    os.set_blocking(reader, False)
-    while holder.poll() is None:
-        try:
-            os.read(reader, 65536)
-        except BlockingIOError:
-            time.sleep(0.01)
-    os.close(reader)
-
-
 def scenario(lab, play):
     numbers = [lab.number(serial) for _, serial, _ in lab.cameras]
     values = list(WANTED)
@@ -168,11 +144,8 @@ def scenario(lab, play):
 
     # Back to power-up values on the first camera, while arv-tool holds it.
     lab.run(['-s', first, '-w', 'Width', POWER_UP['Width']])
-    holder, reader = held(lab, lab.cameras[0][0])
-    try:
+    with lab.hold(lab.cameras[0][0]):
         status, output, result = play.run('held', 'configure.yml')
-    finally:
-        release(holder, reader)
     message = result.get('msg', '')
     check(status == 2 and 'camera %d' % numbers[0] in message and 'Width' in message,
           'a camera another application controls fails its host, named with the feature', output, message)

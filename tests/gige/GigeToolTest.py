@@ -15,13 +15,10 @@ discovery's packets).
     GigeToolTest.py --tool VisionAccess --sdk SDK_FOLDER --work DIR [--without-module] [--emulator WORD]..."""
 
 import argparse
-import fcntl
 import json
 import os
 import re
-import subprocess
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'jsonl'))
@@ -31,7 +28,6 @@ from testsupport import check  # noqa: E402
 
 TEST = 'GigeTool'
 STAMP = '00:00:00 Camera scan ....\n'
-F_SETPIPE_SZ = 1031
 
 
 def lines_of(run):
@@ -196,18 +192,8 @@ class Scenario:
     def held_by_another(self, saved):
         """arv-tool holds control while its output waits in a full pipe."""
         serial, address = self.serials[0], self.first
-        reader, writer = os.pipe()
-        fcntl.fcntl(writer, F_SETPIPE_SZ, 4096)
-        holder = self.lab.popen([gigelab.ARV_TOOL, '-a', address, 'genicam'], stdout=writer, stderr=subprocess.DEVNULL)
-        os.close(writer)
-        try:
-            deadline = time.time() + 20
-            held = False
-            while not held and time.time() < deadline:
-                values = read_values(lines_of(self.tool('-s', serial, '-r', 'A00')).get(self.numbers[0], []))
-                held = values.get('0xA00') == '0x00000002'
-                time.sleep(0.05)
-            check(held, 'arv-tool holds control of the camera')
+        with self.lab.hold(address) as held:
+            check(held.held, 'arv-tool holds control of the camera')
             run = self.tool('-s', serial, '-w', 'Width', '100', '-r', 'Width')
             lines = lines_of(run).get(self.numbers[0], [])
             check(lines == ['Could not write feature Width: register 0x100 could not be written (status 0x80010012)',
@@ -219,14 +205,6 @@ class Scenario:
             run = self.tool('-s', serial, '-p', saved)
             check(run.returncode == 4 and 'not applied' in run.stdout, 'a configuration is not applied either',
                   run.stdout)
-        finally:
-            os.set_blocking(reader, False)
-            while holder.poll() is None:
-                try:
-                    os.read(reader, 65536)
-                except BlockingIOError:
-                    time.sleep(0.01)
-            os.close(reader)
         run = self.tool('-s', serial, '-w', 'Width', '640')
         check(run.returncode == 0 and run.stderr == '', 'once arv-tool has gone, the camera is written', run.stdout,
               run.stderr)

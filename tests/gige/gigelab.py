@@ -13,6 +13,7 @@ trigger's features, and the features its categories leave out
 categorised, so that a saved configuration holds 20 values: the peer's
 description marks none."""
 
+import fcntl
 import os
 import re
 import shutil
@@ -26,6 +27,7 @@ import testsupport  # noqa: E402
 
 FAKE = 'arv-fake-gv-camera-0.8'
 ARV_TOOL = 'arv-tool-0.8'
+F_SETPIPE_SZ = 1031
 # The features made Streamable in the cameras' description, in its order.
 STREAMABLE = ['Width', 'Height', 'OffsetX', 'OffsetY', 'BinningHorizontal', 'BinningVertical', 'PixelFormat',
               'AcquisitionMode', 'AcquisitionFrameRate', 'TriggerSelector', 'TriggerMode', 'TriggerSource',
@@ -185,6 +187,38 @@ class Lab:
         if run.returncode != 0:
             raise RuntimeError('%s -a %s %s: %s' % (ARV_TOOL, address, ' '.join(args), run.stderr.strip()))
         return run.stdout
+
+    def hold(self, address):
+        """arv-tool holding control of the camera at address, its output
+        waiting in a full pipe, until release(); a context manager."""
+        lab = self
+
+        class Held:
+            def __enter__(self):
+                reader, writer = os.pipe()
+                fcntl.fcntl(writer, F_SETPIPE_SZ, 4096)
+                self.reader = reader
+                self.holder = lab.popen([ARV_TOOL, '-a', address, 'genicam'], stdout=writer,
+                                        stderr=subprocess.DEVNULL)
+                os.close(writer)
+                deadline = time.time() + 20
+                self.held = False
+                while not self.held and time.time() < deadline:
+                    self.held = '0x00000002' in lab.run(['-r', 'A00'], {'QRV_U3V_GIGE': address}).stdout
+                    time.sleep(0.05)
+                return self
+
+            def __exit__(self, *exception):
+                os.set_blocking(self.reader, False)
+                while self.holder.poll() is None:
+                    try:
+                        os.read(self.reader, 65536)
+                    except BlockingIOError:
+                        time.sleep(0.01)
+                os.close(self.reader)
+                return False
+
+        return Held()
 
     def arv_values(self, address, *features):
         """What arv-tool reads of each feature (or R[0x...] register), as text."""
