@@ -264,7 +264,10 @@ std::vector<GigeDevice> discoverDevices(const DiscoverySettings &settings, Clock
         reportOnce(std::string("no socket for discovery: ") + strerror(errno));
         return devices;
     }
-    std::vector<uint8_t> packet = encodeDiscovery(requestId, true);
+    // Answers by unicast only, as the peer asks by default: a camera on
+    // another subnet that could answer only by broadcast could not be
+    // reached to be opened either.
+    std::vector<uint8_t> packet = encodeDiscovery(requestId, false);
     bool broadcast = false;
     for (const Plan::Broadcast &one : plan.broadcasts) {
         bool sent = broadcastOn(fd, packet, one.index, one.local);

@@ -8,8 +8,8 @@ name, features and registers read alike (an unaligned register too),
 values written by either read back by the other, a configuration saved,
 changed by arv-tool, compared and brought back, the description saved with
 -x as the camera serves it, JSON Lines, a camera arv-tool holds control of
-read but refused a write with a clear line, and two cameras with one serial
-numbered by their addresses. No run broadcasts (the trace shows each
+read but refused a write with a clear line, two cameras with one serial
+numbered by their addresses, and the README's session. No run broadcasts (the trace shows each
 discovery's packets).
 
     GigeToolTest.py --tool VisionAccess --sdk SDK_FOLDER --work DIR [--without-module] [--emulator WORD]..."""
@@ -209,6 +209,30 @@ class Scenario:
         check(run.returncode == 0 and run.stderr == '', 'once arv-tool has gone, the camera is written', run.stdout,
               run.stderr)
 
+    def readme(self):
+        """The README's session: the peer's camera as it comes (serial GV01),
+        and the tool's lines as the README shows them."""
+        if not self.lab.namespace:
+            print('NOTE the README\'s session needs an address of its own: root only')
+            return
+        with open(os.path.join(testsupport.SOURCE_DIR, 'README.md')) as file:
+            section = file.read().split('## GigE Vision cameras', 1)[1].split('\n## ', 1)[0]
+        block = [line[4:] for line in section.splitlines() if line.startswith('    ')]
+        command = next(line for line in block if line.startswith('$ QRV_U3V_GIGE='))
+        shown = block[block.index(command) + 1:]
+        shown = shown[:next((k for k, line in enumerate(shown) if not line.startswith(('00:', '    '))), len(shown))]
+        args = command.split('./build/VisionAccess ', 1)[1].split()
+        self.lab.must(['ip', '-n', self.lab.namespace, 'addr', 'add', '127.0.0.4/8', 'dev', 'lo'])
+        process = self.lab.spawn('127.0.0.4', 'GV01', [])
+        try:
+            run = self.tool(*args, extra={'QRV_U3V_GIGE': '127.0.0.4'})
+        finally:
+            self.lab.stop(process)
+        printed = run.stdout.splitlines()
+        # The peer's version is the installed Aravis's.
+        check([line for line in printed if 'Version:' not in line] == [line for line in shown if 'Version:' not in line],
+              'the README\'s session prints what the README shows', printed, shown)
+
     def shared_serial(self):
         """A third camera copying the first's serial: both numbered by their addresses."""
         if not self.lab.namespace:
@@ -257,6 +281,7 @@ def main():
         scenario.json_lines()
         scenario.held_by_another(saved)
         scenario.shared_serial()
+        scenario.readme()
     finally:
         lab.close()
     return testsupport.verdict('every check passed')
