@@ -1,7 +1,7 @@
 // What every part agrees on about a camera's registers (CameraRegisters.h):
 // the byte order at each width, the private command's record byte for byte,
-// the bootstrap addresses of USB3 Vision and of GigE Vision, and what tells
-// a GigE Vision camera's URL register, the same from C as from C++.
+// the bootstrap addresses, the same from C as from C++, and what tells a
+// GigE Vision camera's URL register.
 #include <stddef.h>
 #include <string.h>
 
@@ -93,26 +93,6 @@ TEST(CameraRegisters, TheBootstrapAddressesAreTheStandardsMap)
     // Each text register is 64 bytes and ends where the next begins.
     EXPECT_EQ(kBootstrapTextSize, 64u);
     EXPECT_EQ(kBootstrapModelName - kBootstrapManufacturerName, kBootstrapTextSize);
-}
-
-TEST(CameraRegisters, TheGigeBootstrapAddressesAreTheStandardsMap)
-{
-    const struct {
-        const char *name;
-        uint64_t address, expected;
-    } kRegisters[] = {
-        {"device mode", kGigeDeviceMode, 0x0004},          {"manufacturer name", kGigeManufacturerName, 0x0048},
-        {"model name", kGigeModelName, 0x0068},            {"device version", kGigeDeviceVersion, 0x0088},
-        {"manufacturer info", kGigeManufacturerInfo, 0x00A8}, {"serial number", kGigeSerialNumber, 0x00D8},
-        {"user-defined name", kGigeUserDefinedName, 0x00E8}, {"first URL", kGigeFirstUrl, 0x0200},
-        {"second URL", kGigeSecondUrl, 0x0400},            {"GVCP capability", kGigeCapability, 0x0934},
-        {"manifest table", kGigeManifestTable, 0x9000},
-    };
-    for (const auto &r : kRegisters)
-        EXPECT_EQ(r.address, r.expected) << r.name;
-    EXPECT_EQ(kGigeModelName - kGigeManufacturerName, kGigeNameSize);
-    EXPECT_EQ(kGigeUserDefinedName - kGigeSerialNumber, kGigeSerialSize);
-    EXPECT_EQ(kGigeSecondUrl - kGigeFirstUrl, kGigeUrlSize);
 }
 
 // What tells a GigE Vision camera's first URL register from whatever a

@@ -147,18 +147,22 @@ int32_t GigeCamera::read(uint64_t address, uint8_t *bytes, size_t size)
         return 0;
     if (address >= kAddressSpace || size > kAddressSpace - address)
         return kStatusBeyond32Bits;
-    // The whole words that hold the bytes asked for.
+    // The whole words that hold the bytes asked for: read into the caller's
+    // buffer where they are those bytes, else into one of their own.
     uint64_t first = address - address % kWord;
     uint64_t end = (address + size + kWord - 1) / kWord * kWord;
-    std::vector<uint8_t> words((size_t)(end - first));
+    bool aligned = first == address && end == address + size;
+    std::vector<uint8_t> words(aligned ? 0 : (size_t)(end - first));
+    uint8_t *into = aligned ? bytes : words.data();
     for (uint64_t at = first; at < end; at += kMaxMemoryData) {
         size_t count = (size_t)std::min<uint64_t>(kMaxMemoryData, end - at);
         std::lock_guard<std::mutex> guard(mutex_);
-        int32_t status = channel_.readMemory((uint32_t)at, &words[at - first], count);
+        int32_t status = channel_.readMemory((uint32_t)at, into + (at - first), count);
         if (status < 0)
             return status;
     }
-    memcpy(bytes, &words[address - first], size);
+    if (!aligned)
+        memcpy(bytes, &words[address - first], size);
     return 0;
 }
 

@@ -36,17 +36,14 @@ struct TraceFile {
         if (file == nullptr)
             report("%s: cannot append trace: %s", path, strerror(errno));
     }
-    ~TraceFile()
-    {
-        if (file != nullptr)
-            fclose(file);
-    }
 };
 
+// Never destroyed: a camera closed as the process ends (a GigE Vision
+// camera giving control back) still traces.  Every line is flushed.
 TraceFile &traceFile()
 {
-    static TraceFile instance;
-    return instance;
+    static TraceFile *instance = new TraceFile;
+    return *instance;
 }
 
 } // namespace
