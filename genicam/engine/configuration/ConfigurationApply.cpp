@@ -145,7 +145,8 @@ Outcome Writer::keepNow(Kept *value, const Item &item, Error *error)
         if (!selectors_.original(item.name, &first, error))
             return classify(*error);
         value->value = first.value;
-    } else if (!selectors_.enter(item.context, error) || !camera_.read(item.name, &value->value, error)) {
+    } else if (!selectors_.enter(item.context, error) || !camera_.read(item.name, &value->value, error) ||
+               !writableBack(catalog_.known(item.name), item.name, value->value, error)) {
         return classify(*error);
     }
     if (item.value.form == ValueForm::Register && value->value.bytes.size() != item.value.bytes.size()) {

@@ -32,6 +32,19 @@ bool failWith(ErrorKind kind, const std::string &text, Error *error)
     return false;
 }
 
+bool writableBack(const Known &known, const std::string &name, const FeatureValue &value, Error *error)
+{
+    if (value.form != ValueForm::Enumeration)
+        return true;
+    for (const EntryFacts &entry : known.entries)
+        if (entry.value == value.integer)
+            return true;
+    return failWith(ErrorKind::NotImplemented,
+                    name + " holds " + std::to_string(value.integer) + ", the value of its entry " + value.text +
+                        ", which is not implemented",
+                    error);
+}
+
 const Known &Catalog::known(const std::string &name)
 {
     auto found = known_.find(name);
@@ -119,7 +132,8 @@ bool Selectors::now(const std::string &selector, Setting *setting, Error *error)
         setting->value = held->second;
     } else {
         Error read;
-        if (!camera_.read(selector, &setting->value, &read))
+        if (!camera_.read(selector, &setting->value, &read) ||
+            !writableBack(catalog_.known(selector), selector, setting->value, &read))
             return failWith(read.kind, "its selector " + selector + " cannot be read: " + read.text, error);
         now_[selector] = setting->value;
     }
