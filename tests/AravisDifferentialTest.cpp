@@ -843,6 +843,16 @@ const std::vector<KnownDifference> &knownDifferences()
         {"UnimplementedRead", "Aravis reads a feature that is not implemented (its pIsImplemented is 0)",
          kExampleRegisters + "<Integer Name=\"N\"><pIsImplemented>Zero</pIsImplemented><pValue>Raw</pValue></Integer>",
          "N", "error: not implemented", nullptr},
+        {"SharedEntryValue",
+         "Aravis names the last entry in document order of the value an Enumeration holds; here it is the first "
+         "implemented one (the first of all when none is)",
+         kExampleRegisters + "<Enumeration Name=\"E\"><EnumEntry Name=\"A\"><Value>1</Value></EnumEntry>"
+                             "<EnumEntry Name=\"B\"><Value>1</Value></EnumEntry><pValue>Raw</pValue></Enumeration>",
+         "Raw=1;E", "A",
+         [](const Comparison &c) {
+             return c.type == "Enumeration" && c.text.empty() && c.project.ok && c.aravis.ok &&
+                    c.project.value != c.aravis.value;
+         }},
         {"ConditionThroughNotImplemented",
          "Aravis computes a pIsImplemented from nodes that are not implemented themselves, as if they were; here a "
          "condition read through a node the camera does not have does not hold (a color camera's selector on a "
@@ -879,7 +889,7 @@ const std::vector<KnownDifference> &knownDifferences()
              uint64_t there = strtoull(c.aravis.value.c_str(), nullptr, 10);
              if (c.aravis.value[0] == '-')
                  there = (uint64_t)strtoll(c.aravis.value.c_str(), nullptr, 10);
-             bool mask = there != 0 && (there & (there + 1)) == 0, power = there != 0 && (there & (there - 1)) == 0;
+             bool mask = (there & (there + 1)) == 0, power = there != 0 && (there & (there - 1)) == 0;
              return (c.project.value == "-1" && mask) || (c.project.value == "0" && power);
          }},
         {"FloatFormulaWraps",
