@@ -17,7 +17,7 @@
 #include <string>
 
 #include "Engine.h"
-#include "NodeMap.h"
+#include "map/NodeMap.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // values of one line, which the writer writes back to the same entries.  An
 // applied file compares as matching; one not applied leaves the camera as
 // it was when it says so; a comparison changes nothing.
-#include "Configuration.h"
+#include "configuration/Configuration.h"
 #include "ConfigurationModel.h"
 
 #include <stdio.h>

@@ -6,7 +6,7 @@
 // evaluated in both arithmetics, where each evaluation fails with a reason
 // or gives a value of the kind wanted (finite in Float), the same when run
 // again and after a move, reading each variable at most once.
-#include "Formula.h"
+#include "formula/Formula.h"
 
 #include <math.h>
 #include <stdio.h>

@@ -1,8 +1,8 @@
 // Configuration files: what the reader takes from other tools and what it
 // refuses (with the line and why), the exact bytes the writer writes, and
 // values as files write them.
-#include "ConfigurationFile.h"
-#include "ConfigurationValue.h"
+#include "configuration/ConfigurationFile.h"
+#include "configuration/ConfigurationValue.h"
 
 #include <string>
 #include <vector>

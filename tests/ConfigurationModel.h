@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "ConfigurationValue.h"
-#include "CameraFeatures.h"
+#include "configuration/ConfigurationValue.h"
+#include "configuration/CameraFeatures.h"
 
 namespace model {
 

@@ -2,7 +2,7 @@
 // integrator would see go wrong (a value not applied, a camera left half
 // configured, a file another tool wrote refused, a camera changed by a save
 // or a comparison).
-#include "Configuration.h"
+#include "configuration/Configuration.h"
 #include "ConfigurationModel.h"
 
 #include <math.h>

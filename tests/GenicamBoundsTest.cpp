@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "NodeMap.h"
+#include "map/NodeMap.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "Engine.h"
-#include "Text.h"
+#include "numbers/Text.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // type, the value forms, the reasons, the rules where a peer is wrong, and
 // descriptions built to break it.
 #include "GenicamCamera.h"
-#include "NodeMap.h"
-#include "Text.h"
+#include "map/NodeMap.h"
+#include "numbers/Text.h"
 
 #include <map>
 #include <string>

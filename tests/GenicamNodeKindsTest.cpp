@@ -5,20 +5,20 @@
 
 #include <gtest/gtest.h>
 
-#include "BooleanNode.h"
-#include "CategoryNode.h"
-#include "CommandNode.h"
-#include "ConverterNode.h"
-#include "EnumerationNode.h"
-#include "FloatRegNode.h"
+#include "nodes/kinds/BooleanNode.h"
+#include "nodes/kinds/CategoryNode.h"
+#include "nodes/kinds/CommandNode.h"
+#include "nodes/kinds/ConverterNode.h"
+#include "nodes/kinds/EnumerationNode.h"
+#include "nodes/kinds/FloatRegNode.h"
 #include "GenicamCamera.h"
-#include "IntRegNode.h"
-#include "NodeMap.h"
-#include "NumberNode.h"
-#include "PortNode.h"
-#include "StringNode.h"
-#include "StringRegNode.h"
-#include "SwissKnifeNode.h"
+#include "nodes/kinds/IntRegNode.h"
+#include "map/NodeMap.h"
+#include "nodes/kinds/NumberNode.h"
+#include "nodes/kinds/PortNode.h"
+#include "nodes/kinds/StringNode.h"
+#include "nodes/kinds/StringRegNode.h"
+#include "nodes/kinds/SwissKnifeNode.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "GenicamCamera.h"
-#include "Number.h"
+#include "numbers/Number.h"
 
 namespace {
 

@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "Error.h"
+#include "Facts.h"
 #include "Port.h"
+#include "Value.h"
 
 namespace genicam {
 
@@ -27,63 +29,6 @@ class NodeMap;
 // fine).  nullptr and a reason when it is not XML or not a GenICam
 // description.
 std::shared_ptr<const NodeMap> parseNodeMap(const char *xml, size_t size, std::string *reason);
-
-// What a feature's value is: the form read and write take it in as text,
-// and the member of a FeatureValue that holds it.  None: a node that holds
-// no value (a Category, a Port, a node this tool does not read).
-enum class ValueForm : uint8_t { Integer, Float, Enumeration, Boolean, String, Register, Command, None };
-
-// The form's name as tests and logs show it ("Float").
-const char *valueFormName(ValueForm form);
-
-// What the description says about a feature: the same on every camera.
-struct FeatureInfo {
-    std::string name;
-    std::string type;  // its node type: "IntReg", "Enumeration"
-    ValueForm form = ValueForm::None;
-    bool streamable = false;  // its Streamable says Yes: a saved configuration holds it
-    // The nodes whose pSelected name this feature, in document order: the
-    // selectors that choose which of its values a read or write reaches.
-    std::vector<std::string> selectors;
-    // For a selector, the features its pSelected name, in its order.
-    std::vector<std::string> selected;
-};
-
-// What a feature allows now, as the camera's other features decide it.
-struct FeatureAccess {
-    bool implemented = false;  // its pIsImplemented, and those of what it stands for, hold
-    bool available = false;    // implemented, and its pIsAvailable (and theirs) hold now
-    bool locked = false;       // writable by nature, but its pIsLocked (or theirs) holds now
-    bool readable = false;     // a read is tried now (never for a Command, which is executed)
-    bool writable = false;     // a write is tried now
-};
-
-// A feature's value in its own form, in the member that form names.
-struct FeatureValue {
-    ValueForm form = ValueForm::None;
-    int64_t integer = 0;         // an Integer; a Boolean as 1 or 0; the value of an Enumeration's entry
-    double floating = 0;         // a Float, the double itself
-    std::string text;            // a String; an Enumeration's entry, as read and written
-    std::vector<uint8_t> bytes;  // a Register's bytes, in address order
-};
-
-// A value as a read shows it: an Integer in decimal, a Float in the shortest
-// form that reads back as the same double, a Boolean as true or false, an
-// Enumeration by its entry's name, a String as its text, a Register as
-// hexadecimal bytes ("0a ff 10"); "" for a Command or None.
-std::string formatValue(const FeatureValue &value);
-
-// One implemented entry of an Enumeration.
-struct EntryFacts {
-    std::string name;  // as read and written (its Symbolic)
-    int64_t value = 0;
-    bool usable = false;  // available now, so that a write of it is tried
-};
-
-// An integer feature's bounds now.
-struct IntegerRange {
-    int64_t min = 0, max = 0, inc = 1;
-};
 
 // One camera's turn in the run: the port its registers are read through and
 // the host-side values (an Integer, Float, Enumeration, Boolean or String

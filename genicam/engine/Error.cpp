@@ -1,5 +1,7 @@
 #include "Error.h"
 
+#include <utility>
+
 namespace genicam {
 
 const char *errorKindName(ErrorKind kind)
@@ -35,6 +37,13 @@ const char *errorKindName(ErrorKind kind)
         return "FaultyDescription";
     }
     return "Unknown";
+}
+
+bool fail(Error *error, ErrorKind kind, std::string text)
+{
+    error->kind = kind;
+    error->text = std::move(text);
+    return false;
 }
 
 } // namespace genicam

@@ -37,6 +37,9 @@ struct Error {
 // The kind's name as tests and logs show it ("NotAvailable").
 const char *errorKindName(ErrorKind kind);
 
+// Sets *error to kind and text; false, for a failing return.
+bool fail(Error *error, ErrorKind kind, std::string text);
+
 } // namespace genicam
 
 #endif

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "Cache.h"
-#include "SessionFeatures.h"
+#include "configuration/SessionFeatures.h"
 
 int formNumber(genicam::ValueForm form)
 {

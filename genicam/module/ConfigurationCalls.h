@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "Configuration.h"
-#include "ConfigurationFile.h"
+#include "configuration/Configuration.h"
+#include "configuration/ConfigurationFile.h"
 #include "Engine.h"
 #include "GenicamModule.h"
 

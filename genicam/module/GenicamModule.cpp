@@ -7,7 +7,7 @@
 #include "ConfigurationCalls.h"
 #include "Description.h"
 #include "Engine.h"
-#include "NodeMap.h"
+#include "map/NodeMap.h"
 #include "ParsedDescriptions.h"
 #include "ReadCache.h"
 #include "Unzip.h"
