@@ -8,7 +8,9 @@
 //
 //   benchmark --tool VisionAccess --sdk <folder of libQrVApi.so> --client <client>
 //             --trivial <trivial> --work <scratch folder>
-//             [--generator GenicamMeasure --xmlparse <xmlparse> [--shapes <shapes>]] [--quick]
+//             [--generator GenicamMeasure --xmlparse <xmlparse> [--shapes <shapes>]]
+//             [--open-sdk <folder> --fake-camera <arv-fake-gv-camera-0.8> --arv-tool <arv-tool-0.8>
+//              --camera-description <xml>] [--quick]
 #include <dirent.h>
 #include <limits.h>
 #include <fcntl.h>
@@ -37,6 +39,9 @@ struct Paths {
     std::string tool, sdk, client, trivial, work;
     std::string generator, xmlparse;  // for the feature rows, when given
     std::string shapes;               // for the worst shapes' rows, when given
+    // For the GigE Vision rows, when given: the open SDK's folder, the
+    // peer's simulated camera and arv-tool, and the camera's description.
+    std::string openSdk, fakeCamera, arvTool, cameraDescription;
 };
 
 struct Usage {
@@ -60,13 +65,15 @@ double median(std::vector<double> values)
 }
 
 // The environment of a measured run: this process's, less anything of the
-// simulator's, plus the SDK folder and the given settings.
+// simulator's and where GigE Vision cameras are looked for, plus the SDK
+// folder and the given settings.
 std::vector<std::string> environment(const Paths &paths, const std::vector<std::string> &settings)
 {
     std::vector<std::string> env;
     for (char **entry = environ; *entry != nullptr; entry++) {
         std::string text = *entry;
-        if (text.rfind("QRV_SIM_", 0) != 0 && text.rfind("LD_LIBRARY_PATH=", 0) != 0)
+        if (text.rfind("QRV_SIM_", 0) != 0 && text.rfind("LD_LIBRARY_PATH=", 0) != 0 &&
+            text.rfind("QRV_U3V_GIGE", 0) != 0)
             env.push_back(text);
     }
     env.push_back("LD_LIBRARY_PATH=" + paths.sdk);
@@ -99,6 +106,40 @@ pid_t launch(const std::string &program, std::vector<std::string> args, std::vec
         _exit(127);
     }
     return pid;
+}
+
+// The exit status of a program run to its end.
+int exitStatus(const std::string &program, const std::vector<std::string> &args, const std::vector<std::string> &env)
+{
+    int status = 0;
+    waitpid(launch(program, args, env), &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+}
+
+// What a program run to its end printed on standard output.
+std::string outputOf(const std::string &program, std::vector<std::string> args, std::vector<std::string> env)
+{
+    int pipe[2];
+    if (::pipe(pipe) != 0)
+        return "";
+    args.insert(args.begin(), program);
+    std::vector<char *> argv = pointers(args);
+    std::vector<char *> envp = pointers(env);
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(pipe[1], 1);
+        close(pipe[0]);
+        execve(program.c_str(), argv.data(), envp.data());
+        _exit(127);
+    }
+    close(pipe[1]);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t got; (got = read(pipe[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, (size_t)got);
+    close(pipe[0]);
+    waitpid(pid, nullptr, 0);
+    return text;
 }
 
 Usage measure(const std::string &program, const std::vector<std::string> &args, const std::vector<std::string> &env)
@@ -628,6 +669,105 @@ std::vector<Row> shapes(const Paths &paths, bool quick)
     return {cpu, memory};
 }
 
+// VisionAccess on the open SDK against arv-tool-0.8, both on the peer's
+// simulated GigE Vision camera on 127.0.0.1 (its description with 20
+// Streamable values), discovery confined to that address, VisionAccess's
+// description cache on: wall time, paired, as a camera on a network is
+// waited for.  One process that reads Width; the cost of one more register
+// read (the difference between runs of few and many reads); applying the
+// camera's saved configuration (-p, every value verified, the previous
+// settings restorable) against arv-tool setting the same values in one
+// process, which verifies and restores nothing.
+std::vector<Row> gige(const Paths &paths, bool quick)
+{
+    char work[PATH_MAX];
+    if (realpath(paths.work.c_str(), work) == nullptr)
+        return {};
+    std::string folder = std::string(work) + "/gige";
+    mkdir(folder.c_str(), 0755);
+    Paths open = paths;
+    open.sdk = paths.openSdk;
+    std::vector<std::string> env =
+        environment(open, {"QRV_U3V_GIGE=127.0.0.1", "XDG_CACHE_HOME=" + folder + "/cache"});
+    pid_t camera = launch(paths.fakeCamera, {"-i", "127.0.0.1", "-s", "BENCH", "-g", paths.cameraDescription}, env);
+    std::vector<Row> rows;
+    bool ready = false;
+    for (int tries = 0; tries < 200 && !ready; tries++) {
+        ready = exitStatus(paths.arvTool, {"-a", "127.0.0.1", "control", "Width"}, env) == 0;
+        if (!ready)
+            usleep(100000);
+    }
+    if (ready) {
+        int pairs = quick ? 3 : 21;
+        auto wall = [&](const std::string &program, const std::vector<std::string> &args) {
+            return measure(program, args, env).wallUs;
+        };
+        const std::vector<std::string> arvWidth = {"-a", "127.0.0.1", "control", "Width"};
+        wall(paths.tool, {"-r", "Width"});  // fills the cache, where the camera's URL gives a SHA-1
+        Paired one = paired(pairs, [&] { return wall(paths.tool, {"-r", "Width"}); },
+                            [&] { return wall(paths.arvTool, arvWidth); });
+        rows.push_back(ratioRow("GigE: one -r Width, wall, vs arv-tool control Width", one.a / 1000, one.b / 1000, "ms",
+                                one.ratio, 1));
+
+        const int kFew = 10, kMany = quick ? 110 : 1010;
+        auto reads = [](int count, bool ours) {
+            std::vector<std::string> args = ours ? std::vector<std::string>{}
+                                                 : std::vector<std::string>{"-a", "127.0.0.1", "control"};
+            for (int k = 0; k < count; k++) {
+                if (ours)
+                    args.insert(args.end(), {"-r", "100"});
+                else
+                    args.push_back("R[0x100]");
+            }
+            return args;
+        };
+        std::vector<double> ours, theirs;
+        for (int k = 0; k < pairs; k++) {
+            ours.push_back((wall(paths.tool, reads(kMany, true)) - wall(paths.tool, reads(kFew, true))) /
+                           (kMany - kFew));
+            theirs.push_back((wall(paths.arvTool, reads(kMany, false)) - wall(paths.arvTool, reads(kFew, false))) /
+                             (kMany - kFew));
+        }
+        double read = median(ours), arvRead = median(theirs);
+        rows.push_back(ratioRow("GigE: one more register read, wall, vs arv-tool R[]", read, arvRead, "us",
+                                read / arvRead, 1));
+
+        // The camera's configuration, saved, and the same values as arv-tool's assignments.
+        std::string saved = folder + "/saved";
+        mkdir(saved.c_str(), 0755);
+        std::string savedLine = outputOf(paths.tool, {"-o", saved}, env);
+        size_t counted = savedLine.find(" (");
+        std::string values = counted == std::string::npos
+                                 ? "?"
+                                 : savedLine.substr(counted + 2, savedLine.find(' ', counted + 2) - counted - 2);
+        std::string file;
+        DIR *dir = opendir(saved.c_str());
+        for (struct dirent *entry; dir != nullptr && (entry = readdir(dir)) != nullptr;)
+            if (strstr(entry->d_name, ".pfs") != nullptr)
+                file = saved + "/" + entry->d_name;
+        if (dir != nullptr)
+            closedir(dir);
+        std::vector<std::string> assignments = {"-a", "127.0.0.1", "control"};
+        std::ifstream in(file);
+        for (std::string line; std::getline(in, line);) {
+            size_t tab = line.find('\t');
+            if (!line.empty() && line[0] != '#' && tab != std::string::npos)
+                assignments.push_back(line.substr(0, tab) + "=" + line.substr(tab + 1));
+        }
+        if (!file.empty()) {
+            Paired apply = paired(pairs, [&] { return wall(paths.tool, {"-p", file}); },
+                                  [&] { return wall(paths.arvTool, assignments); });
+            rows.push_back(ratioRow("GigE: apply " + values + " values (-p), wall, vs arv-tool F=V",
+                                    apply.a / 1000, apply.b / 1000, "ms", apply.ratio, 1));
+        }
+    } else {
+        fprintf(stderr, "benchmark: the simulated GigE Vision camera does not answer on 127.0.0.1\n");
+    }
+    kill(camera, SIGTERM);
+    waitpid(camera, nullptr, 0);
+    return rows;
+}
+
 void print(const std::vector<Row> &rows)
 {
     const char *format = "%-48s %14s %14s %7s %9s %5s\n";
@@ -653,6 +793,10 @@ int main(int argc, char **argv)
                               : arg == "--generator" ? &paths.generator
                               : arg == "--xmlparse"  ? &paths.xmlparse
                               : arg == "--shapes"    ? &paths.shapes
+                              : arg == "--open-sdk"  ? &paths.openSdk
+                              : arg == "--fake-camera" ? &paths.fakeCamera
+                              : arg == "--arv-tool"  ? &paths.arvTool
+                              : arg == "--camera-description" ? &paths.cameraDescription
                                                    : nullptr;
         if (arg == "--quick")
             quick = true;
@@ -688,6 +832,10 @@ int main(int argc, char **argv)
             rows.push_back(row);
     if (!paths.generator.empty())
         for (const Row &row : configurations(paths, quick))
+            rows.push_back(row);
+    if (!paths.openSdk.empty() && !paths.fakeCamera.empty() && !paths.arvTool.empty() &&
+        !paths.cameraDescription.empty())
+        for (const Row &row : gige(paths, quick))
             rows.push_back(row);
     print(rows);
     return 0;

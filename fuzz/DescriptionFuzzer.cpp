@@ -3,7 +3,8 @@
 //   bit 0 set: the rest is a ZIP archive, its directory checked and the
 //   archive unpacked directly, the two agreeing;
 //   bit 0 clear: the rest is a camera's memory from address 0 (bootstrap
-//   registers, manifest, files), also seen again at 0x100000000; bit 1
+//   registers, manifest or GigE Vision URL register, files), also seen
+//   again at 0x100000000; bit 1
 //   makes the port reach only 32-bit addresses, bit 2 adds a cache, bit 3
 //   has the cache's judge reject everything, bits 4-7 choose the piece size.
 // Whatever the bytes, the reader gives a description or one of its
@@ -76,7 +77,10 @@ bool knownReason(const std::string &reason)
     for (const char *known : {kNoManifest, kNoUsableEntry, kBeyond32Bits, kSha1Mismatch})
         if (reason == known)
             return true;
-    return zipReason(reason) || framed(reason, "register 0x", " could not be read");
+    return zipReason(reason) || framed(reason, "register 0x", " could not be read") ||
+           framed(reason, "URL register 0x", " holds no terminated URL") ||
+           framed(reason, "its URL ", " names a file outside the camera: give the description with -g") ||
+           reason.rfind("unusable URL ", 0) == 0;
 }
 
 // An archive unpacked has a directory that passes the check, and a

@@ -55,10 +55,10 @@ bool applyFile(const RunOptions &options)
 }
 
 // The identity field's text, or "" when it cannot be read.
-IdentityText identityOf(void *camera, IdentityField field)
+IdentityText identityOf(void *camera, IdentityLayout layout, IdentityField field)
 {
     IdentityText text;
-    if (!readIdentityField(camera, field, &text))
+    if (!readIdentityField(camera, layout, field, &text))
         text.bytes[0] = '\0';
     return text;
 }
@@ -124,8 +124,9 @@ void saveConfigurationStep(const RunOptions &options, void *camera, uint32_t cam
 {
     if (options.configurationFolder == NULL)
         return;
-    IdentityText vendor = identityOf(camera, FIELD_VENDOR), model = identityOf(camera, FIELD_MODEL),
-                 serial = identityOf(camera, FIELD_SERIAL);
+    IdentityLayout layout = identityLayoutOf(camera);
+    IdentityText vendor = identityOf(camera, layout, FIELD_VENDOR), model = identityOf(camera, layout, FIELD_MODEL),
+                 serial = identityOf(camera, layout, FIELD_SERIAL);
     VaConfigurationHeader header = {"VisionAccess " VISIONACCESS_VERSION, vendor.bytes, model.bytes, serial.bytes};
     VaSaved saved;
     if (!saveCameraConfiguration(header, &saved)) {

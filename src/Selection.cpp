@@ -37,8 +37,9 @@ bool markIdentityMatches(SelectionList &selections, void *camera)
     if (!selectionsNeedIdentity(selections))
         return false;
     IdentityText serial, name;
-    bool haveSerial = readIdentityField(camera, FIELD_SERIAL, &serial);
-    bool haveName = readIdentityField(camera, FIELD_USER_NAME, &name);
+    IdentityLayout layout = identityLayoutOf(camera);
+    bool haveSerial = readIdentityField(camera, layout, FIELD_SERIAL, &serial);
+    bool haveName = readIdentityField(camera, layout, FIELD_USER_NAME, &name);
     bool selected = false;
     for (Selection &selection : selections) {
         if (selection.isNumber)

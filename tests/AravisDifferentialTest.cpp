@@ -755,11 +755,15 @@ const std::vector<KnownDifference> &knownDifferences()
         {"DoubleToIntegerTruncates",
          "Aravis truncates a double toward zero where it writes it to an integer node (a converter's FormulaTo, a "
          "Float over an IntReg): FROM / 0.1 of 0.7 is 6.9999999999999991 in doubles, which this tool writes as 7, "
-         "the nearest, and Aravis as 6",
+         "the nearest, and Aravis as 6; an Integer over a converter reads one nearer zero in Aravis",
          kExampleRegisters + "<Converter Name=\"C\"><FormulaTo>FROM / 0.1</FormulaTo><FormulaFrom>TO * 0.1</FormulaFrom>"
                              "<pValue>Raw</pValue></Converter>",
          "C=0.7;C", "0.7000000000000001",
          [](const Comparison &c) {
+             if (c.type == "Integer" && c.text.empty() && c.project.ok && c.aravis.ok) {
+                 long long here = strtoll(c.project.value.c_str(), nullptr, 10);
+                 return here - strtoll(c.aravis.value.c_str(), nullptr, 10) == (here < 0 ? -1 : 1);
+             }
              if ((c.type != "Converter" && c.type != "IntConverter" && c.type != "Float") || !c.project.ok ||
                  !c.aravis.ok)
                  return false;
@@ -815,8 +819,16 @@ const std::vector<KnownDifference> &knownDifferences()
          knife("-2 ** 2"), "K", "-4", nullptr},
         {"LeadingZeroIsDecimal", "Aravis reads 010 as octal, 8; formulas know no octal: 10", knife("010"), "K", "10",
          nullptr},
-        {"DecimalLiteral", "Aravis rounds 0.0359 to a double other than the nearest; here it is the nearest",
-         kExampleRegisters + "<SwissKnife Name=\"S\"><Formula>0.0359</Formula></SwissKnife>", "S", "0.0359", nullptr},
+        {"DecimalLiteral",
+         "Aravis rounds 0.0359 to a double other than the nearest; here it is the nearest (0 - 273.15 reads as "
+         "-273.15, and -273.15000000000003 in Aravis)",
+         kExampleRegisters + "<SwissKnife Name=\"S\"><Formula>0.0359</Formula></SwissKnife>", "S", "0.0359",
+         [](const Comparison &c) {
+             if (formOf(c.type) != Form::Float || !c.text.empty() || !c.project.ok || !c.aravis.ok)
+                 return false;
+             double here = strtod(c.project.value.c_str(), nullptr), there = strtod(c.aravis.value.c_str(), nullptr);
+             return here != there && fabs(here - there) <= 1e-14 * fabs(here);
+         }},
         {"EntryInFormula", "Aravis does not read E.Entry.B, the value of entry B of enumeration E, in a formula",
          kExampleRegisters +
              "<Enumeration Name=\"E\"><EnumEntry Name=\"A\"><Value>5</Value></EnumEntry><EnumEntry Name=\"B\">"
@@ -831,6 +843,66 @@ const std::vector<KnownDifference> &knownDifferences()
         {"UnimplementedRead", "Aravis reads a feature that is not implemented (its pIsImplemented is 0)",
          kExampleRegisters + "<Integer Name=\"N\"><pIsImplemented>Zero</pIsImplemented><pValue>Raw</pValue></Integer>",
          "N", "error: not implemented", nullptr},
+        {"SharedEntryValue",
+         "Aravis names the last entry in document order of the value an Enumeration holds; here it is the first "
+         "implemented one (the first of all when none is)",
+         kExampleRegisters + "<Enumeration Name=\"E\"><EnumEntry Name=\"A\"><Value>1</Value></EnumEntry>"
+                             "<EnumEntry Name=\"B\"><Value>1</Value></EnumEntry><pValue>Raw</pValue></Enumeration>",
+         "Raw=1;E", "A",
+         [](const Comparison &c) {
+             return c.type == "Enumeration" && c.text.empty() && c.project.ok && c.aravis.ok &&
+                    c.project.value != c.aravis.value;
+         }},
+        {"ConditionThroughNotImplemented",
+         "Aravis computes a pIsImplemented from nodes that are not implemented themselves, as if they were; here a "
+         "condition read through a node the camera does not have does not hold (a color camera's selector on a "
+         "monochrome model)",
+         kExampleRegisters + "<Integer Name=\"Gone\"><pIsImplemented>Zero</pIsImplemented><Value>1</Value></Integer>"
+                             "<IntSwissKnife Name=\"Present\"><pVariable Name=\"G\">Gone</pVariable><Formula>G</Formula>"
+                             "</IntSwissKnife><Integer Name=\"N\"><pIsImplemented>Present</pIsImplemented>"
+                             "<pValue>Raw</pValue></Integer>",
+         "N", "error: not implemented", nullptr},
+        {"InfiniteResult", "Aravis reads a formula without a finite value (LN(0) of a gain in dB) as an infinity",
+         kExampleRegisters + "<SwissKnife Name=\"S\"><pVariable Name=\"Z\">Zero</pVariable><Formula>LN(Z)</Formula>"
+                             "</SwissKnife>",
+         "S", "error: the description is faulty at S: Formula: LN at character 1: result out of range",
+         [](const Comparison &c) {
+             return !c.project.ok && c.project.value.find("result out of range") != std::string::npos && c.aravis.ok &&
+                    (c.aravis.value == "inf" || c.aravis.value == "-inf");
+         }},
+        {"UnknownName",
+         "Aravis reads a formula that reaches a name none of its node's variables has as 0; here it is an error "
+         "where it is reached, and only there",
+         knife("1 && (UNDEFINED || 1)"), "K",
+         "error: the description is faulty at K: Formula: unknown name 'UNDEFINED' at character 7",
+         [](const Comparison &c) {
+             return !c.project.ok && c.project.value.find("unknown name") != std::string::npos && c.aravis.ok &&
+                    c.aravis.value == "0";
+         }},
+        {"ShiftBeyondWidth",
+         "Aravis shifts by the amount modulo 64 (C leaves a shift by 64 or more undefined): (1 << 100) - 1 is "
+         "2 ** 36 - 1 there; here every bit is shifted out, and it is -1",
+         knife("(1 << 100) - 1"), "K", "-1",
+         [](const Comparison &c) {
+             if (formOf(c.type) != Form::Integer || !c.project.ok || !c.aravis.ok)
+                 return false;
+             uint64_t there = strtoull(c.aravis.value.c_str(), nullptr, 10);
+             if (c.aravis.value[0] == '-')
+                 there = (uint64_t)strtoll(c.aravis.value.c_str(), nullptr, 10);
+             bool mask = (there & (there + 1)) == 0, power = there != 0 && (there & (there - 1)) == 0;
+             return (c.project.value == "-1" && mask) || (c.project.value == "0" && power);
+         }},
+        {"FloatFormulaWraps",
+         "Aravis multiplies two integers in a SwissKnife or Converter in 64 bits and wraps around (4294967295 ** 2 "
+         "/ 1000 is -8589934.591 there); a floating formula never wraps",
+         kExampleRegisters + "<SwissKnife Name=\"S\"><pVariable Name=\"B\">Big</pVariable><Formula>B * 2</Formula>"
+                             "</SwissKnife>",
+         "S", "1.8446744073709552e+19", nullptr},
+        {"BooleanVariable", "Aravis reads a formula with a Boolean among its variables as 0",
+         kExampleRegisters + "<Boolean Name=\"B\"><pValue>Raw</pValue></Boolean><IntSwissKnife Name=\"K\">"
+                             "<pVariable Name=\"C\">B</pVariable><Formula>C = 0 ? 32000 : 8000</Formula>"
+                             "</IntSwissKnife>",
+         "K", "32000", nullptr},
         {"Boolean64", "Aravis compares a Boolean's value with its OnValue on the low 32 bits only",
          kExampleRegisters + "<Boolean Name=\"B\"><pValue>Raw8</pValue><OnValue>0x100000001</OnValue><OffValue>0"
                              "</OffValue></Boolean>",

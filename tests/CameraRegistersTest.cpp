@@ -1,6 +1,7 @@
 // What every part agrees on about a camera's registers (CameraRegisters.h):
 // the byte order at each width, the private command's record byte for byte,
-// and the bootstrap addresses, the same from C as from C++.
+// the bootstrap addresses, the same from C as from C++, and what tells a
+// GigE Vision camera's URL register.
 #include <stddef.h>
 #include <string.h>
 
@@ -92,6 +93,25 @@ TEST(CameraRegisters, TheBootstrapAddressesAreTheStandardsMap)
     // Each text register is 64 bytes and ends where the next begins.
     EXPECT_EQ(kBootstrapTextSize, 64u);
     EXPECT_EQ(kBootstrapModelName - kBootstrapManufacturerName, kBootstrapTextSize);
+}
+
+// What tells a GigE Vision camera's first URL register from whatever a
+// USB3 Vision camera holds there: a scheme of the standard's, in any case,
+// whole within the bytes given.
+TEST(CameraRegisters, AGigeUrlIsToldByItsScheme)
+{
+    const struct {
+        const char *bytes;
+        size_t size;
+        bool url;
+    } kCases[] = {
+        {"Local:a.xml;0;1", 15, true}, {"LOCAL:", 6, true},  {"file:///x", 9, true}, {"HTTP://x", 8, true},
+        {"https:", 6, true},           {"Local", 5, false},   {"Local:", 5, false}, {"Locale:", 7, false},
+        {"local\x1A", 6, false},       {"\x00ocal:", 6, false}, {"", 0, false},       {"ftp://x", 7, false},
+    };
+    for (const auto &c : kCases)
+        EXPECT_EQ(startsWithGigeUrl(reinterpret_cast<const uint8_t *>(c.bytes), c.size) != 0, c.url)
+            << c.bytes << " (" << c.size << " bytes)";
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "ToolHarness.h"
 
 #include <algorithm>
+#include <tuple>
 
 namespace {
 
@@ -14,6 +15,32 @@ int countContaining(const std::vector<std::string> &lines, const std::string &te
 {
     return (int)std::count_if(lines.begin(), lines.end(),
                               [&](const std::string &line) { return line.find(text) != std::string::npos; });
+}
+
+// A camera of the simulator shaped as a GigE Vision camera: a device mode at
+// 0x0004 whose first byte is no text, a URL in its first URL register, and
+// each text field (address, size, text) where GigE Vision keeps it, as
+// register lines of the configuration.
+std::string gigeShaped(uint32_t camera, const std::vector<std::tuple<uint32_t, size_t, std::string>> &fields)
+{
+    std::string lines = "camera " + std::to_string(camera) + "\n";
+    auto put = [&](uint32_t address, size_t size, const std::string &text) {
+        std::string bytes = text;
+        bytes.resize(size, '\0');
+        for (size_t at = 0; at < size; at += 4) {
+            uint32_t word = 0;
+            for (size_t k = 0; k < 4; k++)
+                word |= (uint32_t)(uint8_t)bytes[at + k] << (8 * k);
+            char line[64];
+            snprintf(line, sizeof line, "register %u 0x%X 0x%X\n", camera, address + (uint32_t)at, word);
+            lines += line;
+        }
+    };
+    put(0x4, 4, std::string("\x80\0\0\x01", 4));
+    put(0x200, 32, "Local:camera.xml;10000;3e67");
+    for (const auto &field : fields)
+        put(std::get<0>(field), std::get<1>(field), std::get<2>(field));
+    return lines;
 }
 
 const std::string kDefaultIdentity = "        Vendor: QrVApi simulator\n"
@@ -50,6 +77,15 @@ TEST_F(Cameras, IdentityLinesFollowTheHeading)
         {"a field that cannot be read, and the others go on", "camera 5\nfault 5 0x44 read-fails\n",
          "    Camera 5\n        Vendor: QrVApi simulator\n        Could not read the camera's model\n"
          "        Version: 1.0.0\n        Serial: 5\n        Register 0x60018 read as 0x00000780\n"},
+        {"a GigE Vision camera: its fields where it keeps them, a full one whole, no family",
+         gigeShaped(5, {{0x48, 32, "Aravis"}, {0x68, 32, "Fake"}, {0x88, 32, "0.8.26"},
+                        {0xD8, 16, "GV0123456789ABCD"}, {0xE8, 16, "left"}}),
+         "    Camera 5\n        Vendor: Aravis\n        Model: Fake\n        Version: 0.8.26\n"
+         "        Serial: GV0123456789ABCD\n        User name: left\n        Register 0x60018 read as 0x00000780\n"},
+        {"a device mode that is no text but no URL register: a USB3 Vision camera",
+         "camera 5\nregister 5 0x4 0x1000080\n",
+         "    Camera 5\n        Vendor: \\x80\n        Model: Simulated camera\n        Version: 1.0.0\n"
+         "        Serial: 5\n        Register 0x60018 read as 0x00000780\n"},
     };
     for (const char *sdk : {SIM_SDK_DIR, NARROW_SIM_SDK_DIR}) {
         setEnv("LD_LIBRARY_PATH", sdk);
@@ -112,6 +148,21 @@ TEST_F(Cameras, SelectionTakesOnlyTheCamerasAskedFor)
         EXPECT_EQ(result.status, 0) << describe(c.args);
         EXPECT_EQ(result.out, kStamp + c.out) << describe(c.args);
         EXPECT_EQ(countContaining(traceLines(), "QrVInitializeEx("), c.opened) << describe(c.args);
+    }
+}
+
+// -s by a GigE Vision camera's serial or user-defined name, where it keeps them.
+TEST_F(Cameras, SelectionFindsAGigeCamerasSerialAndName)
+{
+    useConfig("camera 1001\n" + gigeShaped(1002, {{0xD8, 16, "GV01"}, {0xE8, 16, "right"}}) +
+              "identity 1002 serial SN-USB\n");
+    for (const char *sdk : {SIM_SDK_DIR, NARROW_SIM_SDK_DIR}) {
+        setEnv("LD_LIBRARY_PATH", sdk);
+        EXPECT_EQ(run({"-s", "GV01"}).out, kStamp + "    Camera 1002\n") << sdk;
+        EXPECT_EQ(run({"-s", "right", "-s", "1001"}).out, kStamp + "    Camera 1001\n    Camera 1002\n") << sdk;
+        EXPECT_EQ(run({"-s", "1002"}).out, kStamp + "    Camera 1002\n") << sdk;
+        EXPECT_EQ(run({"-s", "SN-USB"}).out, kStamp + "    No camera matches SN-USB\n")
+            << sdk << ": not where a USB3 Vision camera keeps its serial";
     }
 }
 

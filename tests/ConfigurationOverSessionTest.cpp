@@ -171,6 +171,33 @@ TEST(SessionConfiguration, ComparesWithSelectorsAndUnreadableValuesAndWritesNoth
     EXPECT_EQ(camera.read("GainSelector"), "Analog");
 }
 
+// A selector holding the value of an entry that is not implemented reads as
+// that entry, but could not be set back once moved: saving and applying
+// refuse it before anything is written.
+TEST(SessionConfiguration, ASelectorHoldingAnEntryNotImplementedIsNeverMoved)
+{
+    Camera camera(R"(
+<Category Name="Root"><pFeature>TriggerSelector</pFeature><pFeature>TriggerMode</pFeature></Category>
+<Integer Name="Zero"><Value>0</Value></Integer>
+<IntReg Name="SelectorReg"><Address>0x100</Address><Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>
+  </IntReg>
+<Enumeration Name="TriggerSelector"><pSelected>TriggerMode</pSelected>
+  <EnumEntry Name="FrameStart"><pIsImplemented>Zero</pIsImplemented><Value>0</Value></EnumEntry>
+  <EnumEntry Name="AcquisitionStart"><Value>1</Value></EnumEntry><pValue>SelectorReg</pValue></Enumeration>
+<IntReg Name="TriggerMode"><Streamable>Yes</Streamable><Address>0x200</Address><pIndex Offset="4">SelectorReg</pIndex>
+  <Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort></IntReg>)");
+    EXPECT_EQ(camera.read("TriggerSelector"), "FrameStart");
+    genicam::SessionFeatures features(*camera.session);
+    genicam::SaveResult saved = genicam::saveConfiguration(features, genicam::ConfigurationHeader());
+    EXPECT_FALSE(saved.saved);
+    EXPECT_EQ(saved.reason, "TriggerMode: its selector TriggerSelector cannot be read: TriggerSelector holds 0, the "
+                            "value of its entry FrameStart, which is not implemented");
+    genicam::ApplyResult applied =
+        genicam::applyConfiguration(features, entriesOf(kMagic + "TriggerSelector\tAcquisitionStart\nTriggerMode\t5\n"));
+    EXPECT_FALSE(applied.applied());
+    EXPECT_TRUE(camera.port.writes.empty());
+}
+
 // A description without a Root category cannot be saved, and says why.
 TEST(SessionConfiguration, ASaveWithoutRootSaysWhy)
 {

@@ -19,6 +19,7 @@
 #include <new>
 #include <set>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -1118,6 +1119,173 @@ TEST(CacheFileName, IsTheSha1OrNone)
     entry.sha1.fill(0xAB);
     entry.sha1[0] = 0x0F;
     EXPECT_EQ(cacheFileName(entry), "0f" + hexOf(std::string(19, '\xAB')) + ".xml");
+}
+
+// ---- GigE Vision: the description named by a URL register
+
+const uint64_t kGigeFile = 0x100000;
+
+// A GigE Vision camera's bootstrap registers: its device mode, its first
+// URL register holding url (padded with NULs unless it fills the 512
+// bytes), and its capability register (manifest table or not).
+void putGige(MemoryPort &port, const std::string &url, bool manifest = false)
+{
+    Bytes bootstrap(0xA00, 0);
+    bootstrap[0x04] = 0x80;  // big-endian
+    std::copy(url.begin(), url.begin() + (ptrdiff_t)std::min<size_t>(url.size(), 512), bootstrap.begin() + 0x200);
+    if (manifest)
+        bootstrap[0x934] = 0x04;  // bit 26
+    port.put(0, bootstrap);
+}
+
+// The URL of a file of size bytes at kGigeFile, and a query.
+std::string localUrl(const char *name, size_t size, const std::string &query = "")
+{
+    char text[128];
+    snprintf(text, sizeof text, "Local:%s;%llX;%zx", name, (unsigned long long)kGigeFile, size);
+    return text + query;
+}
+
+// A manifest table at 0x9000 of 64-bit big-endian entries (file version,
+// schema major, URL register address), the URL registers holding urls.
+void putGigeManifest(MemoryPort &port,
+                     const std::vector<std::tuple<unsigned, unsigned, uint32_t, std::string>> &entries)
+{
+    Bytes table(8 * (entries.size() + 1), 0);
+    table[0] = (uint8_t)(entries.size() << 2);
+    for (size_t k = 0; k < entries.size(); k++) {
+        unsigned major, schema;
+        uint32_t address;
+        std::string url;
+        std::tie(major, schema, address, url) = entries[k];
+        uint64_t word = (uint64_t)major << 58 | (uint64_t)schema << 40 | address;
+        for (size_t b = 0; b < 8; b++)
+            table[8 * (k + 1) + b] = (uint8_t)(word >> (56 - 8 * b));
+        Bytes reg(512, 0);
+        std::copy(url.begin(), url.end(), reg.begin());
+        port.put(address, reg);
+    }
+    port.put(0x9000, table);
+}
+
+// A URL of control characters and 100 x's, as a reason shows it.
+const std::string kShortenedUrl = "unusable URL Local:\\x1B[2J" + std::string(70, 'x') + "...";
+
+std::string sha1Query(const Bytes &file)
+{
+    return "?SchemaVersion=1.1.0&SHA1=" + hexOf(sha1Of(file));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Gige, Fetching,
+    testing::Values(
+        FetchCase{{"LocalXml"},
+                  [](MemoryPort &port) {
+                      putGige(port, localUrl("camera.xml", strlen(kXml)));
+                      port.put(kGigeFile, bytesOf(kXml));
+                  },
+                  kXml, true},
+        FetchCase{{"LocalZipAnyCaseBlanksAnd0x"},
+                  [](MemoryPort &port) {
+                      char url[128];
+                      snprintf(url, sizeof url, "local:///camera.ZIP; 0x%llx ;0x%zX?SchemaVersion=1.0.0",
+                               (unsigned long long)kGigeFile, xmlZip().size());
+                      putGige(port, url);
+                      port.put(kGigeFile, xmlZip());
+                  },
+                  kXml, true},
+        FetchCase{{"Sha1Checked"},
+                  [](MemoryPort &port) {
+                      putGige(port, localUrl("camera.zip", xmlZip().size(), sha1Query(xmlZip())));
+                      port.put(kGigeFile, xmlZip());
+                  },
+                  kXml, true},
+        FetchCase{{"Sha1Mismatch"},
+                  [](MemoryPort &port) {
+                      putGige(port, localUrl("camera.zip", xmlZip().size(), sha1Query(storedXmlZip())));
+                      port.put(kGigeFile, xmlZip());
+                  },
+                  "SHA-1 mismatch", false},
+        FetchCase{{"FileUrl"}, [](MemoryPort &port) { putGige(port, "File:///C:/cameras/camera.xml"); },
+                  "its URL File:///C:/cameras/camera.xml names a file outside the camera: give the description with -g",
+                  false},
+        FetchCase{{"HttpUrl"}, [](MemoryPort &port) { putGige(port, "http://cameras.example/falcon.zip"); },
+                  "its URL http://cameras.example/falcon.zip names a file outside the camera: give the description "
+                  "with -g",
+                  false},
+        FetchCase{{"UrlWithoutTerminator"},
+                  [](MemoryPort &port) { putGige(port, "Local:camera.xml;100000;40" + std::string(512, ' ')); },
+                  "URL register 0x200 holds no terminated URL", false},
+        FetchCase{{"NeitherXmlNorZip"}, [](MemoryPort &port) { putGige(port, "Local:camera.txt;100000;40"); },
+                  "unusable URL Local:camera.txt;100000;40", false},
+        FetchCase{{"NotHexadecimal"}, [](MemoryPort &port) { putGige(port, "Local:camera.xml;10000g;40"); },
+                  "unusable URL Local:camera.xml;10000g;40", false},
+        FetchCase{{"EmptyFile"}, [](MemoryPort &port) { putGige(port, "Local:camera.xml;100000;0"); },
+                  "unusable URL Local:camera.xml;100000;0", false},
+        FetchCase{{"SchemaTwo"},
+                  [](MemoryPort &port) { putGige(port, "Local:camera.xml;100000;40?SchemaVersion=2.0.0"); },
+                  "unusable URL Local:camera.xml;100000;40?SchemaVersion=2.0.0", false},
+        FetchCase{{"EscapedAndShortened"},
+                  [](MemoryPort &port) { putGige(port, "Local:\x1b[2J" + std::string(100, 'x') + ".txt;1;1"); },
+                  kShortenedUrl.c_str(), false},
+        FetchCase{{"TooLarge"}, [](MemoryPort &port) { putGige(port, "Local:camera.xml;100000;900000"); },
+                  "too large", false},
+        FetchCase{{"FileUnreadable"}, [](MemoryPort &port) { putGige(port, localUrl("camera.xml", 40)); },
+                  "register 0x100000 could not be read", false},
+        FetchCase{{"ManifestNewestEntry"},
+                  [](MemoryPort &port) {
+                      putGige(port, "File:first.xml", true);
+                      putGigeManifest(port, {{1, 1, 0xA000, "Local:old.xml;100000;6"},
+                                             {2, 1, 0xA200, "Local:new.xml;100010;6"},
+                                             {3, 2, 0xA400, "Local:schema2.xml;100000;6"}});
+                      port.put(kGigeFile, bytesOf(kOld + std::string(10, ' ') + kNew));
+                  },
+                  kNew.c_str(), true},
+        FetchCase{{"ManifestUnusableFallsBackToFirstUrl"},
+                  [](MemoryPort &port) {
+                      putGige(port, localUrl("first.xml", kOld.size()), true);
+                      putGigeManifest(port, {{1, 1, 0xA000, "http://cameras.example/camera.xml"}});
+                      port.put(kGigeFile, bytesOf(kOld));
+                  },
+                  kOld.c_str(), true}),
+    caseName<FetchCase>);
+
+// A GigE Vision camera is asked for its manifest address as a USB3 Vision
+// camera is, then for its URL register; a USB3 Vision camera without a
+// manifest is asked for the URL register once, in vain, and keeps its
+// reason.
+TEST(Description, AGigeCameraIsToldByItsUrlRegister)
+{
+    MemoryPort gige;
+    putGige(gige, localUrl("camera.xml", strlen(kXml)));
+    gige.put(kGigeFile, bytesOf(kXml));
+    Description description;
+    std::string reason;
+    ASSERT_TRUE(fetch(gige, &description, &reason)) << reason;
+    std::vector<std::pair<uint64_t, size_t>> expected = {
+        {0x1D0, 8}, {0x200, 512}, {0x934, 4}, {kGigeFile, strlen(kXml)}};
+    EXPECT_EQ(gige.reads, expected);
+
+    MemoryPort usb;
+    putManifest(usb, 0, {});
+    usb.put(0x200, Bytes(512, 0));
+    EXPECT_FALSE(fetch(usb, &description, &reason));
+    EXPECT_EQ(reason, "no manifest");
+    EXPECT_EQ(usb.readsOf(0x200, 512), 1u);
+}
+
+// The URL's SHA-1 names the cached copy, as a manifest entry's does.
+TEST_F(Cache, AGigeUrlsSha1NamesItsCachedCopy)
+{
+    MemoryPort port;
+    putGige(port, localUrl("camera.zip", xmlZip().size(), sha1Query(xmlZip())));
+    port.put(kGigeFile, xmlZip());
+    Description first = fetchOk(port);
+    EXPECT_EQ(first.cacheFile, folder + "/" + hexOf(sha1Of(xmlZip())) + ".xml");
+    Description second = fetchOk(port);
+    EXPECT_EQ(second.source, Source::Cache);
+    EXPECT_EQ(second.xml, kXml);
+    EXPECT_EQ(port.readsOf(kGigeFile, xmlZip().size()), 0u);
 }
 
 } // namespace

@@ -2,8 +2,27 @@
 # lists has its item in the manual page's OPTIONS, and every option item
 # there is one --help lists (--help and --version apart, which it does not
 # list).  An option added to one and not the other fails here.
-#   cmake -DSOURCE_DIR=... -DTOOL=... [-DEMULATOR=...] -P DocsTest.cmake
+# The README's first command builds the tool's target alone, which must
+# bring what the tool loads at run time (LOADED: the SDK, the GenICam
+# module); the suite builds everything, so nothing else would notice.
+#   cmake -DSOURCE_DIR=... -DTOOL=... "-DTOOL_DEPENDS=a:b" "-DLOADED=a:b" [-DEMULATOR=...] -P DocsTest.cmake
 cmake_minimum_required(VERSION 3.20)
+file(READ ${SOURCE_DIR}/README.md readme)
+if(NOT readme MATCHES "\n    cmake -S \\. -B build && cmake --build build -j2 --target ([A-Za-z]+) && \\./build/VisionAccess\n")
+  message(FATAL_ERROR "the README's first command is not: configure, build one target, run ./build/VisionAccess")
+endif()
+if(NOT CMAKE_MATCH_1 STREQUAL "VisionAccess")
+  message(FATAL_ERROR "the README's first command builds ${CMAKE_MATCH_1}; this test knows what VisionAccess brings")
+endif()
+string(REPLACE ":" ";" TOOL_DEPENDS "${TOOL_DEPENDS}")
+string(REPLACE ":" ";" LOADED "${LOADED}")
+foreach(part IN LISTS LOADED)
+  if(part AND NOT part IN_LIST TOOL_DEPENDS)
+    message(FATAL_ERROR "building VisionAccess alone does not build ${part}, which it loads at run time: "
+                        "add_dependencies(VisionAccess ${part})")
+  endif()
+endforeach()
+
 execute_process(COMMAND ${EMULATOR} ${TOOL} --help OUTPUT_VARIABLE help RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "${TOOL} --help: status ${status}")

@@ -659,6 +659,10 @@ TEST(Semantics, EnumerationsBooleansCommandsStringsBytes)
          "error: entry Mono12 of PixelFormat is not available now", ""},
         {"an entry not implemented", kValues, "", "write PixelFormat 0x01100003",
          "error: entry Mono10 of PixelFormat is not implemented", ""},
+        {"the camera holds an entry not implemented: read, never written", kValues, "0x100: 03 00 10 01",
+         "read PixelFormat; write PixelFormat Mono10", "Mono10; error: entry Mono10 of PixelFormat is not implemented",
+         ""},
+        {"the camera holds an entry not available now", kValues, "0x100: 05 00 10 01", "read PixelFormat", "Mono12", ""},
         {"a host-side enumeration", kValues, "", "read Mode; write Mode Off; read Mode", "On; ok; Off", ""},
         {"an enumeration over a read-only register", kValues, "", "write Fixed A", "error: not writable", ""},
         {"a Boolean is its OnValue or its OffValue", kValues, "0x100: 03", "read Flag; write Flag false; read Flag",
@@ -717,6 +721,8 @@ const std::string kAccess = reg("IntReg", "RW", "0x100", 4) + reg("IntReg", "RO"
 <Integer Name="Locked"><pIsLocked>One</pIsLocked><Value>1</Value></Integer>
 <Integer Name="Unavailable"><pIsAvailable>Zero</pIsAvailable><Value>1</Value></Integer>
 <Integer Name="Hidden"><pIsImplemented>Zero</pIsImplemented><Value>1</Value></Integer>
+<IntSwissKnife Name="OfHidden"><pVariable Name="H">Hidden</pVariable><Formula>H</Formula></IntSwissKnife>
+<Integer Name="Behind"><pIsImplemented>OfHidden</pIsImplemented><Value>1</Value></Integer>
 <Command Name="Go"><pValue>RW</pValue><CommandValue>1</CommandValue></Command>
 <StringReg Name="Name"><Address>0x200</Address><Length>4</Length><pPort>Device</pPort></StringReg>
 <ConfRom Name="Rom"><Address>0</Address><Length>4</Length><pPort>Device</pPort></ConfRom>
@@ -742,6 +748,8 @@ TEST(Semantics, Access)
         {"not available: neither read nor written", kAccess, "", "read Unavailable; write Unavailable 2",
          "error: not available now; error: not available now", ""},
         {"not implemented: neither read nor written", kAccess, "", "read Hidden; write Hidden 2",
+         "error: not implemented; error: not implemented", ""},
+        {"a condition computed from a node not implemented does not hold", kAccess, "", "read OfHidden; read Behind",
          "error: not implemented; error: not implemented", ""},
         {"a category holds no value", kAccess, "", "read Root; write Root 1",
          "error: a category, not a value; error: a category, not a value", ""},
@@ -853,6 +861,18 @@ TEST(Semantics, FormulaArithmetic)
         formula("no real result is an error", "SQRT(-1)",
                 "error: the description is faulty at K: Formula: SQRT at character 1: no real result; error: the "
                 "description is faulty at F: Formula: SQRT at character 1: no real result"),
+        formula("an overflow on the way is no error: a quotient correctly rounded", "X / 2.0 ** (X * 1000)", "0; 0"),
+        formula("an infinite result is an error, where the overflow was", "X * 2.0 ** (X * 1000)",
+                "error: the description is faulty at K: Formula: '**' at character 9: result out of range; error: the "
+                "description is faulty at F: Formula: '**' at character 9: result out of range"),
+        formula("LN of 0 has no finite value", "LN(X - 6) / 2",
+                "error: the description is faulty at K: Formula: LN at character 1: result out of range; error: the "
+                "description is faulty at F: Formula: LN at character 1: result out of range"),
+        formula("a shift beyond 63 is not taken modulo 64", "(1 << 4095) - 1", "-1; -1"),
+        formula("a name no variable has, never reached", "X < 5 && (UNDEFINED || 1)", "0; 0"),
+        formula("a name no variable has, reached", "X > 5 && (UNDEFINED || 1)",
+                "error: the description is faulty at K: Formula: unknown name 'UNDEFINED' at character 11; error: "
+                "the description is faulty at F: Formula: unknown name 'UNDEFINED' at character 11"),
     });
 }
 
@@ -905,6 +925,9 @@ const std::string kFormulaNodes = reg("IntReg", "Raw", "0x100", 4, kSignedLE) + 
 <Converter Name="Shift"><pVariable Name="O">Off</pVariable><FormulaTo>FROM - O</FormulaTo><FormulaFrom>TO + O</FormulaFrom>
   <pValue>Raw</pValue></Converter>
 <Integer Name="Off"><Value>-3</Value></Integer>
+<Boolean Name="Color"><Value>true</Value></Boolean>
+<IntSwissKnife Name="GainMax"><pVariable Name="C">Color</pVariable><Formula>C = 0 ? 32000 : 8000</Formula>
+  </IntSwissKnife>
 )";
 
 TEST(Semantics, FormulaNodes)
@@ -923,6 +946,8 @@ TEST(Semantics, FormulaNodes)
          "ok; 6; ok", "0x100: 03 00 00 00; 0x100: fd ff ff ff"},
         {"a converter's variables", kFormulaNodes, "0x100: 05", "read Shift; write Shift 0", "2; ok",
          "0x100: 03 00 00 00"},
+        {"a Boolean variable is 1 or 0", kFormulaNodes, "", "read GainMax; write Color false; read GainMax",
+         "8000; ok; 32000", ""},
     });
 }
 

@@ -3,7 +3,7 @@
 # its own (so it uses whatever libQrVApi.so the system's linker finds), and
 # the launcher that runs it on the simulated cameras.
 #   cmake -DBUILD_DIR=... -DWORK_DIR=... -DLIBDIR=... -DVERSION=... -DWITH_ANSIBLE=0|1 -DWITH_U3V=0|1
-#         -DWITH_GENICAM=0|1 -P InstallTest.cmake
+#         -DWITH_GENICAM=0|1 -DSOURCE_DIR=... -P InstallTest.cmake
 cmake_minimum_required(VERSION 3.20)
 include(${CMAKE_CURRENT_LIST_DIR}/InstalledFiles.cmake)
 set(prefix ${WORK_DIR}/prefix)
@@ -18,8 +18,9 @@ file(GLOB_RECURSE installed RELATIVE ${prefix} ${prefix}/*)
 list(SORT installed)
 set(expected bin/VisionAccess bin/visionaccess-sim ${LIBDIR}/visionaccess/sim/libQrVApi.so
              share/doc/visionaccess/LICENSE share/doc/visionaccess/README.md
-             share/doc/visionaccess/visionaccess-jsonl.md share/visionaccess/visionaccess-jsonl.schema.json
+             share/visionaccess/visionaccess-jsonl.schema.json
              share/man/man1/VisionAccess.1 share/man/man1/visionaccess-sim.1
+             share/man/man5/visionaccess-configuration.5 share/man/man5/visionaccess-jsonl.5
              share/visionaccess-sim/example.conf share/visionaccess-sim/example-camera.xml)
 if(WITH_ANSIBLE)
   list(APPEND expected share/visionaccess/visionaccess-cameras-${VERSION}.tar.gz)
@@ -35,6 +36,14 @@ list(SORT expected)
 if(NOT installed STREQUAL expected)
   message(FATAL_ERROR "installed:\n  ${installed}\nexpected:\n  ${expected}")
 endif()
+# Every manual page of the tree is installed (the open SDK's where it is built).
+file(GLOB pages RELATIVE ${SOURCE_DIR}/doc ${SOURCE_DIR}/doc/*.[1-8])
+foreach(page IN LISTS pages)
+  string(REGEX MATCH "[1-8]$" section "${page}")
+  if(NOT share/man/man${section}/${page} IN_LIST installed AND (WITH_U3V OR NOT page MATCHES "u3v"))
+    message(FATAL_ERROR "doc/${page} is not installed as share/man/man${section}/${page}")
+  endif()
+endforeach()
 
 expect_no_search_path(${prefix}/bin/VisionAccess)
 

@@ -1,4 +1,7 @@
-# Every manual page renders without a warning.
+# Every manual page renders without a warning, as man renders it and for
+# print; says in its title the name and section its file has; and names no
+# page of this project that does not exist.  The page of the JSON Lines has
+# an entry for every event the schema names.
 #   cmake -DSOURCE_DIR=... -DTEST_NAME=... -DSKIP_LOG=... -P ManualPagesTest.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/Skip.cmake)
 require_programs(groff=groff-base)
@@ -7,8 +10,45 @@ if(NOT pages)
   message(FATAL_ERROR "no manual pages in ${SOURCE_DIR}/doc")
 endif()
 foreach(page IN LISTS pages)
-  execute_process(COMMAND groff -man -ww -z ${page} RESULT_VARIABLE status ERROR_VARIABLE warnings)
-  if(status OR warnings)
-    message(FATAL_ERROR "groff on ${page}: status ${status}\n${warnings}")
+  foreach(device utf8 ps)
+    execute_process(COMMAND groff -man -T${device} -ww -z ${page} RESULT_VARIABLE status ERROR_VARIABLE warnings)
+    if(status OR warnings)
+      message(FATAL_ERROR "groff -T${device} on ${page}: status ${status}\n${warnings}")
+    endif()
+  endforeach()
+
+  get_filename_component(file ${page} NAME)
+  string(REGEX REPLACE "\\.([1-8])$" "" name "${file}")
+  set(section "${CMAKE_MATCH_1}")
+  string(TOUPPER "${name}" title)
+  string(REPLACE "-" "\\-" title "${title}")
+  string(REPLACE "\\" "\\\\" pattern "${title}")
+  file(READ ${page} text)
+  if(NOT text MATCHES "^\\.TH ${pattern} ${section} ")
+    message(FATAL_ERROR "${page} does not begin with .TH ${title} ${section}")
+  endif()
+  # A reference in roff is the name in bold, a space, the section in
+  # parentheses: .BR visionaccess\-sim (1)
+  string(REGEX MATCHALL "[Vv]ision[Aa]ccess(\\\\-[a-z0-9]+)* \\([1-8]\\)" references "${text}")
+  foreach(reference IN LISTS references)
+    string(REGEX REPLACE "^(.*) \\(([1-8])\\)$" "\\1.\\2" named "${reference}")
+    string(REPLACE "\\-" "-" named "${named}")
+    if(NOT EXISTS ${SOURCE_DIR}/doc/${named})
+      message(FATAL_ERROR "${page} refers to ${reference}, but there is no doc/${named}")
+    endif()
+  endforeach()
+endforeach()
+
+file(READ ${SOURCE_DIR}/doc/visionaccess-jsonl.schema.json schema)
+string(JSON count LENGTH "${schema}" properties event enum)
+math(EXPR last "${count} - 1")
+file(READ ${SOURCE_DIR}/doc/visionaccess-jsonl.5 page)
+foreach(index RANGE ${last})
+  string(JSON event GET "${schema}" properties event enum ${index})
+  string(REPLACE "-" "\\-" roff "${event}")
+  string(REPLACE "\\" "\\\\" pattern "${roff}")
+  if(NOT page MATCHES "\n\\.BR ${pattern} [:.]\n")
+    message(FATAL_ERROR "doc/visionaccess-jsonl.5 has no entry for the event ${event} "
+                        "(a line .BR ${roff} : or .BR ${roff} . under its text line)")
   endif()
 endforeach()

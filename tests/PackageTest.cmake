@@ -37,8 +37,9 @@ endif()
 set(doc ./usr/share/doc)
 set(man ./usr/share/man/man1)
 set(visionaccess_files ./usr/bin/VisionAccess ${doc}/visionaccess/LICENSE ${doc}/visionaccess/README.md
-    ${doc}/visionaccess/changelog.gz ${doc}/visionaccess/copyright ${doc}/visionaccess/visionaccess-jsonl.md
-    ./usr/share/visionaccess/visionaccess-jsonl.schema.json ${man}/VisionAccess.1.gz)
+    ${doc}/visionaccess/changelog.gz ${doc}/visionaccess/copyright
+    ./usr/share/visionaccess/visionaccess-jsonl.schema.json ${man}/VisionAccess.1.gz
+    ./usr/share/man/man5/visionaccess-configuration.5.gz ./usr/share/man/man5/visionaccess-jsonl.5.gz)
 if(WITH_ANSIBLE)
   list(APPEND visionaccess_files ./usr/share/visionaccess/visionaccess-cameras-${VERSION}.tar.gz)
 endif()

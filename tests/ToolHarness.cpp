@@ -115,6 +115,13 @@ std::vector<std::string> ToolTest::childEnvironment() const
         result.push_back(text);
     }
     result.insert(result.end(), env_.begin(), env_.end());
+    // The open SDK looks for GigE Vision cameras on no interface of this
+    // machine unless the test says where.
+    bool gigeSet = false;
+    for (const std::string &entry : result)
+        gigeSet = gigeSet || entry.rfind("QRV_U3V_GIGE=", 0) == 0;
+    if (!gigeSet)
+        result.push_back("QRV_U3V_GIGE=none");
     return result;
 }
 

@@ -74,7 +74,8 @@ protected:
     ToolRun runTwoScans(const std::vector<std::string> &args, Input input = Input::Waiting);
 
     // The environment the tool gets: this process's, less anything of the
-    // simulator's or the dynamic linker's, plus what the test set.
+    // simulator's or the dynamic linker's, plus what the test set, and
+    // QRV_U3V_GIGE=none unless set (no GigE Vision discovery).
     std::vector<std::string> childEnvironment() const;
     // In a child process: exec VisionAccess with these arguments.
     [[noreturn]] void execTool(const std::vector<std::string> &args) const;

@@ -1,6 +1,8 @@
 // The open SDK's exported functions on devices of the scripted stand-in for
 // libusb: this test links both, the stand-in first, so the stand-in answers
 // the SDK's libusb calls.
+#include "GigeFakeCamera.h"
+#include "Identity.h"
 #include "Status.h"
 #include "ToolHarness.h"
 #include "U3vFakeUsb.h"
@@ -32,6 +34,9 @@ protected:
         dir_ = pattern;
         setenv("U3V_FAKE_USB", (dir_ + "/devices").c_str(), 1);
         setenv("U3V_FAKE_USB_LOG", (dir_ + "/transfers").c_str(), 1);
+        // No GigE Vision discovery on this machine's interfaces; a test that
+        // wants one names its cameras before its first call.
+        setenv("QRV_U3V_GIGE", "none", 1);
     }
     void TearDown() override
     {
@@ -89,6 +94,51 @@ TEST_F(U3vApi, RecordsOfAnotherSizeAreRefused)
         EXPECT_EQ(QrVGetNumberCamerasEx(records, &capacity), kStatusBadArgument) << "recordSize " << size;
     }
     EXPECT_EQ(numbers(), std::vector<uint32_t>{}) << "52 is right, with no device";
+}
+
+// A USB3 Vision device and GigE Vision cameras in one list, numbered
+// together: two of the same serial, one of each transport, each by its
+// place; the third by its serial.  Each opens and answers as its own
+// transport has it: the GigE Vision camera's register the number it holds,
+// its memory big-endian.  Its record names its address.
+TEST_F(U3vApi, UsbAndGigeCamerasAreListedAndNumberedTogether)
+{
+    gige::GigeFakeCamera twin("12345678"), other("GV02");
+    twin.putWord(0x100, 0x200);
+    setenv("QRV_U3V_GIGE", (gige::targetText(twin.target()) + "," + gige::targetText(other.target())).c_str(), 1);
+    attach("device 1 2 5\nserial 12345678\nregister 60018 780\n");
+    uint32_t usbNumber = cameraNumberFromPort(1, (const uint8_t *)"\x02", 1);
+    uint32_t twinNumber = cameraNumberFromPlace("gige:" + gige::targetText(twin.target()));
+    // USB3 Vision devices first, then GigE Vision cameras by address and port.
+    std::vector<uint32_t> expected = {usbNumber, twinNumber, cameraNumberFromSerial("GV02")};
+    if (other.target() < twin.target())
+        std::swap(expected[1], expected[2]);
+    EXPECT_EQ(numbers(), expected);
+
+    uint32_t capacity = 3;
+    std::vector<_CAMERA_ID_INFO> records(capacity);
+    records[0].recordSize = sizeof records[0];
+    ASSERT_EQ(QrVGetNumberCamerasEx(records.data(), &capacity), 0);
+    const _CAMERA_ID_INFO &record = records[expected[1] == twinNumber ? 1 : 2];
+    EXPECT_EQ(record.sdkData[0], 0) << "no USB bus";
+    EXPECT_EQ(std::string((const char *)&record.sdkData[13]), gige::targetText(twin.target()));
+
+    void *usb = nullptr, *camera = nullptr;
+    ASSERT_EQ(QrVInitializeEx(usbNumber, &usb, 0), 0);
+    ASSERT_EQ(QrVInitializeEx(twinNumber, &camera, 0), 0);
+    uint32_t command[3] = {43, 0x60018, 0};
+    EXPECT_EQ(QrVPrivateCmd(usb, sizeof command, command), 0);
+    EXPECT_EQ(command[2], 0x780u);
+    command[1] = 0x100;
+    EXPECT_EQ(QrVPrivateCmd(camera, sizeof command, command), 0);
+    EXPECT_EQ(command[2], 0x200u);
+    uint8_t bytes[4] = {};
+    EXPECT_EQ(QrVReadMemory(camera, 0x100, bytes, 4), 0);
+    EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + 4), std::vector<uint8_t>({0, 0, 2, 0}));
+    EXPECT_EQ(QrVWriteMemory(camera, 0x102, bytes, 4), kStatusUnaligned);
+    EXPECT_EQ(QrVUninitialize(camera), 0);
+    EXPECT_EQ(QrVUninitialize(usb), 0);
+    EXPECT_EQ(twin.controller(), "") << "control given back";
 }
 
 TEST_F(U3vApi, PrivateCommandsOtherThanReadAndWriteAreRefused)

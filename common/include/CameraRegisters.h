@@ -50,6 +50,45 @@ static const size_t kBootstrapTextSize = 64;
 static const uint64_t kSbrmMaxCommandLength = 0x14; /* 32-bit */
 static const uint64_t kSbrmMaxAckLength = 0x18;     /* 32-bit */
 
+/* ---- The bootstrap registers of a GigE Vision camera. ----
+ * Its registers are big-endian 32-bit words; its text registers end with a
+ * NUL unless full. */
+
+static const uint64_t kGigeDeviceMode = 0x0004;        /* 32-bit: bit 31 big-endian */
+static const uint64_t kGigeManufacturerName = 0x0048;  /* 32 bytes */
+static const uint64_t kGigeModelName = 0x0068;         /* 32 bytes */
+static const uint64_t kGigeDeviceVersion = 0x0088;     /* 32 bytes */
+static const uint64_t kGigeManufacturerInfo = 0x00A8;  /* 48 bytes */
+static const uint64_t kGigeSerialNumber = 0x00D8;      /* 16 bytes */
+static const uint64_t kGigeUserDefinedName = 0x00E8;   /* 16 bytes */
+static const uint64_t kGigeFirstUrl = 0x0200;          /* 512 bytes: where the GenICam description is */
+static const uint64_t kGigeSecondUrl = 0x0400;         /* 512 bytes */
+static const uint64_t kGigeCapability = 0x0934;        /* 32-bit: bit 26 manifest table */
+static const uint64_t kGigeManifestTable = 0x9000;     /* 512 bytes */
+static const size_t kGigeNameSize = 32;
+static const size_t kGigeSerialSize = 16;
+static const size_t kGigeUrlSize = 512;
+static const uint32_t kGigeCapabilityManifest = (uint32_t)1 << 26;
+
+/* The bytes of a GigE Vision camera's first URL register, which a USB3
+ * Vision camera never holds there: a scheme of the standard's (Local:,
+ * File:, http:, https:, in any case).  True when the size bytes at bytes
+ * begin with one. */
+static inline int startsWithGigeUrl(const uint8_t *bytes, size_t size)
+{
+    static const char *const kSchemes[] = {"local:", "file:", "http:", "https:"};
+    for (size_t scheme = 0; scheme < sizeof kSchemes / sizeof kSchemes[0]; scheme++) {
+        const char *name = kSchemes[scheme];
+        size_t at = 0;
+        while (name[at] != '\0' && at < size &&
+               (bytes[at] >= 'A' && bytes[at] <= 'Z' ? bytes[at] + 32 : bytes[at]) == (uint8_t)name[at])
+            at++;
+        if (name[at] == '\0')
+            return 1;
+    }
+    return 0;
+}
+
 /* ---- The SDK's private command: one 32-bit register read or written. ---- */
 
 /* Its record: three unsigned 32-bit fields in the machine's (little-endian)

@@ -2,6 +2,7 @@
 
 #include "CameraRegisters.h"
 #include "Cache.h"
+#include "GigeDescription.h"
 #include "Unzip.h"
 
 #include <sha1.h>
@@ -58,6 +59,27 @@ bool findEntry(DeviceReader &device, Description *out, std::string *reason)
         return false;
     }
     return true;
+}
+
+// A GigE Vision camera has no manifest where a USB3 Vision camera keeps one:
+// its description is named by a URL register instead.  The reason found
+// so far stands when the camera is no GigE Vision camera either.
+bool findGigeEntry(DeviceReader &device, Description *out, std::string *reason)
+{
+    std::string gigeReason;
+    switch (findGigeDescription(device, &out->entry, &gigeReason)) {
+    case GigeFound::Found:
+        reason->clear();
+        out->detail.clear();
+        return true;
+    case GigeFound::Failed:
+        *reason = gigeReason;
+        out->detail = device.detail();
+        return false;
+    case GigeFound::NotGige:
+        break;
+    }
+    return false;
 }
 
 bool sha1Matches(const std::vector<uint8_t> &bytes, const ManifestEntry &entry)
@@ -221,7 +243,7 @@ bool fetchDescription(Port &port, const FetchOptions &options, Description *out,
     *out = Description();
     reason->clear();
     DeviceReader device(port, options.pieceSize);
-    if (!findEntry(device, out, reason))
+    if (!findEntry(device, out, reason) && !findGigeEntry(device, out, reason))
         return false;
 
     std::string name = options.cache != nullptr ? cacheFileName(out->entry) : "";

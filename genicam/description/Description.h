@@ -1,4 +1,5 @@
-// A camera's GenICam description, found through its manifest, fetched
+// A camera's GenICam description, found through its manifest (a GigE
+// Vision camera's through its URL register, GigeDescription.h), fetched
 // through a Port, checked against its SHA-1, unpacked when zipped, and
 // cached.  Everything the camera or the cache gives is untrusted: bounded
 // in size, and every failure is one of the reasons in Reasons.h.
@@ -56,8 +57,9 @@ struct Description {
 };
 
 // Fetches the description of the camera behind port, through the cache
-// when options give one; only a description whose manifest entry gives a
-// SHA-1 is read from or written to the cache.  A file larger than can be
+// when options give one; only a description whose manifest entry (or URL)
+// gives a SHA-1 is read from or written to the cache.  A camera without a
+// USB3 Vision manifest is asked for a GigE Vision URL register.  A file larger than can be
 // parsed is refused before it is read: an XML of more than
 // kMaxDescriptionSize bytes, a ZIP of more than kMaxZipFileSize, or one
 // whose directory claims more (read first, alone).  False with reason set

@@ -25,3 +25,38 @@ std::string unreadableRegister(uint64_t address)
 }
 
 } // namespace genicam
+
+namespace genicam {
+
+std::string unterminatedUrl(uint64_t address)
+{
+    char text[64];
+    snprintf(text, sizeof text, "URL register 0x%" PRIX64 " holds no terminated URL", address);
+    return text;
+}
+
+std::string urlOutsideCamera(const std::string &shownUrl)
+{
+    return "its URL " + shownUrl + " names a file outside the camera: give the description with -g";
+}
+
+std::string unusableUrl(const std::string &shownUrl)
+{
+    return "unusable URL " + shownUrl;
+}
+
+std::string escapedUrl(const std::string &url, size_t max)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string shown;
+    for (size_t k = 0; k < url.size() && k < max; k++) {
+        unsigned char c = (unsigned char)url[k];
+        if (c >= 0x20 && c < 0x7F)
+            shown += (char)c;
+        else
+            shown += std::string("\\x") + kHex[c >> 4] + kHex[c & 0xF];
+    }
+    return url.size() > max ? shown + "..." : shown;
+}
+
+} // namespace genicam

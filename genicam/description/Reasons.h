@@ -29,6 +29,17 @@ std::string unsupportedZipMethod(unsigned long method);
 // hexadecimal as the tool's register lines show it.
 std::string unreadableRegister(uint64_t address);
 
+// GigE Vision: "URL register 0x<address> holds no terminated URL".
+std::string unterminatedUrl(uint64_t address);
+// GigE Vision: "its URL <url> names a file outside the camera: give the
+// description with -g".
+std::string urlOutsideCamera(const std::string &shownUrl);
+// GigE Vision: "unusable URL <url>".
+std::string unusableUrl(const std::string &shownUrl);
+// A URL from a camera as a reason shows it: each byte outside printable
+// ASCII as \xNN, at most max bytes of it, "..." after them when cut.
+std::string escapedUrl(const std::string &url, size_t max);
+
 } // namespace genicam
 
 #endif

@@ -47,8 +47,9 @@ int32_t QrVUninitialize(void *handle);
 int32_t QrVPrivateCmd(void *handle, uint32_t size, void *record);
 
 /* Optional: reads size bytes at a 64-bit address of an open camera into
- * bytes, as the camera holds them (its registers are little-endian).  The
- * SDK splits the read into as many transfers as the camera needs. */
+ * bytes, as the camera holds them (a USB3 Vision camera's registers are
+ * little-endian, a GigE Vision camera's big-endian).  The SDK splits the
+ * read into as many transfers as the camera needs. */
 int32_t QrVReadMemory(void *handle, uint64_t address, void *bytes, uint32_t size);
 
 /* Optional: writes size bytes to a 64-bit address of an open camera. */

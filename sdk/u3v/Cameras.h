@@ -1,39 +1,37 @@
-// The cameras of this process: libusb, started on first use, the devices
-// attached, and the cameras open, by handle.  Each call takes the lock it
-// needs; a command on an open camera holds that camera's own lock.
+// The cameras of this process: the USB3 Vision devices attached and the
+// GigE Vision cameras discovered, numbered together, and the cameras open,
+// by handle.  Each call takes the lock it needs; a command on an open
+// camera holds that camera's own lock.
 #ifndef QRVU3V_CAMERAS_H
 #define QRVU3V_CAMERAS_H
 
 #include "QrVApi.h"
 
-#include "Channel.h"
-#include "UsbTransport.h"
+#include "Link.h"
 
 #include <stdint.h>
 
 #include <memory>
 #include <mutex>
 
-struct libusb_device_handle;
-
 namespace u3v {
 
 struct OpenCamera {
-    std::mutex mutex;  // one command at a time on the channel
+    std::mutex mutex;  // one call at a time on the camera
     uint32_t number = 0;
-    libusb_device_handle *handle = nullptr;
-    int interfaceNumber = 0;
-    std::unique_ptr<UsbTransport> transport;
-    std::unique_ptr<Channel> channel;
-
-    ~OpenCamera();
+    std::unique_ptr<CameraLink> link;
 };
 
-// QrVGetNumberCamerasEx: the number of cameras, or their records.
+// How long a GigE Vision discovery stands for the cameras there: a listing
+// of records or an open within this time of the last discovery uses it.
+const int kDiscoveryKeptMs = 2000;
+
+// QrVGetNumberCamerasEx: the number of cameras, or their records.  A count
+// (info null) discovers GigE Vision cameras anew; records use the count's
+// discovery when it is recent.
 int32_t countCameras(_CAMERA_ID_INFO *info, uint32_t *count);
 
-// QrVInitializeEx: opens the camera with this number and reads the limits
-// of its channel.
+// QrVInitializeEx: opens the camera with this number.
 int32_t openCamera(uint32_t cameraNumber, void **handle);
 
 // The open camera of a handle, or null.

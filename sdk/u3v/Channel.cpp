@@ -5,7 +5,6 @@
 
 #include <errno.h>
 #include <inttypes.h>
-#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -67,25 +66,6 @@ bool Channel::setLimits(uint32_t responseTimeMs, uint32_t maxCommand, uint32_t m
     return true;
 }
 
-void Channel::trace(const char *format, ...)
-{
-    if (!trace_)
-        return;
-    char line[256];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(line, sizeof line, format, args);
-    va_end(args);
-    trace_(line);
-}
-
-uint16_t Channel::takeRequestId()
-{
-    uint16_t id = nextId_;
-    nextId_ = nextId_ == 0xFFFF ? 1 : nextId_ + 1;
-    return id;
-}
-
 int32_t Channel::read(uint64_t address, uint8_t *bytes, size_t size)
 {
     return inPieces(kReadMem, address, nullptr, bytes, size, std::min<size_t>(maxAck_ - kHeaderSize, UINT16_MAX));
@@ -125,11 +105,11 @@ int32_t Channel::transact(uint16_t command, uint64_t address, const uint8_t *dat
     for (int tries = 0; tries < kTries;) {
         if (clock_.nowUs() >= giveUpAt)
             return giveUp(command, address, begun);
-        uint16_t id = takeRequestId();
+        uint16_t id = ids_.take();
         std::vector<uint8_t> packet = command == kReadMem ? encodeReadMem(id, address, (uint16_t)size)
                                                           : encodeWriteMem(id, address, data, size);
         int64_t start = clock_.nowUs();
-        int sendMs = msUntil(std::min(start + (int64_t)timeoutMs_ * 1000, giveUpAt));
+        int sendMs = msUntil(clock_, std::min(start + (int64_t)timeoutMs_ * 1000, giveUpAt));
         Transfer sent = transport_.send(packet.data(), packet.size(), sendMs);
         int32_t status = kStatusTransfer;
         Outcome outcome = Outcome::Retry;
@@ -144,9 +124,10 @@ int32_t Channel::transact(uint16_t command, uint64_t address, const uint8_t *dat
         }
         if (outcome == Outcome::Gone)
             status = kStatusGone;
-        trace("transfer id=%u command=%s address=0x%" PRIX64 " length=%zu -> status=0x%08" PRIX32 " elapsed=%" PRId64
-              "us",
-              id, commandName(command), address, size, (uint32_t)status, clock_.nowUs() - start);
+        traceTo(trace_,
+                "transfer id=%u command=%s address=0x%" PRIX64 " length=%zu -> status=0x%08" PRIX32 " elapsed=%" PRId64
+                "us",
+                id, commandName(command), address, size, (uint32_t)status, clock_.nowUs() - start);
 
         switch (outcome) {
         case Outcome::Done:
@@ -170,17 +151,9 @@ int32_t Channel::transact(uint16_t command, uint64_t address, const uint8_t *dat
 // The end of a command that reached the command limit.
 int32_t Channel::giveUp(uint16_t command, uint64_t address, int64_t begunUs)
 {
-    trace("command=%s address=0x%" PRIX64 " given up after %" PRId64 " ms: a command may take %d ms at most",
-          commandName(command), address, (clock_.nowUs() - begunUs) / 1000, commandLimitMs_);
+    traceTo(trace_, "command=%s address=0x%" PRIX64 " given up after %" PRId64 " ms: a command may take %d ms at most",
+            commandName(command), address, (clock_.nowUs() - begunUs) / 1000, commandLimitMs_);
     return kStatusTimeout;
-}
-
-// Whole milliseconds from now to the deadline, rounded up, at least 1 (a
-// transfer given 0 would wait forever).
-int Channel::msUntil(int64_t deadlineUs)
-{
-    int64_t remainingUs = deadlineUs - clock_.nowUs();
-    return remainingUs <= 1000 ? 1 : (int)((remainingUs + 999) / 1000);
 }
 
 // Reads acknowledges for the command with this request id until its own
@@ -195,7 +168,7 @@ Channel::Outcome Channel::await(uint16_t id, uint16_t expectedAck, size_t size, 
         if (clock_.nowUs() >= deadline)
             return Outcome::Retry;
         size_t received = 0;
-        Transfer got = transport_.receive(buffer_.data(), buffer_.size(), &received, msUntil(deadline));
+        Transfer got = transport_.receive(buffer_.data(), buffer_.size(), &received, msUntil(clock_, deadline));
         *status = kStatusTransfer;
         if (got == Transfer::Gone)
             return Outcome::Gone;
@@ -211,19 +184,19 @@ Channel::Outcome Channel::await(uint16_t id, uint16_t expectedAck, size_t size, 
         if (!decodeAck(buffer_.data(), received, &ack))
             return Outcome::Retry;
         if (ack.requestId != id) {
-            trace("stale acknowledge id=%u (waiting for %u)", ack.requestId, id);
+            traceTo(trace_, "stale acknowledge id=%u (waiting for %u)", ack.requestId, id);
             continue;
         }
         if (ack.ackId == kPendingAck) {
             uint16_t waitMs;
             if (!pendingTimeout(ack, &waitMs))
                 return Outcome::Retry;
-            trace("pending acknowledge id=%u: %u ms more", id, waitMs);
+            traceTo(trace_, "pending acknowledge id=%u: %u ms more", id, waitMs);
             deadline = std::min(clock_.nowUs() + (int64_t)waitMs * 1000, giveUpAtUs);
             continue;
         }
         if (ack.ackId != expectedAck) {
-            trace("stale acknowledge id=%u of command 0x%04X", id, ack.ackId);
+            traceTo(trace_, "stale acknowledge id=%u of command 0x%04X", id, ack.ackId);
             continue;
         }
         if (ack.status != kGencpSuccess) {

@@ -9,6 +9,7 @@
 #ifndef QRVU3V_CHANNEL_H
 #define QRVU3V_CHANNEL_H
 
+#include "ChannelParts.h"
 #include "Transport.h"
 
 #include <stdint.h>
@@ -21,7 +22,7 @@ namespace u3v {
 class Channel {
 public:
     // A line for the trace, without its newline.
-    typedef std::function<void(const char *)> TraceLine;
+    typedef u3v::TraceLine TraceLine;
 
     static constexpr int kTries = 3;
     static constexpr int kDefaultTimeoutMs = 50;  // before the device's own is known
@@ -52,8 +53,8 @@ public:
     int32_t write(uint64_t address, const uint8_t *bytes, size_t size);
 
     // The request id the next command will carry.
-    uint16_t nextRequestId() const { return nextId_; }
-    void setNextRequestId(uint16_t id) { nextId_ = id == 0 ? 1 : id; }
+    uint16_t nextRequestId() const { return ids_.next(); }
+    void setNextRequestId(uint16_t id) { ids_.setNext(id); }
 
 private:
     enum class Outcome { Done, Busy, Retry, Gone };
@@ -62,15 +63,12 @@ private:
     int32_t transact(uint16_t command, uint64_t address, const uint8_t *data, size_t size, uint8_t *out);
     Outcome await(uint16_t id, uint16_t expectedAck, size_t size, uint8_t *out, int64_t giveUpAtUs, int32_t *status);
     int32_t giveUp(uint16_t command, uint64_t address, int64_t begunUs);
-    int msUntil(int64_t deadlineUs);
-    uint16_t takeRequestId();
-    void trace(const char *format, ...) __attribute__((format(printf, 2, 3)));
 
     Transport &transport_;
     Clock &clock_;
     TraceLine trace_;
     int commandLimitMs_;
-    uint16_t nextId_ = 1;
+    RequestIds ids_;
     int timeoutMs_ = kDefaultTimeoutMs;
     uint32_t maxCommand_ = kDefaultMaxLength;
     uint32_t maxAck_ = kDefaultMaxLength;

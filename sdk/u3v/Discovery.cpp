@@ -144,13 +144,8 @@ void reportShared(const std::vector<Device> &devices, const SharedNumber &shared
     static std::mutex mutex;
     static std::set<std::string> reported;
     std::string named;
-    for (size_t k = 0; k < group.size(); k++) {
-        const Device &device = devices[group[k]];
-        char one[64];
-        snprintf(one, sizeof one, "bus %03u device %03u at %s", device.bus, device.address, placeOf(device).c_str());
-        named += std::string(k == 0 ? "" : k + 1 == group.size() ? " and " : ", ") + one + " (serial \"" +
-                 escapeText(device.serial) + "\")";
-    }
+    for (size_t k = 0; k < group.size(); k++)
+        named += std::string(k == 0 ? "" : k + 1 == group.size() ? " and " : ", ") + describeDevice(devices[group[k]]);
     std::lock_guard<std::mutex> guard(mutex);
     if (reported.insert(named).second)
         report("the USB3 Vision devices on %s claim camera number %u: each is numbered by its place on the bus "
@@ -159,6 +154,13 @@ void reportShared(const std::vector<Device> &devices, const SharedNumber &shared
 }
 
 } // namespace
+
+std::string describeDevice(const Device &device)
+{
+    char place[64];
+    snprintf(place, sizeof place, "bus %03u device %03u at %s", device.bus, device.address, placeOf(device).c_str());
+    return std::string(place) + " (serial \"" + escapeText(device.serial) + "\")";
+}
 
 void reportNoAccess(const Device &device)
 {
@@ -204,15 +206,18 @@ void DeviceList::scan(libusb_context *context)
         recall(&device, descriptor, control);
     }
     libusb_free_device_list(list, 1);
-    number();
 }
 
-void DeviceList::number()
+std::vector<Claim> DeviceList::claims() const
 {
     std::vector<Claim> claims;
     for (const Device &device : devices_)
         claims.push_back({device.serial, cameraNumberFromPort(device.bus, device.ports, device.portCount)});
-    std::vector<SharedNumber> shared = numberDevices(claims);
+    return claims;
+}
+
+void DeviceList::number(const std::vector<Claim> &claims, const std::vector<SharedNumber> &shared)
+{
     for (size_t k = 0; k < devices_.size(); k++) {
         Device &device = devices_[k];
         device.number = claims[k].number;

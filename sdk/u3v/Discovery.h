@@ -41,25 +41,31 @@ public:
     DeviceList(const DeviceList &) = delete;
     DeviceList &operator=(const DeviceList &) = delete;
 
-    // Lists the devices (none when there is no bus).  Devices that cannot be
-    // opened to read their serial are listed all the same (numbered by
-    // their place) and reported once on standard error; so are devices that
-    // claim one camera number.
+    // Lists the devices (none when there is no bus), not numbered yet.
+    // Devices that cannot be opened to read their serial are listed all the
+    // same (numbered by their place) and reported once on standard error.
     void scan(libusb_context *context);
     const std::vector<Device> &devices() const { return devices_; }
     // The device with this camera number, or nullptr.
     const Device *find(uint32_t number) const;
 
-private:
-    // Gives each device its number, and traces it.
-    void number();
+    // What numbering needs of each device: its serial and its place.
+    std::vector<Claim> claims() const;
+    // Gives each device the number of its claim (numbered by numberDevices
+    // together with other cameras), traces it, and reports once on
+    // standard error each group of these devices that claimed one number.
+    void number(const std::vector<Claim> &claims, const std::vector<SharedNumber> &shared);
 
+private:
     std::vector<Device> devices_;
 };
 
 // One line on standard error, once per device and process, for a device
 // the user may not open.
 void reportNoAccess(const Device &device);
+
+// "bus 001 device 005 at 1-2 (serial "12345678")", for messages.
+std::string describeDevice(const Device &device);
 
 } // namespace u3v
 

@@ -101,9 +101,14 @@ std::string portPath(uint8_t bus, const uint8_t *ports, int count)
     return path;
 }
 
+uint32_t cameraNumberFromPlace(const std::string &place)
+{
+    return hash31(place);
+}
+
 uint32_t cameraNumberFromPort(uint8_t bus, const uint8_t *ports, int count)
 {
-    return hash31("usb:" + portPath(bus, ports, count));
+    return cameraNumberFromPlace("usb:" + portPath(bus, ports, count));
 }
 
 std::vector<SharedNumber> numberDevices(std::vector<Claim> &claims)

@@ -57,8 +57,12 @@ uint32_t cameraNumberFromSerial(const std::string &serial);
 // "<bus>-<port>.<port>...", as the kernel names a device's place.
 std::string portPath(uint8_t bus, const uint8_t *ports, int count);
 
+// The number of a device by its place ("usb:1-2.3", "gige:00:11:22:33:44:55"):
+// the 31-bit FNV-1a hash of the text, 0 taken as 1.
+uint32_t cameraNumberFromPlace(const std::string &place);
+
 // The number of a device whose serial could not be read: the hash of
-// "usb:" and its port path, as cameraNumberFromSerial makes it.
+// "usb:" and its port path, as cameraNumberFromPlace makes it.
 uint32_t cameraNumberFromPort(uint8_t bus, const uint8_t *ports, int count);
 
 // One attached device as numbering sees it.

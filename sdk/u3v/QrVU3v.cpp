@@ -1,18 +1,23 @@
 // The open camera SDK: a libQrVApi.so that drives any USB3 Vision camera
-// through libusb, with no maker's SDK.  It exports the four SDK functions
-// and the optional memory calls; register and memory commands become
-// READMEM and WRITEMEM on the camera's control channel.  No exception
-// leaves an exported function: each ends in a status.
+// through libusb and any GigE Vision camera over UDP, with no maker's SDK.
+// It exports the four SDK functions and the optional memory calls; register
+// and memory commands become READMEM and WRITEMEM on a USB3 Vision
+// camera's control channel, READREG, WRITEREG, READMEM and WRITEMEM on a
+// GigE Vision camera's.  No exception leaves an exported function: each
+// ends in a status.
 //
 // Environment: QRV_U3V_TRACE=<file> appends one line per call, transfer
 // and camera found; QRV_U3V_COMMAND_LIMIT=<ms> shortens the limit on one
-// command.  doc/visionaccess-u3v.7 has the statuses and camera numbers.
+// command; QRV_U3V_GIGE and QRV_U3V_GIGE_WAIT say where and how long GigE
+// Vision cameras are looked for.  doc/visionaccess-u3v.7 has the statuses
+// and camera numbers.
 #include "QrVApi.h"
 
 #include "Cameras.h"
 #include "Protocol.h"
 #include "Status.h"
 #include "Trace.h"
+#include "Transport.h"
 
 #include <inttypes.h>
 #include <stddef.h>
@@ -68,16 +73,11 @@ int32_t registerCommand(void *handle, uint32_t size, void *record, uint32_t *opc
         return kStatusBadCommand;
 
     std::lock_guard<std::mutex> guard(camera->mutex);
-    uint8_t bytes[4];
-    if (*opcode == kWriteRegisterOpcode) {
-        put32(bytes, *value);
-        return camera->channel->write(*address, bytes, sizeof bytes);
-    }
-    int32_t status = camera->channel->read(*address, bytes, sizeof bytes);
-    if (status >= 0) {
-        *value = get32(bytes);
+    if (*opcode == kWriteRegisterOpcode)
+        return camera->link->writeRegister(*address, *value);
+    int32_t status = camera->link->readRegister(*address, value);
+    if (status >= 0)
         memcpy(static_cast<uint8_t *>(record) + offsetof(RegisterCommand, value), value, sizeof *value);
-    }
     return status;
 }
 
@@ -96,8 +96,8 @@ int32_t memoryCommand(void *handle, Direction direction, uint64_t address, void 
         return kStatusBadArgument;
     std::lock_guard<std::mutex> guard(camera->mutex);
     uint8_t *data = static_cast<uint8_t *>(bytes);
-    return direction == Direction::Read ? camera->channel->read(address, data, size)
-                                        : camera->channel->write(address, data, size);
+    return direction == Direction::Read ? camera->link->read(address, data, size)
+                                        : camera->link->write(address, data, size);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The open SDK's failure statuses (negative as int32_t); doc/visionaccess-u3v.7 lists
 // them too.  A status the device answered with is kDeviceStatus plus the
-// device's own 16-bit GenCP status, so it can be read back from ours.
+// device's own 16-bit status (GenCP's, or GVCP's: they agree), so it can be
+// read back from ours.
 #ifndef QRVU3V_STATUS_H
 #define QRVU3V_STATUS_H
 
@@ -25,12 +26,16 @@ const int32_t kStatusShortWrite = (int32_t)0x8001000E;    // fewer bytes written
 const int32_t kStatusBadBootstrap = (int32_t)0x8001000F;  // bootstrap registers unusable
 const int32_t kStatusNoMemory = (int32_t)0x80010010;      // memory ran out
 const int32_t kStatusInternal = (int32_t)0x80010011;      // any other failure inside the SDK
+const int32_t kStatusNotInControl = (int32_t)0x80010012;  // GigE: another application controls the camera
+const int32_t kStatusUnaligned = (int32_t)0x80010013;     // GigE: a write of part of a 4-byte word
+const int32_t kStatusBeyond32Bits = (int32_t)0x80010014;  // GigE: an address above 0xFFFFFFFF
+const int32_t kStatusNetwork = (int32_t)0x80010015;       // GigE: no socket could reach the camera
 const int32_t kStatusDevice = (int32_t)0x80020000;        // | the device's GenCP status
 
-// The status for a device's GenCP status.
-inline int32_t deviceStatus(uint16_t gencp)
+// The status for a device's own status.
+inline int32_t deviceStatus(uint16_t device)
 {
-    return (int32_t)((uint32_t)kStatusDevice | gencp);
+    return (int32_t)((uint32_t)kStatusDevice | device);
 }
 
 } // namespace u3v

@@ -36,17 +36,14 @@ struct TraceFile {
         if (file == nullptr)
             report("%s: cannot append trace: %s", path, strerror(errno));
     }
-    ~TraceFile()
-    {
-        if (file != nullptr)
-            fclose(file);
-    }
 };
 
+// Never destroyed: a camera closed as the process ends (a GigE Vision
+// camera giving control back) still traces.  Every line is flushed.
 TraceFile &traceFile()
 {
-    static TraceFile instance;
-    return instance;
+    static TraceFile *instance = new TraceFile;
+    return *instance;
 }
 
 } // namespace
@@ -97,13 +94,31 @@ std::string escapeText(const std::string &text)
     return escaped;
 }
 
+namespace {
+
+void reportLine(const char *prefix, const char *format, va_list args)
+{
+    char line[4096];
+    vsnprintf(line, sizeof line, format, args);
+    // One write, so that lines of several threads never mix.
+    fprintf(stderr, "%s%s\n", prefix, line);
+}
+
+} // namespace
+
 void report(const char *format, ...)
 {
     va_list args;
     va_start(args, format);
-    fputs("QrVApi (USB3 Vision): ", stderr);
-    vfprintf(stderr, format, args);
-    fputc('\n', stderr);
+    reportLine("QrVApi (USB3 Vision): ", format, args);
+    va_end(args);
+}
+
+void reportGige(const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    reportLine("QrVApi (GigE Vision): ", format, args);
     va_end(args);
 }
 

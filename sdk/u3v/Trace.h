@@ -17,6 +17,8 @@ void tracef(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
 // "QrVApi (USB3 Vision): <message>" on standard error.
 void report(const char *format, ...) __attribute__((format(printf, 1, 2)));
+// "QrVApi (GigE Vision): <message>" on standard error.
+void reportGige(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
 // A string that came from a device, for the trace or standard error: every
 // byte outside printable ASCII as \xNN, so that it can neither end a line

@@ -1,6 +1,7 @@
-// What the channel needs from below: bulk transfers on the control
-// interface's two endpoints, and a clock.  The libusb transport is the real
-// one; tests give a scripted one.
+// What a channel needs from below: packets sent and received (bulk
+// transfers on a USB3 Vision camera's control endpoints, datagrams to and
+// from a GigE Vision camera's control port), and a clock.  The libusb and
+// UDP transports are the real ones; tests give a scripted one.
 #ifndef QRVU3V_TRANSPORT_H
 #define QRVU3V_TRANSPORT_H
 

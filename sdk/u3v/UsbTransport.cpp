@@ -1,9 +1,7 @@
 #include "UsbTransport.h"
 
-#include <errno.h>
 #include <libusb.h>
 #include <limits.h>
-#include <time.h>
 
 #include <algorithm>
 
@@ -27,29 +25,7 @@ Transfer transferOf(int result)
     }
 }
 
-class SystemClock : public Clock {
-public:
-    int64_t nowUs() override
-    {
-        struct timespec now;
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        return (int64_t)now.tv_sec * 1000000 + now.tv_nsec / 1000;
-    }
-    void sleepMs(int milliseconds) override
-    {
-        struct timespec pause = {milliseconds / 1000, (long)(milliseconds % 1000) * 1000000L};
-        while (nanosleep(&pause, &pause) == -1 && errno == EINTR)
-            ;
-    }
-};
-
 } // namespace
-
-Clock &systemClock()
-{
-    static SystemClock clock;
-    return clock;
-}
 
 // libusb takes a transfer's length as an int.
 Transfer UsbTransport::send(const uint8_t *bytes, size_t size, int timeoutMs)

@@ -1,5 +1,5 @@
-// The transport on a real device: libusb bulk transfers on the control
-// interface's endpoints, and the system's monotonic clock.
+// The transport on a real USB device: libusb bulk transfers on the control
+// interface's endpoints.
 #ifndef QRVU3V_USBTRANSPORT_H
 #define QRVU3V_USBTRANSPORT_H
 

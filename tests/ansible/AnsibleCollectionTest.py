@@ -21,7 +21,8 @@ from testsupport import check  # noqa: E402
 
 TEST = 'AnsibleCollection'
 FILES = ['MANIFEST.json', 'FILES.json', 'README.md', 'meta/runtime.yml', 'plugins/action/configuration.py',
-         'plugins/module_utils/visionaccess.py', 'plugins/modules/configuration.py', 'plugins/modules/info.py']
+         'plugins/doc_fragments/visionaccess.py', 'plugins/module_utils/visionaccess.py',
+         'plugins/modules/configuration.py', 'plugins/modules/info.py']
 MODULES = {
     'visionaccess.cameras.configuration': ['path', 'src', 'cameras', 'tool', 'description'],
     'visionaccess.cameras.info': ['cameras', 'features', 'all_features', 'tool', 'description'],
@@ -80,6 +81,9 @@ def check_documentation(work):
             check(False, 'ansible-doc --json %s' % module, error, documented.stderr)
             continue
         check(sorted(doc['options']) == sorted(options), '%s documents its options' % module, sorted(doc['options']))
+        undescribed = [name for name, option in doc['options'].items()
+                       if not option.get('description') or 'type' not in option]
+        check(not undescribed, '%s describes each option with its type' % module, undescribed)
 
 
 def check_sanity(work):

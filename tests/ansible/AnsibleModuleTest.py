@@ -19,6 +19,7 @@ sys.path.insert(0, testsupport.collection_root(WORK.name))
 
 from ansible.module_utils import basic  # noqa: E402
 from ansible_collections.visionaccess.cameras.plugins.modules import configuration, info  # noqa: E402
+from ansible_collections.visionaccess.cameras.plugins.doc_fragments import visionaccess as fragment  # noqa: E402
 
 TOOL = '/opt/va/VisionAccess'
 FILE = '/etc/cameras/line.pfs'
@@ -328,6 +329,21 @@ class Info(unittest.TestCase):
         self.assertIn('ended with status 4: VisionAccess: something', result['msg'])
 
 
+def documented_options(module):
+    """A module's options as ansible-doc shows them: its own, merged into
+    those of the documentation fragments it extends, option by option."""
+    import yaml
+    doc = yaml.safe_load(module.DOCUMENTATION)
+    options = {}
+    for name in doc.get('extends_documentation_fragment', []):
+        if name != 'visionaccess.cameras.visionaccess':
+            raise AssertionError('an unknown documentation fragment: %s' % name)
+        options.update(yaml.safe_load(fragment.ModuleDocFragment.DOCUMENTATION)['options'])
+    for option, documented in doc['options'].items():
+        options[option] = dict(options.get(option, {}), **documented)
+    return options
+
+
 class Documentation(unittest.TestCase):
     """What ansible-doc shows is what the modules take."""
     MODULES = {'visionaccess.cameras.configuration': configuration, 'visionaccess.cameras.info': info}
@@ -346,10 +362,9 @@ class Documentation(unittest.TestCase):
         return captured['argument_spec']
 
     def test_every_option_is_documented_with_its_type_and_default(self):
-        import yaml
         for name, module in self.MODULES.items():
             with self.subTest(module=name):
-                options = yaml.safe_load(module.DOCUMENTATION)['options']
+                options = documented_options(module)
                 taken = self.argument_spec(module)
                 self.assertEqual(sorted(options), sorted(taken))
                 for option, doc in options.items():
@@ -361,7 +376,7 @@ class Documentation(unittest.TestCase):
         import yaml
         for name, module in self.MODULES.items():
             with self.subTest(module=name):
-                options = set(yaml.safe_load(module.DOCUMENTATION)['options'])
+                options = set(documented_options(module))
                 tasks = [task for task in yaml.safe_load(module.EXAMPLES) if name in task]
                 self.assertTrue(tasks)
                 for task in tasks:

@@ -37,26 +37,8 @@ options:
         (the role's C(files/) folder, then the playbook's).
       - Exactly one of C(path) and C(src) is given.
     type: path
-  cameras:
-    description:
-      - The cameras to configure, each as VisionAccess's C(-s) takes it; a camera number, a serial
-        number or a user-defined name.
-      - Every camera on the host when empty.
-      - A value that matches no camera fails the task.
-    type: list
-    elements: str
-    default: []
-  tool:
-    description:
-      - The VisionAccess program, a path or a name looked up on the PATH.
-      - It must know C(-j), C(-m) and C(-p).
-    type: str
-    default: VisionAccess
-  description:
-    description:
-      - A GenICam description (XML, or ZIP holding one) on the managed host, used for every camera
-        instead of the camera's own (VisionAccess C(-g)).
-    type: path
+extends_documentation_fragment:
+  - visionaccess.cameras.visionaccess
 attributes:
   check_mode:
     support: full
@@ -65,8 +47,6 @@ attributes:
     support: full
     description: Shows, per camera, each differing feature's value before and the file's value after.
 notes:
-  - The C(tool) runs with the environment of the task, so the C(environment) keyword reaches it
-    (for example C(LD_LIBRARY_PATH) for another camera SDK, or the simulated cameras' C(QRV_SIM_CONFIG)).
   - Through the action plugin of the same name, C(src) is copied in check mode too, since the
     comparison needs the file on the host.
 seealso:

@@ -20,14 +20,6 @@ description:
   - The result is also set as the fact C(visionaccess_cameras).
   - A host without cameras gives an empty list; a value of C(cameras) that matches no camera fails the task.
 options:
-  cameras:
-    description:
-      - The cameras to look at, each as VisionAccess's C(-s) takes it; a camera number, a serial
-        number or a user-defined name.
-      - Every camera on the host when empty.
-    type: list
-    elements: str
-    default: []
   features:
     description:
       - Features to read on each camera, by name (C(Width), C(PixelFormat)).
@@ -41,17 +33,8 @@ options:
         access and value.
     type: bool
     default: false
-  tool:
-    description:
-      - The VisionAccess program, a path or a name looked up on the PATH.
-      - It must know C(-j).
-    type: str
-    default: VisionAccess
-  description:
-    description:
-      - A GenICam description (XML, or ZIP holding one) on the managed host, used for every camera
-        instead of the camera's own (VisionAccess C(-g)).
-    type: path
+extends_documentation_fragment:
+  - visionaccess.cameras.visionaccess
 attributes:
   check_mode:
     support: full
@@ -60,8 +43,6 @@ attributes:
     support: none
   facts:
     support: full
-notes:
-  - The C(tool) runs with the environment of the task, so the C(environment) keyword reaches it.
 seealso:
   - module: visionaccess.cameras.configuration
 author:

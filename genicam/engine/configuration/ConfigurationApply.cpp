@@ -138,7 +138,8 @@ bool Writer::keep()
 // Reads and keeps the value an item is about to change.
 Outcome Writer::keepNow(Kept *value, const Item &item, Error *error)
 {
-    if (!readItem(camera_, selectors_, item, &value->value, error))
+    if (!readItem(camera_, selectors_, item, &value->value, error) ||
+        !writableBack(catalog_.known(item.name), item.name, value->value, error))
         return classify(*error);
     if (item.value.form == ValueForm::Register && value->value.bytes.size() != item.value.bytes.size()) {
         genicam::fail(error, ErrorKind::BadValueText,

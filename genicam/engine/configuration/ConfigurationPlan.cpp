@@ -48,6 +48,18 @@ bool parseFileValue(const std::string &name, ValueForm form, std::string_view te
     return true;
 }
 
+bool writableBack(const Known &known, const std::string &name, const FeatureValue &value, Error *error)
+{
+    if (value.form != ValueForm::Enumeration)
+        return true;
+    for (const EntryFacts &entry : known.entries)
+        if (entry.value == value.integer)
+            return true;
+    return fail(error, ErrorKind::NotImplemented,
+                name + " holds " + std::to_string(value.integer) + ", the value of its entry " + value.text +
+                    ", which is not implemented");
+}
+
 const Known &Catalog::known(const std::string &name)
 {
     auto found = known_.find(name);
@@ -133,7 +145,8 @@ bool Selectors::now(const std::string &selector, Setting *setting, Error *error)
         setting->value = held->second;
     } else {
         Error read;
-        if (!camera_.read(selector, &setting->value, &read))
+        if (!camera_.read(selector, &setting->value, &read) ||
+            !writableBack(catalog_.known(selector), selector, setting->value, &read))
             return fail(error, read.kind, "its selector " + selector + " cannot be read: " + read.text);
         now_[selector] = setting->value;
     }

@@ -61,6 +61,12 @@ struct Setting {
     std::string text;  // as messages show it
 };
 
+// Whether a value read of a feature (known as described) could be written
+// back: not an Enumeration's entry that is not implemented, which a read
+// gives as the camera holds it, but which a configuration could neither
+// restore nor apply.  Refused (NotImplemented) as such a read once was.
+bool writableBack(const Known &known, const std::string &name, const FeatureValue &value, Error *error);
+
 // The selectors as the camera holds them: each written only when not known
 // to hold the value wanted; what each held before it was first moved, for
 // each value of its own selectors it was moved at, to set it back.

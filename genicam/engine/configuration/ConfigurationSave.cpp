@@ -189,7 +189,7 @@ bool Saver::saveValue(const std::string &name)
         return true;
     FeatureValue value;
     std::string text;
-    if (!camera_.read(name, &value, &error))
+    if (!camera_.read(name, &value, &error) || !writableBack(catalog_.known(name), name, value, &error))
         return failed(where(name), error);
     if (!formatFileValue(value, &text, &error))
         return failed(where(name), error);

@@ -74,10 +74,12 @@ public:
     // function or constant (a variable EXP, a variable E).  NAME.Entry.X is
     // entry X of the enumeration behind the variable named NAME.Entry.X,
     // else behind variable NAME.  Function names are
-    // read in any case, PI and E only in capitals.  False with a reason
-    // ("unknown name 'Y' at character 5") on a syntax error, an unknown
-    // identifier, nesting beyond kMaxDepth or text beyond kMaxLength; the
-    // formula is then empty.  The grammar is described in FormulaParser.cpp.
+    // read in any case, PI and E only in capitals.  An identifier that is
+    // none of these is an error only where an evaluation reaches it
+    // ("unknown name 'Y' at character 5").  False with a reason on a syntax
+    // error (an unknown function among them), nesting beyond kMaxDepth or
+    // text beyond kMaxLength; the formula is then empty.  The grammar is
+    // described in FormulaParser.cpp.
     bool parse(const std::string &text, const std::vector<std::string> &names, std::string *reason);
     // The same, with the names indexed once for many formulas.
     bool parse(const std::string &text, const FormulaNames &names, std::string *reason);
@@ -86,7 +88,8 @@ public:
     // a double in Float.  Each variable is asked for at most once, and only
     // when a branch taken needs it.  False with a reason (division by zero,
     // a result that is not a finite number, a variable that cannot be read,
-    // no formula parsed) rather than a made-up value.  What each operator
+    // an unknown name reached, no formula parsed) rather than a made-up
+    // value.  What each operator
     // does in each arithmetic is described in FormulaArithmetic.cpp.
     bool evaluate(Arithmetic arithmetic, const Variables &variables, Number *result, std::string *reason) const;
 

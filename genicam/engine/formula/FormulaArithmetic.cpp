@@ -26,9 +26,13 @@
 //   is fmod, which does the same.
 // - Division or remainder by zero, and 0 ** a negative exponent, are errors,
 //   never 0 or infinity made up silently (one peer gives 0).
-// - A double result that is not a finite number (SQRT(-1), LN(0), ASIN(2),
-//   EXP(1000), (-8) ** 0.5) is an error, so no feature shows a NaN or an
-//   infinity that a formula made up.
+// - A result that is no number (SQRT(-1), ASIN(2), (-8) ** 0.5) is an error
+//   at once.  An infinity (an overflow such as EXP(1000) or 2 ** 5000, and
+//   LN(0)) goes on through the formula as the IEEE double it is, so that
+//   X / 2 ** 5000 is 0, the value correctly rounded; but a formula whose
+//   result is infinite, or that needs a finite number of one (as a bitwise
+//   operand, or in an operation with no result), is an error named after
+//   the step that overflowed: no feature shows a NaN or an infinity.
 // - ROUND rounds halves away from zero; ROUND(x, n), which the standard
 //   adds, rounds to n decimals (n < 0: to tens, hundreds...).  TRUNC, FLOOR,
 //   CEIL and ROUND of an integer are that integer.  SGN gives -1, 0 or 1.
@@ -61,7 +65,6 @@ namespace {
 
 const char *const kDivisionByZero = "division by zero";
 const char *const kNoRealResult = "no real result";
-const char *const kOutOfRange = "result out of range";
 const char *const kBeyondInteger = "a value beyond the 64-bit integer range";
 
 const int64_t kBits = 64;
@@ -72,13 +75,12 @@ int64_t fromBits(uint64_t bits)
     return bits <= (uint64_t)INT64_MAX ? (int64_t)bits : -(int64_t)~bits - 1;
 }
 
-// Sets *value to a double result that must be finite.
+// Sets *value to a double result, which must be a number (an infinity is
+// judged by the run, FormulaRun.cpp).
 const char *setFloat(Number *value, double result)
 {
     if (isnan(result))
         return kNoRealResult;
-    if (isinf(result))
-        return kOutOfRange;
     *value = Number::ofFloat(result);
     return nullptr;
 }

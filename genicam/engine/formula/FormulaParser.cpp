@@ -288,8 +288,15 @@ private:
             return emitConstant(name.start, Number::ofFloat(M_E));
         if (function != nullptr)
             return failAt(name.start, "expected '(' after " + std::string(name.text));
-        std::string shown(name.text.substr(0, kShownName));
-        return failAt(name.start, "unknown name '" + shown + (name.text.size() > kShownName ? "...'" : "'"));
+        std::string shown = "'" + std::string(name.text.substr(0, kShownName)) +
+                            (name.text.size() > kShownName ? "...'" : "'");
+        if (token_.kind == Kind::Open)  // a function the language does not have
+            return failAt(name.start, "unknown name " + shown);
+        // A variable the node does not define (a maker's slip) is an error
+        // only where an evaluation reaches it: A && (UNDEFINED || B) is 0
+        // while A is.
+        program_.unknowns.push_back(std::move(shown));
+        return emit(Op::Unknown, name.start, (uint32_t)(program_.unknowns.size() - 1));
     }
 
     // NAME.Entry.X where the variable is NAME.Entry.X itself (as descriptions
@@ -359,7 +366,7 @@ private:
     FORMULA_LEAF bool emit(Op op, size_t offset, uint32_t index = 0, bool function = false)
     {
         program_.steps.emplace_back(op, function, index, (uint32_t)(offset + 1));
-        if (op == Op::Constant || op == Op::Variable || op == Op::Entry) {
+        if (op == Op::Constant || op == Op::Variable || op == Op::Entry || op == Op::Unknown) {
             if (++height_ > (size_t)Formula::kMaxDepth)
                 return failAt(offset, "nested too deeply");
             program_.maxHeight = std::max(program_.maxHeight, height_);

@@ -13,6 +13,7 @@ enum class Op : uint8_t {
     Constant,  // constant step.index of Expression::constants
     Variable,  // the variable in slot step.index (Formula::usedVariables)
     Entry,     // entry step.index of Expression::entries
+    Unknown,   // a name no variable has (Expression::unknowns[step.index]): an error when reached
 
     // Unary operators and one-argument functions: replace the top value.
     Negate,  // unary - and NEG
@@ -114,6 +115,7 @@ struct Expression {
     std::vector<Step> steps;
     std::vector<Number> constants;  // each value once
     std::vector<EntryReference> entries;
+    std::vector<std::string> unknowns;  // names as errors show them, quoted
     size_t maxHeight = 0;  // values on the stack at most, at most Formula::kMaxDepth
 };
 

@@ -42,6 +42,8 @@ bool isFinite(const Number &value)
     return !value.isFloat || isfinite(value.floating);
 }
 
+const char *const kOutOfRange = "result out of range";
+
 bool fail(const std::string &what, std::string *reason)
 {
     *reason = what;
@@ -90,6 +92,10 @@ public:
                 if (!entry(program_.entries[step.index()], &stack_[top++], reason))
                     return false;
                 break;
+            case Op::Unknown:
+                return fail("unknown name " + program_.unknowns[step.index()] + " at character " +
+                                std::to_string(step.position()),
+                            reason);
             case Op::AndJump:
             case Op::OrJump:
                 if (isTrue(stack_[top - 1]) == (step.op() == Op::OrJump)) {
@@ -111,14 +117,19 @@ public:
                 break;
             default: {
                 const char *fault = nullptr;
+                bool infinite = !isFinite(stack_[top - 1]);  // an operand overflowed before
                 if (isBinary(step.op())) {
                     top--;
+                    infinite |= !isFinite(stack_[top - 1]);
                     fault = applyBinary(step.op(), arithmetic_, &stack_[top - 1], stack_[top]);
                 } else {
                     fault = applyUnary(step.op(), arithmetic_, &stack_[top - 1]);
                 }
+                // What an infinity operand makes fail is the overflow's fault.
                 if (fault != nullptr)
-                    return failAt(step, fault, reason);
+                    return infinite ? overflowed(reason) : failAt(step, fault, reason);
+                if (!infinite && overflow_ == nullptr && !isFinite(stack_[top - 1]))
+                    overflow_ = &step;
             }
             }
         }
@@ -126,6 +137,12 @@ public:
     }
 
 private:
+    // An infinity reached the result or an operation it cannot take part in.
+    bool overflowed(std::string *reason) const
+    {
+        return overflow_ != nullptr ? failAt(*overflow_, kOutOfRange, reason) : fail(kOutOfRange, reason);
+    }
+
     // Reads variable slot k, once per evaluation: a formula that names a
     // register twice reads it once, and never on a branch not taken.
     bool fetch(uint32_t k, std::string *reason)
@@ -152,6 +169,8 @@ private:
 
     bool finish(const Number &value, Number *result, std::string *reason)
     {
+        if (!isFinite(value))
+            return overflowed(reason);
         if (arithmetic_ == Arithmetic::Float) {
             *result = Number::ofFloat(value.asFloat());
             return true;
@@ -171,6 +190,7 @@ private:
     Scratch<Number, kLocalValues> stack_;
     Scratch<Number, kLocalSlots> slots_;
     Scratch<bool, kLocalSlots> fetched_;
+    const Step *overflow_ = nullptr;  // the first step whose result was infinite
 };
 
 } // namespace

@@ -99,11 +99,15 @@ bool EnumerationNode::entry(Context &context, const EnumEntry **held, Error *err
         if (!hidden)
             hidden = &candidate;
     }
-    std::string holds = std::string(name) + " holds " + std::to_string(number.integer);
-    if (hidden)
-        return fail(error, ErrorKind::NotImplemented,
-                    holds + ", the value of its entry " + std::string(hidden->symbolic) + ", which is not implemented");
-    return fail(error, ErrorKind::FaultyDescription, holds + ", which is none of its entries");
+    // The camera holds the value of an entry this description says it does
+    // not implement: that entry is what it holds (a write of it stays
+    // refused).
+    if (hidden) {
+        *held = hidden;
+        return true;
+    }
+    return fail(error, ErrorKind::FaultyDescription,
+                std::string(name) + " holds " + std::to_string(number.integer) + ", which is none of its entries");
 }
 
 const EnumEntry *EnumerationNode::named(std::string_view text) const

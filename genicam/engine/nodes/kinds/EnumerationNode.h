@@ -40,8 +40,8 @@ public:
     bool writeNumber(Context &context, Number written, Error *error) const override;
 
     // The entry it holds: when several entries share the value, the first
-    // implemented one in document order.  An error (NotImplemented) names an
-    // entry of the value that is not implemented, when only such hold it.
+    // implemented one in document order, else the first of them (one not
+    // implemented, which the camera holds all the same).
     bool entry(Context &context, const EnumEntry **held, Error *error) const;
     // The entry text names, as a user or a file writes it (findEntry: by its
     // name as read and written, else by its value), or nullptr.
