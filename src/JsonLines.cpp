@@ -1,4 +1,4 @@
-// Lines as JSON Lines (LineFormat.h, doc/visionaccess-jsonl.md): each line
+// Lines as JSON Lines (LineFormat.h, doc/visionaccess-jsonl.5): each line
 // one object, made with nlohmann-json, its members in the order of the line
 // after "event", "elapsed" and, for a camera's, "camera".
 #include <inttypes.h>

@@ -1,7 +1,7 @@
 // Every line a run prints on standard output (the console, or the -l file),
 // one function per kind of line, taking the line's fields: each prints the
 // text line, or with -j the same line as one JSON object on a line of its
-// own (JSON Lines, doc/visionaccess-jsonl.md), in the format the run chose
+// own (JSON Lines, doc/visionaccess-jsonl.5), in the format the run chose
 // once (LineFormat.h).  Whatever came from outside
 // (a camera, a description, a file) is escaped as EscapedText.h says, in
 // both; file and folder names stand as given on the command line in a text
